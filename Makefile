@@ -1,0 +1,52 @@
+# Quorvel: the two commands of the README, and the steps behind them.
+#   make run   - set up, build, start the demo server and open Quorvel under Wine
+#   make test  - set up, build both configurations and run every test
+BUILD ?= build
+NATIVE := $(BUILD)/native
+MINGW := $(BUILD)/mingw
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+ROOT := $(abspath .)
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+
+.PHONY: all setup native mingw build test test-native test-wine run bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+native: setup
+	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+mingw: setup
+	@cmake -S . -B $(MINGW) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-w64.cmake > /dev/null
+	@cmake --build $(MINGW) -j $(JOBS)
+
+build: native mingw
+
+test-native: native
+	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+
+# Windows tests run under Wine on a virtual display, in the build folder's
+# own Wine prefix.
+test-wine: mingw
+	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) bash scripts/ctest-wine.sh $(abspath $(MINGW)) $(JOBS)
+
+test: build
+	$(MAKE) --no-print-directory test-native
+	$(MAKE) --no-print-directory test-wine
+
+run: build
+	bash scripts/run.sh $(abspath $(BUILD))
+
+bench: setup
+	@cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_SANITIZE=OFF \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+	@cmake --build $(BUILD)/bench -j $(JOBS) --target quorvel_bench
+	$(BUILD)/bench/bench/quorvel_bench
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,82 @@
+// The thin layer between Quorvel's pure logic and the operating system:
+// UDP sockets, the millisecond clock, local calendar time, the 8-bit ANSI
+// code page and language names. There is a Win32 side and a POSIX side;
+// nothing above this header knows which one it runs on.
+//
+// Text crosses this layer as UTF-8 (std::string) or as 8-bit ANSI bytes;
+// wchar_t never does (it is 32 bits wide on Linux).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// ---- Sockets service -------------------------------------------------------
+
+// Starts the sockets service (Winsock 1.1 on Windows); false on failure.
+bool SocketsStartup();
+void SocketsCleanup();
+
+// An IPv4 address and port, both in host byte order.
+struct Endpoint {
+  uint32_t address = 0;
+  uint16_t port = 0;
+  friend bool operator==(const Endpoint&, const Endpoint&) = default;
+};
+
+// An unbound IPv4 datagram socket aimed at one server, with a read set that
+// holds just that socket.
+struct UdpSocket;
+
+// Resolves `ansiHost` (a name or a dotted address, 8-bit ANSI text) and
+// creates the socket. The local port is whatever the system assigns at the
+// first send. Returns null when the name does not resolve or the socket
+// cannot be created.
+UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port);
+
+// Shuts the socket down both ways, closes it and frees the record.
+void UdpClose(UdpSocket* socket);
+
+// The server address that UdpOpen resolved.
+Endpoint UdpServer(const UdpSocket* socket);
+
+// Makes the read set hold exactly the socket again (a poll overwrites it).
+void UdpResetReadSet(UdpSocket* socket);
+
+// Waits up to `timeoutMs` (0 = not at all) for the socket to become readable.
+// Returns the number of readable sockets (0 or 1), or -1 on error.
+int UdpPoll(UdpSocket* socket, uint32_t timeoutMs);
+
+// Sends `length` bytes to the server. Returns the bytes sent or -1.
+int UdpSend(UdpSocket* socket, const uint8_t* data, size_t length);
+
+// Receives one datagram (waiting if none is there). Returns its length, or -1
+// on error. When `from` is not null it receives the sender's address.
+int UdpReceive(UdpSocket* socket, uint8_t* buffer, size_t capacity, Endpoint* from);
+
+// ---- Time --------------------------------------------------------------------
+
+// Milliseconds since some fixed point; wraps after 49.7 days like GetTickCount.
+uint32_t TickCount();
+void SleepMs(uint32_t milliseconds);
+
+// The local calendar time now, in seconds since 1970-01-01 00:00 as if the
+// local wall clock were UTC (so formatting it needs no time-zone conversion).
+int64_t LocalTimeSeconds();
+
+// ---- Text ----------------------------------------------------------------
+
+// Converts between UTF-8 and the system's 8-bit ANSI code page (Windows-1252
+// on the POSIX side). Characters the code page lacks become '?'. Invalid UTF-8
+// input is replaced by U+FFFD before conversion.
+std::string Utf8ToAnsi(std::string_view utf8);
+std::string AnsiToUtf8(std::string_view ansi);
+
+// The system's name of a Windows language identifier (LANGID), as UTF-8, at
+// most 256 characters; empty when the identifier is unknown.
+std::string LanguageName(uint32_t languageId);
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine. Expects a display (xvfb-run).
+# Starts one wineserver for the whole run so each test binary does not pay
+# for starting it again.
+set -u
+build=$1
+jobs=${2:-2}
+export QUORVEL_BUILD_DIR="$build"
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix in $WINEPREFIX"
+  /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
+fi
+wineserver -p 60 > /dev/null 2>&1 || true
+cd "$build" && ctest --output-on-failure -j "$jobs"
+status=$?
+wineserver -k > /dev/null 2>&1 || true
+exit $status
