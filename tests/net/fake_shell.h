@@ -1,0 +1,35 @@
+// A recording stand-in for the application shell, for protocol tests.
+// Every call of a shell operation is recorded in order in `calls`, as
+// "Operation:argument" text, so tests can check sequences.
+#pragma once
+
+#include "net/shell.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct FakeShell {
+  std::vector<std::string> calls;        // every operation, in order
+  std::vector<std::string> log;          // AppendLog lines
+  std::map<std::string, std::string> info;  // SetInfoValue (keys with a row only)
+  std::vector<PlayerRow> players;
+  int playersSelected = -1;
+  std::vector<BanRow> bans;
+  int bansSelected = -1;
+  int controlsDisabled = -1;  // -1: never called
+  int connectErrors = 0;
+  int closedDialog = -1;      // argument of the last CloseConnectDialog
+  bool maxPingAnswered = true;
+  std::string maxPingAnswer;
+  int maxPingAsked = 0;
+
+  // Forgets everything recorded (the info row map is left alone).
+  void Reset();
+};
+
+extern FakeShell Fake;
+
+// Fills the information row map with the keys of the server information view,
+// as the shell does at start-up (headings map the empty key).
+void RegisterInfoRowsForTests();
