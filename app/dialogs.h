@@ -1,0 +1,29 @@
+// The secondary windows of the shell: Quick Connect, the favourites window
+// "Connect", Kick Player, Ban Player, the Set MaxPing input box and About.
+//
+// At most one of them is open at a time. Opening one disables the main
+// window; closing it (close box, "Cancel", Escape or the end of its action)
+// enables the main window again and destroys the dialog. The dialogs are
+// ordinary windows driven by the main event loop, so the loop hands every
+// message to RouteDialogMessage first to give them Tab, Enter and Escape.
+#pragma once
+
+#include <windows.h>
+
+void OpenQuickConnect(HWND mainWindow);
+void OpenConnectWindow(HWND mainWindow);
+void OpenKickDialog(HWND mainWindow);
+void OpenBanDialog(HWND mainWindow);
+void OpenAboutDialog(HWND mainWindow);
+
+// Gives the open dialog its keyboard navigation (IsDialogMessageW). True when
+// the message was handled and must not be translated or dispatched again.
+bool RouteDialogMessage(MSG* msg);
+
+// The dialog currently open, or null.
+HWND OpenDialogWindow();
+
+// The favourites pop-up menu items act on the favourites window's selection.
+// The main window forwards menu items 7 ("Connect") and 5 ("Delete") here
+// when they come from the favourites pop-up menu; true when handled.
+bool HandleFavouritesMenuCommand(int menuItem);
