@@ -22,8 +22,3 @@ bool RouteDialogMessage(MSG* msg);
 
 // The dialog currently open, or null.
 HWND OpenDialogWindow();
-
-// The favourites pop-up menu items act on the favourites window's selection.
-// The main window forwards menu items 7 ("Connect") and 5 ("Delete") here
-// when they come from the favourites pop-up menu; true when handled.
-bool HandleFavouritesMenuCommand(int menuItem);
