@@ -1,0 +1,33 @@
+// The server's GUID bans, as the reply to "bans" lists them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct BanRecord {
+  int32_t number = 0;
+  std::string guid;
+  std::string until;   // "permanently", or the end of the ban in local time
+  std::string reason;  // the rest of the line
+};
+
+// Program-wide; emptied and refilled by every ban list.
+extern std::vector<BanRecord> BanList;
+
+// Formats seconds of local calendar time (counted from 1970-01-01 00:00 of
+// the local wall clock) as "dd.mm.yyyy - hh:ii". Pure: no time zone is
+// consulted, the value already is local.
+std::string FormatBanTime(int64_t localSeconds);
+
+// Parses the text of a "bans" reply. Only the GUID section is read: the
+// 86-character header is skipped unread, and everything from the empty line
+// before "IP Bans" on is dropped. `localNowSeconds` is the local time the
+// minutes left are counted from.
+std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNowSeconds);
+
+// Clears the bans list view, replaces BanList with the parsed records and
+// adds one row per record (GUID, Banned until, Reason), in reply order: the
+// row index is what a later "removeBan" sends.
+void ShowBanList(std::string_view replyText, int64_t localNowSeconds);

@@ -1,0 +1,84 @@
+// Parsing of the reply to "players".
+//
+// The reply is a fixed header, then one line per player:
+//   3   192.168.0.5:2304   47   0123456789abcdef0123456789abcdef   John Smith
+// Columns are separated by runs of spaces; the name is whatever follows the
+// GUID and may contain spaces itself.
+#include "net/players.h"
+
+#include "net/number.h"
+#include "net/shell.h"
+#include "net/text.h"
+
+#include <algorithm>
+
+std::vector<PlayerRecord> PlayerList;
+
+namespace {
+
+constexpr size_t kHeaderCharacters = 115;
+
+void ParseLine(std::string_view line, PlayerRecord& record) {
+  const std::string_view number = TakeColumn(line);
+  const std::string_view endpoint = TakeColumn(line);
+  const std::string_view ping = TakeColumn(line);
+  const std::string_view guid = TakeColumn(line);
+
+  record.number = ParseNumber32(number);
+  record.ping = ParseNumber32(ping);
+  record.guid.assign(guid);
+  record.name.assign(line);
+
+  const size_t colon = endpoint.find(':');
+  if (colon == std::string_view::npos) {
+    record.address.assign(endpoint);
+    record.port = 0;
+  } else {
+    record.address.assign(endpoint.substr(0, colon));
+    record.port = ParseNumber32(endpoint.substr(colon + 1));
+  }
+}
+
+}  // namespace
+
+void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>& records) {
+  const std::string_view body = SkipCharacters(replyText, kHeaderCharacters);
+  const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
+  records.resize(lines);
+
+  size_t start = 0;
+  for (PlayerRecord& record : records) {
+    const size_t end = body.find('\n', start);
+    ParseLine(body.substr(start, end - start), record);
+    start = end + 1;
+  }
+}
+
+std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {
+  std::vector<PlayerRecord> records;
+  ParsePlayerLinesInto(replyText, records);
+  return records;
+}
+
+int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
+  PlayersList_Clear();
+  ParsePlayerLinesInto(replyText, PlayerList);
+  SetInfoValue("BE_PLAYERS", std::to_string(PlayerList.size()));
+  return 0;
+}
+
+bool FindKickTarget(std::string_view address, int32_t* number) {
+  const auto match = std::find_if(PlayerList.rbegin(), PlayerList.rend(),
+                                  [&](const PlayerRecord& p) { return p.address == address; });
+  if (match == PlayerList.rend()) return false;
+  if (number != nullptr) *number = match->number;
+  return true;
+}
+
+bool FindBanTarget(std::string_view address, int32_t* number) {
+  const auto match = std::find_if(PlayerList.begin(), PlayerList.end(),
+                                  [&](const PlayerRecord& p) { return p.address == address; });
+  if (match == PlayerList.end()) return false;
+  if (number != nullptr) *number = match->number;
+  return true;
+}

@@ -1,0 +1,76 @@
+// Payload decoding and the column tokeniser of the reply parsers.
+#include "net/text.h"
+
+#include "platform/text_utf8.h"
+
+#include <cstring>
+
+namespace {
+
+// Length of the run of bytes below 0x80 starting at `from`. Replies are
+// almost all ASCII, so the decoder copies such runs whole.
+size_t AsciiRun(const uint8_t* bytes, size_t from, size_t end) {
+  size_t i = from;
+  while (i + 8 <= end) {
+    uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    if ((word & 0x8080808080808080ull) != 0) break;
+    i += 8;
+  }
+  while (i < end && bytes[i] < 0x80) ++i;
+  return i - from;
+}
+
+}  // namespace
+
+std::string DecodePayloadText(const uint8_t* payload, size_t length) {
+  if (payload == nullptr || length == 0) return {};
+  const void* nul = std::memchr(payload, 0, length);
+  const size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - payload) : length;
+  const std::string_view bytes(reinterpret_cast<const char*>(payload), end);
+
+  std::string out;
+  out.reserve(end);
+  size_t pos = 0;
+  while (pos < end) {
+    const size_t run = AsciiRun(payload, pos, end);
+    out.append(bytes.data() + pos, run);
+    pos += run;
+    if (pos < end) platform::AppendUtf8(out, platform::DecodeUtf8At(bytes, pos));
+  }
+  return out;
+}
+
+bool IsAscii(std::string_view bytes) {
+  return AsciiRun(reinterpret_cast<const uint8_t*>(bytes.data()), 0, bytes.size()) == bytes.size();
+}
+
+std::string_view SkipCharacters(std::string_view text, size_t characters) {
+  size_t pos = 0;
+  size_t counted = 0;
+  while (pos < text.size() && counted < characters) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    size_t width = 1;
+    if (lead >= 0xF0) {
+      width = 4;
+      ++counted;  // a surrogate pair in UTF-16
+    } else if (lead >= 0xE0) {
+      width = 3;
+    } else if (lead >= 0xC0) {
+      width = 2;
+    }
+    pos += width;
+    ++counted;
+  }
+  if (pos >= text.size()) return {};
+  return text.substr(pos);
+}
+
+std::string_view TakeColumn(std::string_view& line) {
+  const size_t space = line.find(' ');
+  if (space == std::string_view::npos) return {};
+  const std::string_view column = line.substr(0, space);
+  const size_t next = line.find_first_not_of(' ', space);
+  line = next == std::string_view::npos ? std::string_view() : line.substr(next);
+  return column;
+}

@@ -1,0 +1,29 @@
+// Reply text as the protocol client reads it: the decoding of payloads and
+// the small tokeniser that the "players" and "bans" replies share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Decodes a remote-console payload as UTF-8, from its first byte up to the
+// first NUL or the end, whichever comes first. Bytes that are not valid UTF-8
+// become U+FFFD, so the result is always valid UTF-8.
+std::string DecodePayloadText(const uint8_t* payload, size_t length);
+
+// True when every byte is below 0x80: such text reads the same in UTF-8 and
+// in any ANSI code page.
+bool IsAscii(std::string_view bytes);
+
+// The reply headers are counted in characters of the decoded text, the way a
+// UTF-16 program counts them: one per character, two for one outside the
+// Basic Multilingual Plane. Returns the text after the first `characters`
+// (empty when the text is shorter). `text` must be valid UTF-8.
+std::string_view SkipCharacters(std::string_view text, size_t characters);
+
+// Takes the next column of a reply line: the text before the first space.
+// The rest of the line then starts after that space and any spaces following
+// it. A line with no space left gives an empty column and is left unchanged,
+// so its whole text ends up in the last column.
+std::string_view TakeColumn(std::string_view& line);
