@@ -1,0 +1,55 @@
+// Putting command replies back together.
+//
+// The server splits a long reply (a "players" list on a full server, a long
+// ban list) over several datagrams; each part carries, after the sequence
+// byte, 0x00, the number of parts and its own 0-based index. The parts can
+// arrive in any order and one can be lost, so a reply is collected here until
+// every part is in, and given up when it takes too long or grows too large:
+// a lost part must never hold up the replies that come after it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ReplyAssembler {
+ public:
+  // A reply larger than this is dropped: a misbehaving or hostile peer cannot
+  // make the client hold more than kSlots * kMaxReplyBytes.
+  static constexpr size_t kMaxReplyBytes = 64 * 1024;
+  // A reply whose parts are not all in this long after its first one is
+  // forgotten.
+  static constexpr uint32_t kPartTimeoutMs = 5000;
+  // Replies collected at once; a new one evicts the oldest when all are busy.
+  static constexpr size_t kSlots = 4;
+
+  // Takes one part (its payload after the three header bytes). Returns true
+  // when this part completes the reply of `sequence`; the parts' bytes are
+  // then in `out`, in index order, and the slot is free again.
+  bool AddPart(uint8_t sequence, uint8_t count, uint8_t index, const uint8_t* data, size_t length,
+               uint32_t now, std::string* out);
+
+  // Drops the replies that have waited longer than kPartTimeoutMs.
+  void Expire(uint32_t now);
+
+  // Forgets everything (a new connection).
+  void Clear();
+
+  // Replies currently waiting for parts; for tests.
+  size_t InProgress() const;
+
+ private:
+  struct Slot {
+    bool used = false;
+    uint8_t sequence = 0;
+    uint8_t count = 0;
+    uint8_t received = 0;
+    uint32_t started = 0;
+    size_t bytes = 0;
+    std::array<bool, 256> have{};
+    std::vector<std::string> parts;
+  };
+  std::array<Slot, kSlots> slots_{};
+};
