@@ -1,0 +1,152 @@
+// demo-server: a pretend game server on 127.0.0.1 that speaks the BattlEye
+// remote console and the status query on one UDP port, for trying Quorvel
+// out and for the protocol tests. See --help.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "tools/demo-server/server.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+constexpr char kUsage[] =
+    "Usage: demo-server [options]\n"
+    "A simulated game server on 127.0.0.1: the BattlEye remote console and the\n"
+    "status query on one UDP port. Prints \"listening on 127.0.0.1:PORT\" once bound.\n"
+    "\n"
+    "  --port P             UDP port; 0 picks a free one (default 0)\n"
+    "  --password PW        remote-console password (default \"demo\")\n"
+    "  --players N          simulated players, 0..256 (default 12)\n"
+    "  --bans N             GUID bans at start, 0..2000 (default 5)\n"
+    "  --chat-interval MS   push a chat line or a join/leave every MS ms;\n"
+    "                       0 = never (default 15000)\n"
+    "  --refuse-login       refuse every login\n"
+    "  --silent             never answer anything (datagrams are still logged)\n"
+    "  --log FILE           append one line per datagram received:\n"
+    "                         RECV 0 - <password>        a login\n"
+    "                         RECV 1 <seq> <text>        a command (empty = keep-alive)\n"
+    "                         ACK <seq>                  an acknowledged server message\n"
+    "                         RECV status-query          a status query\n"
+    "                         RECV bad-checksum <bytes>  dropped: wrong CRC-32\n"
+    "                         RECV other <length>        anything else\n"
+    "                       control bytes are written as \\xNN\n"
+    "  --part-size BYTES    largest reply payload in one datagram; longer replies\n"
+    "                       go out in parts (0x00, count, index, slice); 16..65000,\n"
+    "                       default 1000 (slices grow when 255 parts would not do)\n"
+    "  --shuffle-parts      send the parts of a reply in a shuffled order\n"
+    "  --resend-interval MS resend an unacknowledged server message every MS ms,\n"
+    "                       at most 5 times (default 2000)\n"
+    "  --client-timeout MS  forget a client silent for MS ms (default 45000)\n"
+    "  --seed N             seed of the simulation (default 1)\n"
+    "  --duration-ms MS     exit by itself after MS ms; 0 = run until SIGINT or\n"
+    "                       SIGTERM (default 0)\n"
+    "  --help               this text\n"
+    "\n"
+    "Commands: version, maxping [N], players, bans, kick N reason,\n"
+    "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
+    "#reassign, #shutdown, say -1 text. The status reply is kept within 8192 bytes.\n";
+
+bool ParseInt(const char* text, long long low, long long high, long long* out) {
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+// Fills `options`; on a bad command line prints why and returns false.
+bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto number = [&](long long low, long long high, auto* field) {
+      long long value = 0;
+      if (i + 1 >= argc || !ParseInt(argv[i + 1], low, high, &value)) {
+        std::fprintf(stderr, "demo-server: %s needs a number from %lld to %lld\n", arg.c_str(), low, high);
+        return false;
+      }
+      ++i;
+      *field = static_cast<std::remove_pointer_t<decltype(field)>>(value);
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--help" || arg == "-h") {
+      *help = true;
+    } else if (arg == "--port") {
+      ok = number(0, 65535, &options->port);
+    } else if (arg == "--password") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "demo-server: --password needs a value\n");
+        return false;
+      }
+      options->password = argv[++i];
+    } else if (arg == "--players") {
+      ok = number(0, 256, &options->players);
+    } else if (arg == "--bans") {
+      ok = number(0, 2000, &options->bans);
+    } else if (arg == "--chat-interval") {
+      ok = number(0, 86400000, &options->chatIntervalMs);
+    } else if (arg == "--refuse-login") {
+      options->refuseLogin = true;
+    } else if (arg == "--silent") {
+      options->silent = true;
+    } else if (arg == "--log") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "demo-server: --log needs a file name\n");
+        return false;
+      }
+      options->logPath = argv[++i];
+    } else if (arg == "--part-size") {
+      ok = number(16, 65000, &options->partSize);
+    } else if (arg == "--shuffle-parts") {
+      options->shufflePartOrder = true;
+    } else if (arg == "--resend-interval") {
+      ok = number(1, 86400000, &options->resendIntervalMs);
+    } else if (arg == "--client-timeout") {
+      ok = number(1, 86400000, &options->clientTimeoutMs);
+    } else if (arg == "--seed") {
+      ok = number(0, 4294967295LL, &options->seed);
+    } else if (arg == "--duration-ms") {
+      ok = number(0, 1LL << 40, &options->durationMs);
+    } else {
+      std::fprintf(stderr, "demo-server: unknown option %s (see --help)\n", arg.c_str());
+      return false;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  demo::Options options;
+  bool help = false;
+  if (!ParseOptions(argc, argv, &options, &help)) return 2;
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  demo::Server server(options);
+  if (!server.Open()) return 1;
+  std::printf("listening on 127.0.0.1:%d\n", server.port());
+  std::fflush(stdout);
+
+  server.Run(&g_stop);
+  return 0;
+}

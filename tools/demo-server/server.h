@@ -1,0 +1,95 @@
+// The demo server's protocol side: one UDP socket on 127.0.0.1 answering
+// the remote console and the status query, with a session per client
+// address. Single-threaded: Run() polls the socket with a short timeout and
+// does its timed work (pushed messages, resends, forgetting idle clients)
+// between datagrams.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/demo-server/world.h"
+
+namespace demo {
+
+struct Options {
+  int port = 0;
+  std::string password = "demo";
+  int players = 12;
+  int bans = 5;
+  int chatIntervalMs = 15000;
+  bool refuseLogin = false;
+  bool silent = false;
+  std::string logPath;
+  int partSize = 1000;
+  bool shufflePartOrder = false;
+  int64_t durationMs = 0;
+  int resendIntervalMs = 2000;
+  int clientTimeoutMs = 45000;
+  uint32_t seed = 1;
+};
+
+class Server {
+ public:
+  explicit Server(const Options& options);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Binds 127.0.0.1:port (0 = any free one). False, with a message on
+  // stderr, when that fails.
+  bool Open();
+  int port() const { return port_; }
+
+  // Serves until *stop becomes true or the duration runs out.
+  void Run(const volatile sig_atomic_t* stop);
+
+ private:
+  struct Pushed {
+    uint8_t sequence = 0;
+    std::string text;
+    int64_t lastSentMs = 0;
+    int resends = 0;
+  };
+  struct Session {
+    sockaddr_in address{};
+    bool loggedIn = false;
+    int64_t lastHeardMs = 0;
+    uint8_t nextMessage = 0;
+    std::vector<Pushed> unacknowledged;
+  };
+
+  void Receive(int64_t nowMs);
+  void Handle(const uint8_t* data, size_t length, const sockaddr_in& from, int64_t nowMs);
+  void HandleLogin(Session& session, const uint8_t* data, size_t length);
+  void HandleCommand(uint64_t key, uint8_t sequence, std::string command, int64_t nowMs);
+  void HandleAck(Session& session, uint8_t sequence);
+  void HandleStatusQuery(const uint8_t* data, size_t length, const sockaddr_in& from);
+  void SendReply(const Session& session, uint8_t sequence, const std::string& text);
+  void Broadcast(const std::vector<std::string>& messages, int64_t nowMs);
+  void SendFramed(const sockaddr_in& to, uint8_t type, int sequence, const uint8_t* payload, size_t length);
+  void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
+  void Timers(int64_t nowMs);
+  void Log(const std::string& line);
+
+  Options options_;
+  World world_;
+  int socket_ = -1;
+  int port_ = 0;
+  FILE* log_ = nullptr;
+  std::map<uint64_t, Session> sessions_;  // keyed by address and port
+  int64_t nextEventMs_ = 0;
+  uint32_t shuffleState_ = 0x9E3779B9u;
+  // Allocated once: the largest UDP datagram, and its framing scratch.
+  std::vector<uint8_t> receiveBuffer_;
+  std::vector<uint8_t> sendBuffer_;
+  std::vector<uint8_t> scratch_;
+};
+
+}  // namespace demo

@@ -1,0 +1,328 @@
+#include "tools/demo-server/world.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace demo {
+namespace {
+
+// Names a real server would show: spaces, clan tags, and one that needs
+// UTF-8 (clients match status names to console names byte for byte).
+constexpr const char* kNames[] = {
+    "John Smith", "Jürgen Müller", "[TAG] Viper", "Ghost", "Anna K", "Sgt. Pepper",
+    "NightOwl", "Krzysztof", "Big Mike", "xX_Sniper_Xx", "Lt. Dan", "Marie Curie",
+    "Razor", "Tank Commander", "Olga", "Pvt. Ryan", "Blue Fox", "Shadow", "Dr. Medic",
+    "Iceman", "Lucky Luke", "Hawkeye", "Nomad", "Sven", "Chopper Pilot", "Wolf",
+    "Sarah Connor", "Echo 1", "Bravo Six", "Lone Ranger"};
+constexpr size_t kNameCount = sizeof kNames / sizeof kNames[0];
+
+constexpr const char* kReasons[] = {"Cheating", "Teamkilling", "Racism in chat",
+                                    "Exploiting", "Spawn camping", "Admin abuse"};
+constexpr const char* kChat[] = {"anyone at the airfield?", "need a medic at grid 045 112",
+                                 "gg", "who took my helicopter", "lag again?",
+                                 "rally point is up", "enemy armour north", "brb"};
+constexpr const char* kTeams[] = {"West", "East"};
+
+template <size_t N>
+constexpr size_t Length(const char (&)[N]) { return N - 1; }
+
+constexpr char kPlayersTitle[] = "Players on server:\n[#] [IP Address]:[Port] [Ping] [GUID] [Name]\n";
+constexpr char kGuidBansTitle[] = "GUID Bans:\n[#] [GUID] [Minutes left] [Reason]\n";
+constexpr char kIpBansTitle[] = "\nIP Bans:\n[#] [IP Address] [Minutes left] [Reason]\n";
+// Each header ends in a rule of dashes long enough to make up its length.
+static_assert(Length(kPlayersTitle) + 2 <= kPlayersHeaderLength);
+static_assert(Length(kGuidBansTitle) + 2 <= kBansHeaderLength);
+
+std::string Rule(size_t dashes) { return std::string(dashes, '-') + "\n"; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// Splits off the first space-separated word; `rest` loses the spaces after it.
+std::string_view TakeWord(std::string_view* rest) {
+  const size_t space = rest->find(' ');
+  std::string_view word = rest->substr(0, space);
+  rest->remove_prefix(space == std::string_view::npos ? rest->size() : space);
+  while (!rest->empty() && rest->front() == ' ') rest->remove_prefix(1);
+  return word;
+}
+
+// A plain non-negative decimal number, or -1.
+int64_t ParseCount(std::string_view text) {
+  if (text.empty() || text.size() > 12) return -1;
+  int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+std::string MinutesLeft(const Ban& ban, int64_t now) {
+  if (ban.expiresAt == 0) return "perm";
+  return std::to_string((ban.expiresAt - now + 59) / 60);
+}
+
+std::string Describe(const Player& p) {
+  return "#" + std::to_string(p.number) + " " + p.name + " (" + p.address + ":" + std::to_string(p.port) + ")";
+}
+
+void PutString(std::vector<uint8_t>* out, std::string_view text) {
+  out->insert(out->end(), text.begin(), text.end());
+  out->push_back(0);
+}
+
+}  // namespace
+
+std::string PlayersHeader() {
+  std::string header = kPlayersTitle + Rule(kPlayersHeaderLength - Length(kPlayersTitle) - 1);
+  assert(header.size() == kPlayersHeaderLength);
+  return header;
+}
+
+std::string GuidBansHeader() {
+  std::string header = kGuidBansTitle + Rule(kBansHeaderLength - Length(kGuidBansTitle) - 1);
+  assert(header.size() == kBansHeaderLength);
+  return header;
+}
+
+World::World(int players, int guidBans, uint32_t seed, int64_t now) : rng_(seed) {
+  for (int i = 0; i < players; ++i) AddPlayer();
+  for (int i = 0; i < guidBans; ++i) {
+    Ban ban;
+    ban.target = NewGuid();
+    // Mostly permanent, as on real servers; the rest run out within days.
+    ban.expiresAt = i % 3 == 0 ? 0 : now + 60 * Random(30, 7 * 24 * 60);
+    ban.reason = kReasons[i % (sizeof kReasons / sizeof kReasons[0])];
+    guidBans_.push_back(ban);
+  }
+  ipBans_.push_back({"10.13.37.1", 0, "Ban evasion"});
+  ipBans_.push_back({"192.168.66.6", now + 60 * 24 * 60, "DDoS threats"});
+}
+
+int World::Random(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+
+std::string World::NewGuid() {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string guid(32, '0');
+  for (char& c : guid) c = kHex[Random(0, 15)];
+  return guid;
+}
+
+Player& World::AddPlayer() {
+  Player p;
+  // The lowest free slot, as a server reuses the numbers of players who left.
+  p.number = 0;
+  for (const Player& other : players_) {
+    if (other.number != p.number) break;
+    ++p.number;
+  }
+  const unsigned serial = nameSerial_++;
+  p.name = kNames[serial % kNameCount];
+  if (serial >= kNameCount) p.name += " " + std::to_string(serial / kNameCount + 1);
+  if (Random(0, 1) == 0) {
+    p.address = "10." + std::to_string(Random(0, 255)) + "." + std::to_string(Random(0, 255)) + "." +
+                std::to_string(Random(1, 254));
+  } else {
+    p.address = "192.168." + std::to_string(Random(0, 255)) + "." + std::to_string(Random(1, 254));
+  }
+  p.port = Random(1024, 65535);
+  p.ping = Random(20, 180);
+  p.guid = NewGuid();
+  p.team = kTeams[p.number % 2];
+  p.score = Random(0, 40);
+  p.deaths = Random(0, 15);
+  auto at = std::lower_bound(players_.begin(), players_.end(), p.number,
+                             [](const Player& q, int n) { return q.number < n; });
+  return *players_.insert(at, p);
+}
+
+Player* World::FindPlayer(int number) {
+  for (Player& p : players_)
+    if (p.number == number) return &p;
+  return nullptr;
+}
+
+void World::RemovePlayer(int number) {
+  std::erase_if(players_, [number](const Player& p) { return p.number == number; });
+}
+
+void World::DropExpiredBans(int64_t now) {
+  auto expired = [now](const Ban& b) { return b.expiresAt != 0 && b.expiresAt <= now; };
+  std::erase_if(guidBans_, expired);
+  std::erase_if(ipBans_, expired);
+}
+
+std::string World::PlayersReply() {
+  std::string text = PlayersHeader();
+  char line[512];
+  for (Player& p : players_) {
+    p.ping = std::clamp(p.ping + Random(-6, 6), 5, 999);
+    const std::string endpoint = p.address + ":" + std::to_string(p.port);
+    std::snprintf(line, sizeof line, "%-3d %-21s %-4d %s(OK) %s\n", p.number, endpoint.c_str(), p.ping,
+                  p.guid.c_str(), p.name.c_str());
+    text += line;
+  }
+  text += "(" + std::to_string(players_.size()) + " players in total)";
+  return text;
+}
+
+std::string World::BansReply(int64_t now) {
+  DropExpiredBans(now);
+  std::string text = GuidBansHeader();
+  // IP bans are numbered on from the GUID bans: one numbering for removeBan.
+  int number = 0;
+  char line[512];
+  for (const Ban& b : guidBans_) {
+    std::snprintf(line, sizeof line, "%-3d %s %-4s %s\n", number++, b.target.c_str(), MinutesLeft(b, now).c_str(),
+                  b.reason.c_str());
+    text += line;
+  }
+  text += kIpBansTitle + Rule(46);
+  for (const Ban& b : ipBans_) {
+    std::snprintf(line, sizeof line, "%-3d %-15s %-4s %s\n", number++, b.target.c_str(), MinutesLeft(b, now).c_str(),
+                  b.reason.c_str());
+    text += line;
+  }
+  return text;
+}
+
+CommandResult World::Kick(std::string_view args) {
+  const int64_t number = ParseCount(TakeWord(&args));
+  Player* p = number < 0 ? nullptr : FindPlayer(static_cast<int>(number));
+  if (!p) return {"Invalid player number", {}, false};
+  std::string message = "Player " + Describe(*p) + " has been kicked by BattlEye: Admin Kick";
+  if (!args.empty()) message += " (" + std::string(args) + ")";
+  RemovePlayer(p->number);
+  return {"", {message}, false};
+}
+
+CommandResult World::BanPlayer(std::string_view args, int64_t now) {
+  const int64_t number = ParseCount(TakeWord(&args));
+  const std::string_view duration = TakeWord(&args);
+  Player* p = number < 0 ? nullptr : FindPlayer(static_cast<int>(number));
+  if (!p) return {"Invalid player number", {}, false};
+  const int64_t minutes = EqualsNoCase(duration, "perm") ? 0 : ParseCount(duration);
+  if (minutes < 0) return {"Invalid ban duration", {}, false};
+  guidBans_.push_back({p->guid, minutes == 0 ? 0 : now + 60 * minutes, std::string(args)});
+  std::string message = "Player " + Describe(*p) + " has been kicked by BattlEye: Admin Ban";
+  if (!args.empty()) message += " (" + std::string(args) + ")";
+  RemovePlayer(p->number);
+  return {"", {message}, false};
+}
+
+CommandResult World::RemoveBan(std::string_view args, int64_t now) {
+  DropExpiredBans(now);
+  const int64_t number = ParseCount(TakeWord(&args));
+  const int64_t guidCount = static_cast<int64_t>(guidBans_.size());
+  if (number >= 0 && number < guidCount) {
+    guidBans_.erase(guidBans_.begin() + number);
+  } else if (number >= guidCount && number < guidCount + static_cast<int64_t>(ipBans_.size())) {
+    ipBans_.erase(ipBans_.begin() + (number - guidCount));
+  } else {
+    return {"Invalid ban number", {}, false};
+  }
+  return {"Ban removed", {}, false};
+}
+
+CommandResult World::Execute(std::string_view command, int64_t now) {
+  std::string_view args = command;
+  const std::string_view word = TakeWord(&args);
+  if (EqualsNoCase(word, "version")) return {"1.218", {}, false};
+  if (EqualsNoCase(word, "players")) return {PlayersReply(), {}, false};
+  if (EqualsNoCase(word, "bans")) return {BansReply(now), {}, false};
+  if (EqualsNoCase(word, "kick")) return Kick(args);
+  if (EqualsNoCase(word, "ban")) return BanPlayer(args, now);
+  if (EqualsNoCase(word, "removeBan")) return RemoveBan(args, now);
+  if (EqualsNoCase(word, "maxping")) {
+    if (args.empty()) return {std::to_string(maxPing_), {}, false};
+    const int64_t value = ParseCount(TakeWord(&args));
+    if (value <= 0 || value > 100000) return {"Invalid value", {}, false};
+    maxPing_ = static_cast<int>(value);
+    return {"MaxPing set to " + std::to_string(maxPing_), {}, false};
+  }
+  if (EqualsNoCase(word, "#lock")) {
+    locked_ = true;
+    return {"Server locked", {}, false};
+  }
+  if (EqualsNoCase(word, "#unlock")) {
+    locked_ = false;
+    return {"Server unlocked", {}, false};
+  }
+  if (EqualsNoCase(word, "#restart")) return {"Mission restarting", {}, false};
+  if (EqualsNoCase(word, "#reassign")) return {"Players reassigned", {}, false};
+  if (EqualsNoCase(word, "#shutdown")) return {"Server shutting down", {}, true};
+  if (EqualsNoCase(word, "say")) {
+    TakeWord(&args);  // the target; -1 is everyone, and here everyone hears it anyway
+    return {"", {"RCon admin #0: (Global) " + std::string(args)}, false};
+  }
+  return {"Unknown command", {}, false};
+}
+
+std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
+  std::vector<uint8_t> out = {0x00, id[0], id[1], id[2], id[3]};
+  const std::string settings[][2] = {
+      {"hostname", "Démo Server | Quorvel test bed"},
+      {"gamever", "1.18.125402"},
+      {"mapname", "Chernarus"},
+      {"gametype", "COOP"},
+      {"numplayers", std::to_string(players_.size())},
+      {"maxplayers", "256"},
+      {"mission", "Demo Patrol Ops"},
+      {"difficulty", "2"},
+      {"language", "1033"},
+      {"password", locked_ ? "1" : "0"},
+      {"platform", "win"},
+      {"dedicated", "1"},
+      {"mod", "CA;Expansion;@cba"},
+      {"equalModRequired", "0"},
+      {"verifySignatures", "2"},
+      {"signatures", "bi;cba"},
+      {"currentVersion", "118"},
+      {"requiredVersion", "118"},
+      {"sv_battleye", "1"},
+      {"timelimit", "60"},
+  };
+  for (const auto& kv : settings) {
+    PutString(&out, kv[0]);
+    PutString(&out, kv[1]);
+  }
+  // The player section: an empty string and a marker, then four strings per
+  // player. Scores move a little between queries, as in a running game.
+  PutString(&out, "");
+  PutString(&out, "\x01player_");
+  for (Player& p : players_) {
+    if (Random(0, 2) == 0) p.score += Random(1, 3);
+    if (Random(0, 5) == 0) p.deaths += 1;
+    const std::string score = std::to_string(p.score), deaths = std::to_string(p.deaths);
+    if (out.size() + p.name.size() + p.team.size() + score.size() + deaths.size() + 4 > maxLength) break;
+    PutString(&out, p.name);
+    PutString(&out, p.team);
+    PutString(&out, score);
+    PutString(&out, deaths);
+  }
+  return out;
+}
+
+std::vector<std::string> World::NextEvent() {
+  ++events_;
+  if (events_ % 4 == 0 && !players_.empty()) {
+    const Player leaving = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
+    RemovePlayer(leaving.number);
+    const Player& joined = AddPlayer();
+    return {"Player #" + std::to_string(leaving.number) + " " + leaving.name + " disconnected",
+            "Player " + Describe(joined) + " connected"};
+  }
+  if (players_.empty()) return {};
+  const Player& speaker = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
+  return {"(Global) " + speaker.name + ": " + kChat[Random(0, sizeof kChat / sizeof kChat[0] - 1)]};
+}
+
+}  // namespace demo

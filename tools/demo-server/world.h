@@ -1,0 +1,90 @@
+// The simulated game server behind the demo server's sockets: its players,
+// its bans and its settings, and the texts the remote console answers with.
+// No sockets and no clock here: callers pass the time in, so the same world
+// can be driven step by step.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace demo {
+
+struct Player {
+  int number = 0;        // the slot number kick and ban commands name
+  std::string name;      // UTF-8
+  std::string address;   // text only: nothing is ever sent there
+  int port = 0;
+  int ping = 0;
+  std::string guid;      // 32 lower-case hex digits
+  std::string team;
+  int score = 0;
+  int deaths = 0;
+};
+
+struct Ban {
+  std::string target;    // a GUID, or an IP address for IP bans
+  int64_t expiresAt = 0; // seconds since the epoch; 0 = permanent
+  std::string reason;
+};
+
+// What a command did: the reply text for the sender, server messages for
+// every logged-in admin, and whether the sender's session ends.
+struct CommandResult {
+  std::string reply;
+  std::vector<std::string> messages;
+  bool endsSession = false;
+};
+
+// The headers of the "players" and "bans" replies. Clients skip them by
+// length without reading them, so their lengths are part of the protocol.
+constexpr size_t kPlayersHeaderLength = 115;
+constexpr size_t kBansHeaderLength = 86;
+std::string PlayersHeader();
+std::string GuidBansHeader();
+
+class World {
+ public:
+  World(int players, int guidBans, uint32_t seed, int64_t now);
+
+  // Executes one remote-console command (never an empty one).
+  CommandResult Execute(std::string_view command, int64_t now);
+
+  // Status query answer: 0x00, the 4-byte id, then NUL-terminated strings.
+  // Players that would push it past `maxLength` bytes are left out.
+  std::vector<uint8_t> StatusReply(const uint8_t id[4], size_t maxLength);
+
+  // Something for the server to say by itself: a chat line, or now and then
+  // one player leaving and another joining.
+  std::vector<std::string> NextEvent();
+
+  const std::vector<Player>& players() const { return players_; }
+  const std::vector<Ban>& guidBans() const { return guidBans_; }
+  int maxPing() const { return maxPing_; }
+
+ private:
+  std::string PlayersReply();
+  std::string BansReply(int64_t now);
+  CommandResult Kick(std::string_view args);
+  CommandResult BanPlayer(std::string_view args, int64_t now);
+  CommandResult RemoveBan(std::string_view args, int64_t now);
+  void DropExpiredBans(int64_t now);
+  Player* FindPlayer(int number);
+  void RemovePlayer(int number);
+  Player& AddPlayer();
+  std::string NewGuid();
+  int Random(int low, int high);
+
+  std::mt19937 rng_;
+  std::vector<Player> players_;  // kept in slot-number order
+  std::vector<Ban> guidBans_;
+  std::vector<Ban> ipBans_;
+  int maxPing_ = 250;
+  bool locked_ = false;
+  unsigned events_ = 0;
+  unsigned nameSerial_ = 0;
+};
+
+}  // namespace demo
