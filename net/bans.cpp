@@ -59,7 +59,8 @@ int64_t AddMinutes(int64_t seconds, int64_t minutes) {
 
 std::string FormatBanTime(int64_t localSeconds) {
   const int64_t days = FloorDiv(localSeconds, kSecondsPerDay);
-  const int64_t secondOfDay = localSeconds - days * kSecondsPerDay;
+  int64_t secondOfDay = localSeconds % kSecondsPerDay;  // not seconds - days * 86400: that overflows at the low end
+  if (secondOfDay < 0) secondOfDay += kSecondsPerDay;
   const CivilDate date = CivilFromDays(days);
   const int hour = static_cast<int>(secondOfDay / 3600);
   const int minute = static_cast<int>(secondOfDay / 60 % 60);
