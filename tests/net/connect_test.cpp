@@ -1,0 +1,175 @@
+// Connecting and logging in, against a loopback peer that plays the server.
+#include "tests/net/session_fixture.h"
+
+#include <chrono>
+#include <thread>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ConnectTest : public SessionTest {
+ protected:
+  void Prepare(LoopbackPeer& peer, std::string password = "secret") {
+    Session.host = "127.0.0.1";
+    Session.port = peer.Port();
+    Session.password = std::move(password);
+  }
+
+  static int ElapsedMs(Clock::time_point since) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+  }
+};
+
+TEST_F(ConnectTest, SuccessLogsTheLineAndSendsTheQueriesInOrder) {
+  LoopbackPeer peer;
+  ASSERT_TRUE(peer.ok());
+  Prepare(peer);
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(peer.WaitForCount(5));
+
+  const auto sent = peer.Received();
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(sent[0][7], 0x00);  // login
+  EXPECT_EQ(std::string(sent[0].begin() + 8, sent[0].end()), "secret");
+  EXPECT_EQ(CommandText(sent[1]), "version");
+  EXPECT_EQ(sent[1][8], 0);
+  EXPECT_EQ(CommandText(sent[2]), "maxping");
+  EXPECT_EQ(sent[2][8], 1);
+  EXPECT_EQ(CommandText(sent[3]), "players");
+  EXPECT_EQ(sent[3][8], 2);
+  EXPECT_EQ(sent[4], Bytes(std::begin(rcon::kStatusQuery), std::end(rcon::kStatusQuery)));
+
+  const std::vector<std::string> expected = {
+      "AppendLog:Connected to 127.0.0.1:" + std::to_string(peer.Port()),
+      "SetInfoValue:BE_VERSION=",
+      "SetInfoValue:BE_MAXPING=",
+      "SetConnectionControlsDisabled:0",
+      "CloseConnectDialog:1",
+  };
+  EXPECT_EQ(Fake.calls, expected);
+  EXPECT_EQ(Session.versionRequest, 0);
+  EXPECT_EQ(Session.maxPingRequest, 1);
+  ASSERT_EQ(Session.pendingRequests.size(), 1u);
+  EXPECT_EQ(Session.pendingRequests[0].sequence, 2);
+  EXPECT_EQ(Session.pendingRequests[0].message, "Received player list.");
+}
+
+TEST_F(ConnectTest, FromTheFavouritesClosesThatWindow) {
+  LoopbackPeer peer;
+  Prepare(peer);
+  ConnectToServer(Session, 0);
+  EXPECT_TRUE(Session.connected);
+  EXPECT_EQ(Fake.closedDialog, 0);
+}
+
+TEST_F(ConnectTest, WrongPasswordFailsAsSoonAsTheReplyArrives) {
+  LoopbackPeer peer(LoopbackPeer::LoginMode::Refuse);
+  Prepare(peer);
+  const auto start = Clock::now();
+  ConnectToServer(Session, 1);
+  EXPECT_LT(ElapsedMs(start), 1500);
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_EQ(Fake.controlsDisabled, 1);
+  EXPECT_TRUE(Fake.log.empty());
+  EXPECT_EQ(peer.ReceivedCount(), 1u);  // the login, nothing after it
+}
+
+TEST_F(ConnectTest, UnresolvableHostFailsAtOnceWithoutSending) {
+  Session.host = "no-such-host.invalid";
+  Session.port = 2302;
+  Session.password = "x";
+  const auto start = Clock::now();
+  ConnectToServer(Session, 1);
+  EXPECT_LT(ElapsedMs(start), 2500);
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_FALSE(Session.connected);
+}
+
+TEST_F(ConnectTest, SilentServerFailsAfterALittleMoreThanTheLoginTime) {
+  SetTickSource(nullptr);  // this one needs the real clock
+  LoopbackPeer peer(LoopbackPeer::LoginMode::Silent);
+  Prepare(peer);
+  const auto start = Clock::now();
+  ConnectToServer(Session, 1);
+  const int elapsed = ElapsedMs(start);
+  EXPECT_GE(elapsed, 2900);
+  EXPECT_LT(elapsed, 4500);
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Session.connection, nullptr);
+}
+
+TEST_F(ConnectTest, OverlongPasswordFailsWithoutSending) {
+  LoopbackPeer peer;
+  Prepare(peer, std::string(kMaxPasswordBytes + 1, 'p'));
+  ConnectToServer(Session, 1);
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_FALSE(Session.connected);
+  EXPECT_FALSE(peer.WaitForCount(1, 200));
+}
+
+TEST_F(ConnectTest, ReconnectClosesTheOldSocketAndStartsAtSequenceZero) {
+  LoopbackPeer first;
+  Prepare(first);
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(first.WaitForCount(5));
+
+  LoopbackPeer second;
+  Prepare(second);
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(second.WaitForCount(5));
+  EXPECT_EQ(CommandText(second.Received()[1]), "version");
+  EXPECT_EQ(second.Received()[1][8], 0);
+  EXPECT_EQ(Session.sequence, 3);
+
+  // What the first server still sends does not reach the new socket (and an
+  // old socket left open would show up as a leak under the sanitizers).
+  first.SendToClient(ServerFrame(rcon::kTypeServerMessage, 1, "from the old server"));
+  ResetReadSet(Session.connection);
+  EXPECT_EQ(platform::UdpPoll(Session.connection, 200), 0);
+}
+
+TEST_F(ConnectTest, FailedReconnectLeavesTheClientDisconnected) {
+  LoopbackPeer good;
+  Prepare(good);
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+
+  LoopbackPeer refusing(LoopbackPeer::LoginMode::Refuse);
+  Prepare(refusing);
+  ConnectToServer(Session, 1);
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_EQ(Fake.controlsDisabled, 1);
+  NetworkTick();  // and the tick leaves it alone
+  EXPECT_FALSE(refusing.WaitForCount(2, 100));
+}
+
+TEST_F(ConnectTest, LoginWaitPassesOverStrangersAndBadChecksums) {
+  LoopbackPeer peer(LoopbackPeer::LoginMode::Silent);
+  Prepare(peer);
+  // Answer the login only after a stranger's "accepted" and a forged one.
+  std::thread answer([&] {
+    if (!peer.WaitForCount(1)) return;
+    peer.SendToClientFromElsewhere(ServerFrame(rcon::kTypeLogin, 1, {}));
+    Bytes forged = ServerFrame(rcon::kTypeLogin, 1, {});
+    forged[2] ^= 0x01;
+    peer.SendToClient(forged);
+    peer.SendToClient(ServerFrame(rcon::kTypeLogin, 0, {}));
+  });
+  ConnectToServer(Session, 1);
+  answer.join();
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Fake.connectErrors, 1);
+}
+
+}  // namespace
