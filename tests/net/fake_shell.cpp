@@ -18,6 +18,7 @@ void RegisterInfoRowsForTests() {
 void AppendLog(std::string_view text) {
   Fake.calls.push_back("AppendLog:" + std::string(text));
   Fake.log.emplace_back(text);
+  if (Fake.onAppendLog) Fake.onAppendLog(Fake.log.back());
 }
 
 void SetInfoValue(std::string_view key, std::string_view text) {

@@ -5,6 +5,7 @@
 
 #include "net/shell.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct FakeShell {
   bool maxPingAnswered = true;
   std::string maxPingAnswer;
   int maxPingAsked = 0;
+  // Called inside AppendLog, after recording: lets a test look at the world
+  // at the moment a line is shown (was the acknowledgement already sent?).
+  std::function<void(const std::string&)> onAppendLog;
 
   // Forgets everything recorded (the info row map is left alone).
   void Reset();

@@ -1,0 +1,236 @@
+// The network tick against a loopback peer that plays the server: what is
+// acknowledged, shown, matched and sent, pass by pass.
+#include "tests/net/session_fixture.h"
+
+#include "net/commands.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kGuid = "0123456789abcdef0123456789abcdef";
+
+// The "players" reply: a 115-character header, then one line per player.
+std::string PlayersReply(int count) {
+  std::string text =
+      "Players on server:\n[#] [IP Address]:[Port] [Ping] [GUID] [Name]\n"
+      "--------------------------------------------------\n";
+  for (int i = 0; i < count; ++i) {
+    text += std::to_string(i) + "   10.0.0." + std::to_string(i) + ":2304   " + std::to_string(30 + i) + "   " +
+            kGuid + "   Player " + std::to_string(i) + "\n";
+  }
+  text += "(" + std::to_string(count) + " players in total)";
+  return text;
+}
+
+class TickTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    ASSERT_TRUE(peer.ok());
+    ASSERT_TRUE(ConnectTo(peer));
+  }
+
+  // Sends `datagram` to the client and runs the pass that reads it.
+  void Deliver(const Bytes& datagram) {
+    peer.SendToClient(datagram);
+    TickWhenReadable();
+  }
+
+  // The command datagrams the client sent since the last ClearReceived.
+  std::vector<std::string> SentTexts() {
+    std::vector<std::string> texts;
+    for (const Bytes& d : peer.Received()) texts.push_back(d.size() >= 8 && d[7] == 0x01 ? CommandText(d) : "?");
+    return texts;
+  }
+
+  LoopbackPeer peer;
+};
+
+TEST_F(TickTest, ServerMessageIsAcknowledgedBeforeItIsShownAndShownOnce) {
+  bool ackedBeforeShown = false;
+  Fake.onAppendLog = [&](const std::string&) { ackedBeforeShown = peer.WaitForCount(1, 1000); };
+  Deliver(ServerFrame(rcon::kTypeServerMessage, 7, "Player #1 Bob connected"));
+  EXPECT_TRUE(ackedBeforeShown);
+  ASSERT_TRUE(peer.WaitForCount(1));
+  const Bytes ack = peer.Received()[0];
+  ASSERT_EQ(ack.size(), 9u);
+  EXPECT_EQ(ack[7], 0x02);
+  EXPECT_EQ(ack[8], 7);
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Player #1 Bob connected"});
+
+  // The same text again, with another sequence byte: acknowledged, not shown.
+  Fake.onAppendLog = nullptr;
+  Deliver(ServerFrame(rcon::kTypeServerMessage, 8, "Player #1 Bob connected"));
+  ASSERT_TRUE(peer.WaitForCount(2));
+  EXPECT_EQ(peer.Received()[1][8], 8);
+  EXPECT_EQ(Fake.log.size(), 1u);
+  EXPECT_EQ(Session.sequence, 3);  // acknowledgements do not count
+
+  Deliver(ServerFrame(rcon::kTypeServerMessage, 9, "RCon admin #0 logged in"));
+  EXPECT_EQ(Fake.log.back(), "RCon admin #0 logged in");
+}
+
+TEST_F(TickTest, PlayerListMessageIsWrittenBeforeTheListIsParsed) {
+  Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
+  ASSERT_GE(Fake.calls.size(), 3u);
+  EXPECT_EQ(Fake.calls[0], "AppendLog:Received player list.");
+  EXPECT_EQ(Fake.calls[1], "PlayersList_Clear");
+  EXPECT_EQ(Fake.info["BE_PLAYERS"], "2");
+  EXPECT_EQ(PlayerList.size(), 2u);
+  EXPECT_TRUE(Session.pendingRequests.empty());
+}
+
+TEST_F(TickTest, ShutdownReplyDisconnectsAndEndsThePass) {
+  PendingAction = Action::Shutdown;
+  NetworkTick();
+  EXPECT_EQ(PendingAction, Action::None);
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(SentTexts(), std::vector<std::string>{"#shutdown"});
+  peer.ClearReceived();
+
+  TestClock += 60000;  // a keep-alive is due, but the pass ends first
+  Deliver(ServerFrame(rcon::kTypeCommand, 3, ""));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"The server is shutting down now. Please reconnect."});
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_EQ(Fake.controlsDisabled, 1);
+
+  PendingAction = Action::Lock;
+  NetworkTick();  // does nothing while disconnected
+  EXPECT_EQ(PendingAction, Action::Lock);
+  EXPECT_FALSE(peer.WaitForCount(1, 100));
+}
+
+TEST_F(TickTest, SequenceByteMatchesPendingNumbersModulo256) {
+  AddPendingRequest(Session, 200, nullptr, 0, "two hundred");
+  AddPendingRequest(Session, 456, nullptr, 0, "four fifty-six");
+  Deliver(ServerFrame(rcon::kTypeCommand, 200, "ok"));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"two hundred"});
+  Deliver(ServerFrame(rcon::kTypeCommand, 200, "ok"));
+  EXPECT_EQ(Fake.log.back(), "four fifty-six");
+  Deliver(ServerFrame(rcon::kTypeCommand, 200, "ok"));  // nothing left: dropped
+  EXPECT_EQ(Fake.log.size(), 2u);
+}
+
+TEST_F(TickTest, VersionIsShownOncePerConnection) {
+  Deliver(ServerFrame(rcon::kTypeCommand, 0, "1.217"));
+  Deliver(ServerFrame(rcon::kTypeCommand, 1, "250"));
+  EXPECT_EQ(Fake.log, (std::vector<std::string>{"Version: 1.217", "MaxPing: 250"}));
+  EXPECT_EQ(Fake.info["BE_VERSION"], "1.217");
+  EXPECT_EQ(Fake.info["BE_MAXPING"], "250");
+
+  Deliver(ServerFrame(rcon::kTypeCommand, 0, "later reply, same byte"));
+  EXPECT_EQ(Fake.log.size(), 2u);
+
+  ASSERT_TRUE(ConnectTo(peer));
+  Deliver(ServerFrame(rcon::kTypeCommand, 0, "1.218"));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Version: 1.218"});
+}
+
+TEST_F(TickTest, KeepAliveEveryTwentySecondsOfSilence) {
+  const uint32_t start = TestClock;
+  TestClock = start + 20000;
+  NetworkTick();
+  EXPECT_FALSE(peer.WaitForCount(1, 100));
+
+  TestClock = start + 20001;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(1));
+  const Bytes keepAlive = peer.Received()[0];
+  ASSERT_EQ(keepAlive.size(), 9u);
+  EXPECT_EQ(keepAlive[7], 0x01);
+  EXPECT_EQ(keepAlive[8], 3);
+  EXPECT_EQ(Session.sequence, 4);
+  EXPECT_EQ(Session.lastKeepAlive, start + 20001);
+
+  // Measured from the previous keep-alive, not from the last command.
+  TestClock = start + 30000;
+  PendingAction = Action::Lock;
+  NetworkTick();
+  TestClock = start + 40002;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(3));
+  EXPECT_EQ(SentTexts(), (std::vector<std::string>{"", "#lock", ""}));
+}
+
+TEST_F(TickTest, KeepAliveTimingHoldsAcrossTheClockWrap) {
+  Session.lastKeepAlive = 0xFFFFF000u;
+  TestClock = 0x00000100u;  // 4352 ms later
+  NetworkTick();
+  EXPECT_FALSE(peer.WaitForCount(1, 100));
+  TestClock = 0xFFFFF000u + 20001u;
+  NetworkTick();
+  EXPECT_TRUE(peer.WaitForCount(1));
+}
+
+TEST_F(TickTest, PendingActionWaitsForAPassWithNothingToRead) {
+  PendingAction = Action::Reassign;
+  peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 1, "busy"));
+  TickWhenReadable();
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);  // only the acknowledgement
+  EXPECT_EQ(PendingAction, Action::Reassign);
+
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(2));
+  EXPECT_EQ(CommandText(peer.Received()[1]), "#reassign");
+  EXPECT_EQ(PendingAction, Action::None);
+}
+
+TEST_F(TickTest, ReplySplitInThreePartsIsJoinedInAnyOrder) {
+  const std::string reply = PlayersReply(100);
+  const size_t third = reply.size() / 3;
+  const std::string parts[3] = {reply.substr(0, third), reply.substr(third, third), reply.substr(2 * third)};
+  Deliver(ServerPart(2, 3, 2, parts[2]));
+  Deliver(ServerPart(2, 3, 0, parts[0]));
+  EXPECT_TRUE(Fake.log.empty());
+  EXPECT_EQ(Session.replies.InProgress(), 1u);
+  Deliver(ServerPart(2, 3, 1, parts[1]));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Received player list."});
+  ASSERT_EQ(PlayerList.size(), 100u);
+  EXPECT_EQ(PlayerList[99].name, "Player 99");
+  EXPECT_EQ(Fake.info["BE_PLAYERS"], "100");
+  EXPECT_EQ(peer.ReceivedCount(), 0u);  // reply parts are not acknowledged
+}
+
+TEST_F(TickTest, LostPartDoesNotHoldUpLaterReplies) {
+  AddPendingRequest(Session, 7, nullptr, 0, "seven");
+  Deliver(ServerPart(2, 3, 0, "first"));  // part 1 and 2 never come
+  Deliver(ServerFrame(rcon::kTypeCommand, 7, "done"));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"seven"});
+
+  TestClock += ReplyAssembler::kPartTimeoutMs + 1;
+  NetworkTick();
+  EXPECT_EQ(Session.replies.InProgress(), 0u);
+}
+
+TEST_F(TickTest, StrangersAndBadChecksumsAreIgnored) {
+  peer.SendToClientFromElsewhere(ServerFrame(rcon::kTypeServerMessage, 4, "forged"));
+  TickWhenReadable();
+  Bytes corrupted = ServerFrame(rcon::kTypeServerMessage, 5, "corrupted");
+  corrupted.back() ^= 0x20;
+  Deliver(corrupted);
+  peer.SendToClientFromElsewhere(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(1)));
+  TickWhenReadable();
+  EXPECT_TRUE(Fake.log.empty());
+  EXPECT_FALSE(peer.WaitForCount(1, 100));  // no acknowledgement
+  EXPECT_EQ(Session.pendingRequests.size(), 1u);
+}
+
+TEST_F(TickTest, LateLoginReplyIsNotShown) {
+  Session.lastMessage = "something";
+  Deliver(ServerFrame(rcon::kTypeLogin, 1, ""));
+  EXPECT_TRUE(Fake.log.empty());
+  EXPECT_FALSE(peer.WaitForCount(1, 100));
+}
+
+TEST_F(TickTest, StatusReplyGoesToItsParser) {
+  const std::string reply = std::string("\x00\x04\x05\x06\x07", 5) + std::string("hostname\0Demo\0", 14);
+  Deliver(AsBytes(reply));
+  EXPECT_EQ(Fake.info["hostname"], "Demo");
+  EXPECT_TRUE(Fake.log.empty());
+}
+
+}  // namespace
