@@ -1,0 +1,193 @@
+// Creating and destroying a grid.
+//
+// A grid is a report-view list view whose column 0 is a zero-width
+// placeholder, three parked editor windows (an EDIT, a drop-down-list combo
+// and an editable combo) that are moved over the current cell, and five
+// replaced window procedures: the list view's, the header's, the editors'
+// and, once per parent, the parent's (which receives the list view's custom
+// draw notifications and paints the cells). The record is created here and
+// freed when the list view gets WM_NCDESTROY.
+#include <shlwapi.h>
+
+#include <new>
+
+#include "grid/grid_private.h"
+#include "runtime/runtime.h"
+
+GridShared gridShared;
+
+namespace {
+
+// Reads the major version through DllGetVersion: the library's file version
+// says nothing about which comctl32 (5 or 6) the activation context chose.
+int ReadCommonControlsVersion() {
+  int major = 5;
+  HMODULE library = LoadLibraryW(L"comctl32.dll");
+  if (!library) return major;
+  auto getVersion =
+      reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info{};
+    info.cbSize = 20;
+    if (SUCCEEDED(getVersion(&info))) major = static_cast<int>(info.dwMajorVersion);
+  }
+  FreeLibrary(library);
+  return major;
+}
+
+void CreateSharedValues() {
+  static bool created = false;
+  if (created) return;
+  created = true;
+  // Kept for the life of the process: every percentage cell of every grid
+  // draws its caption with it.
+  LOGFONTW font{};
+  HDC screen = GetDC(nullptr);
+  font.lfHeight = -MulDiv(7, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  font.lfWeight = FW_BOLD;
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, L"Verdana", LF_FACESIZE);
+  gridShared.percentFont = CreateFontIndirectW(&font);
+  gridShared.commonControlsVersion = ReadCommonControlsVersion();
+}
+
+void RemoveStyle(HWND window, LONG_PTR bits) {
+  SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) & ~bits);
+}
+
+WNDPROC Subclass(HWND window, WNDPROC procedure) {
+  return reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+HWND FindEditChild(HWND combo) {
+  for (HWND child = GetWindow(combo, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (lstrcmpiW(name, L"EDIT") == 0) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+GridRecord* grid_RecordFromWindow(HWND window) {
+  if (!window) return nullptr;
+  return static_cast<GridRecord*>(GetPropW(window, kListPointerProperty));
+}
+
+GridRecord* RecordFromGadget(int gadget) { return grid_RecordFromWindow(GadgetWindow(gadget)); }
+
+int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, uint32_t listFlags,
+                uint32_t gridFlags) {
+  gridShared.osVersion = OSVersion();
+  if (gadget >= 0 && IsGadget(gadget)) FreeGadget(gadget);
+
+  auto* record = new (std::nothrow) GridRecord;
+  if (!record) return 0;
+  try {
+    record->columnOrder.assign(kMaxGridColumns, 0);
+    record->columnPosition.assign(kMaxGridColumns, 0);
+  } catch (const std::bad_alloc&) {
+    delete record;
+    return 0;
+  }
+
+  CreateSharedValues();
+
+  int number = CreateListViewGadget(gadget, x, y, width, height, L"", 0, listFlags & ~0x10000u);
+  HWND list = number >= 0 ? GadgetWindow(number) : nullptr;
+  HWND parent = list ? GetParent(list) : nullptr;
+  if (!list || !parent) {
+    if (list) FreeGadget(number);
+    delete record;
+    return 0;
+  }
+
+  record->gadget = number;
+  record->listWindow = list;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_DOUBLEBUFFER, 0);
+  RemoveStyle(list, WS_TABSTOP);
+
+  // The list view sizes its rows by the small image list and keeps that
+  // height after the list is gone.
+  if (HIMAGELIST rows = ImageList_Create(1, rowHeight, ILC_COLORDDB, 0, 0)) {
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
+    ImageList_Destroy(rows);
+  }
+
+  record->currentRow = -1;
+  record->headerWindow = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  RemoveStyle(record->headerWindow, HDS_FULLDRAG);
+  record->headerHeight = 20;
+  if (auto font = reinterpret_cast<HFONT>(SendMessageW(record->headerWindow, WM_GETFONT, 0, 0))) {
+    LOGFONTW description{};
+    if (GetObjectW(font, sizeof description, &description)) record->headerHeight = abs(description.lfHeight) + 5;
+  }
+
+  record->styleFlags = gridFlags | kGridOwnerDrawnCombo | ((listFlags & 0x40) ? kGridLines : 0);
+  record->gridLineColour = GetSysColor(COLOR_BTNFACE);
+
+  HWND previousList = UseGadgetList(list);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  record->editWindow = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, list,
+                                       nullptr, instance, nullptr);
+  bool v6 = gridShared.commonControlsVersion >= 6;
+  record->listCombo = CreateComboGadget(kAnyNumber, -100, -100, 0, v6 ? 20 : 100,
+                                        CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS);
+  record->editCombo =
+      CreateComboGadget(kAnyNumber, -100, -100, 0, v6 ? 20 : 200, CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_HASSTRINGS);
+  UseGadgetList(previousList);
+
+  HWND listCombo = GadgetWindow(record->listCombo);
+  HWND editCombo = GadgetWindow(record->editCombo);
+  record->editComboEdit = editCombo ? FindEditChild(editCombo) : nullptr;
+  if (!record->editWindow || !listCombo || !editCombo || !record->editComboEdit) {
+    FreeGadget(number);  // the editors are children and go with it
+    delete record;
+    return 0;
+  }
+
+  RemoveStyle(record->editWindow, WS_TABSTOP);
+  SendMessageW(record->editWindow, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+  gridShared.editProc = Subclass(record->editWindow, grid_EditProc);
+
+  RemoveStyle(listCombo, WS_TABSTOP);
+  gridShared.listComboProc = Subclass(listCombo, grid_ComboProc);
+
+  RemoveStyle(editCombo, WS_TABSTOP);
+  RemoveStyle(record->editComboEdit, WS_TABSTOP);
+  gridShared.comboEditProc = Subclass(record->editComboEdit, grid_EditProc);
+  SendMessageW(record->editComboEdit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+
+  gridShared.listProc = Subclass(list, grid_ListProc);
+
+  // One subclass per parent: a second grid on the same window finds the
+  // property and reuses the first one's hook.
+  if (!GetPropW(parent, kOldParentProcProperty)) {
+    WNDPROC old = Subclass(parent, grid_ParentProc);
+    SetPropW(parent, kOldParentProcProperty, reinterpret_cast<HANDLE>(old));
+  }
+
+  gridShared.headerProc = Subclass(record->headerWindow, grid_HeaderProc);
+  SetPropW(list, kListPointerProperty, record);
+  grid_SetHeaderHeight(number, record->headerHeight);
+  return number;
+}
+
+void DestroyGridRecord(GridRecord* record) {
+  if (record->editorFont) DeleteObject(record->editorFont);
+  if (gridShared.editorBrush) {
+    DeleteObject(gridShared.editorBrush);
+    gridShared.editorBrush = nullptr;
+  }
+  RemovePropW(record->listWindow, kListPointerProperty);
+  delete record;
+}
+
+int grid_Free(int gadget) {
+  if (!RecordFromGadget(gadget)) return 0;
+  FreeGadget(gadget);
+  return 0;
+}

@@ -1,0 +1,146 @@
+// The grid's state record and the values shared by all grids.
+//
+// The record hangs on the list view under the window property
+// "grid_ListPointer"; everything the grid knows about one grid is here.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "grid/grid.h"
+
+constexpr int kMaxGridColumns = 1000;
+constexpr wchar_t kListPointerProperty[] = L"grid_ListPointer";
+constexpr wchar_t kOwnerValueProperty[] = L"grid_OwnerValue";
+constexpr wchar_t kOldParentProcProperty[] = L"grid_OldParentProc";
+// Private message of the list view: raise ColumnsChanged with extra 2.
+constexpr UINT kGridColumnsChangedMessage = WM_USER + 1;
+// The drop button of the owner-drawn list combo keeps this much of a
+// list-choice cell free.
+constexpr int kDropButtonRoom = 20;
+
+struct GridRecord {
+  int32_t gadget = -1;
+  HWND listWindow = nullptr;
+  int32_t currentRow = -1;
+  int32_t currentSubItem = 0;
+  int32_t currentCellType = 0;
+  uint32_t styleFlags = 0;
+  int32_t rowHeight = 0;
+  int32_t pressedRow = -1;
+  int32_t pressedSubItem = -1;
+  int32_t draggedHeaderItem = -1;
+  std::vector<int32_t> columnOrder;     // visual position -> grid column
+  std::vector<int32_t> columnPosition;  // grid column -> visual position
+  COLORREF headerLineColour = RGB(128, 128, 128);
+  COLORREF frameColour = RGB(0, 0, 0);
+  int32_t frameWidth = 1;
+  COLORREF selectionColour = RGB(206, 219, 241);
+  COLORREF gridLineColour = 0;
+  COLORREF emptyAreaColour = kGridNoColour;
+  HWND editWindow = nullptr;
+  int32_t listCombo = -1;
+  int32_t editCombo = -1;
+  HWND editComboEdit = nullptr;
+  HWND headerWindow = nullptr;
+  int32_t headerHeight = 20;
+  GridCallback eventCallback = nullptr;
+  HWND tooltipWindow = nullptr;
+  int32_t tooltipRow = -2;
+  int32_t tooltipSubItem = -1;
+  HFONT editorFont = nullptr;
+  std::wstring initialText;
+  std::wstring editText;
+  int32_t hotRow = -1;
+  int32_t hotSubItem = -1;
+  int32_t selCol = -1;
+  int32_t selRow = 0;
+  int32_t selCols = 0;
+  int32_t selRows = 0;
+  int32_t focusRow = 0;
+  int32_t focusCol = 0;
+  uint8_t selectionState = 0;
+  int32_t dragStartX = 0;
+  int32_t dragStartY = 0;
+  uint32_t cellBorderFlags = 0;
+  uint8_t selectionMode = 0;
+  uint8_t cellSelected = 0;
+  uint8_t columnsChanged = 0;
+  uint8_t resizingHeaderItem = 0;
+};
+
+// Held once for all grids.
+struct GridShared {
+  // Previous window procedures of the subclassed standard controls; every
+  // grid overwrites a slot with the same class procedure.
+  WNDPROC editProc = nullptr;
+  WNDPROC listComboProc = nullptr;
+  WNDPROC comboEditProc = nullptr;
+  WNDPROC headerProc = nullptr;
+  WNDPROC listProc = nullptr;
+  HFONT percentFont = nullptr;  // "Verdana" 7 pt bold, kept for the process
+  int commonControlsVersion = 5;
+  int osVersion = 0;
+  HBRUSH editorBrush = nullptr;
+  int dragState = 0;  // 0 idle, 1 armed, 2 dragging a block
+  UINT_PTR dragTimer = 0;
+  int dragLimitRight = -1;
+  int dragLimitBottom = 0;
+  bool answeringTextChanged = false;
+  bool scrollParked = false;
+  bool comboListOpened = false;
+};
+
+extern GridShared gridShared;
+
+// Lookup: the record of a window that carries "grid_ListPointer", else null.
+GridRecord* grid_RecordFromWindow(HWND window);
+GridRecord* RecordFromGadget(int gadget);
+
+// grid_ops.cpp
+int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event);
+void ApplySelectionLook(GridRecord* record, GridCellEvent* event);
+void RebuildColumnOrder(GridRecord* record);
+int FirstColumn(GridRecord* record);
+int LastColumn(GridRecord* record);
+int NextColumn(GridRecord* record, int subItem);
+int PreviousColumn(GridRecord* record, int subItem);
+void InvalidateCell(GridRecord* record, int row, int subItem);
+int CountGridColumns(const GridRecord* record);
+int CountGridRows(const GridRecord* record);
+std::wstring CellText(const GridRecord* record, int row, int subItem);
+void SetCellTextRaw(GridRecord* record, int row, int subItem, const std::wstring& text);
+RECT CellRect(const GridRecord* record, int row, int subItem);
+void RemoveBlockSelection(GridRecord* record);
+
+// grid_edit.cpp (editor mechanics; input handling is added with the editor
+// procedures)
+void CommitEdit(GridRecord* record);
+void LeaveCell(GridRecord* record);
+int OpenEditor(GridRecord* record, bool query, const RECT* cell, int row, int subItem);
+void LoadEditor(GridRecord* record);
+void PlaceEditor(GridRecord* record, RECT cell);
+void ParkEditor(GridRecord* record);
+void RepositionEditor(GridRecord* record);
+void FocusEditor(GridRecord* record);
+void ShowTextInEditor(GridRecord* record, const std::wstring& text);
+std::wstring EditorText(HWND editor);
+
+// grid_paint.cpp
+LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PaintEmptyArea(GridRecord* record);
+
+// grid_procs.cpp
+LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK grid_ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CALLBACK DragSelectTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
+void DestroyGridRecord(GridRecord* record);
+
+// Numeric value of a cell text: leading blanks, sign, "$" hex, "%" binary.
+int64_t CellNumber(const std::wstring& text);

@@ -1,0 +1,188 @@
+// The replaced window procedures of the list view, the header and the three
+// editors.
+//
+// Each finds its record through "grid_ListPointer" on the list view (the
+// editors are its children; the editable combo's EDIT is a grandchild) and
+// passes every message it does not handle to the previous procedure of its
+// window's kind. For now they carry what painting, the operations and
+// destruction need: the record's clean-up, the header's height, the empty
+// areas, the list combo's drop button and keeping `editText` in step with
+// the editors. Mouse and keyboard handling, cell moves, tooltips and header
+// dragging are added with the input handling.
+#include "grid/grid_private.h"
+#include "runtime/gdi_guard.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+// The editable combo's EDIT is a grandchild of the list view; the text
+// editor a child.
+GridRecord* EditorRecord(HWND editor, bool* inCombo) {
+  HWND parent = GetParent(editor);
+  if (GridRecord* record = grid_RecordFromWindow(parent)) {
+    *inCombo = false;
+    return record;
+  }
+  *inCombo = true;
+  return grid_RecordFromWindow(GetParent(parent));
+}
+
+LRESULT PassOn(WNDPROC previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!previous) return DefWindowProcW(window, message, wParam, lParam);
+  return CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
+// The header part right of the last column, which the header would leave
+// in its own colour.
+void FillHeaderEmptyArea(GridRecord* record, HWND header) {
+  int right = 0;
+  int rows = CountGridRows(record);
+  if (rows > 0) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageW(record->listWindow, LVM_GETITEMRECT, static_cast<WPARAM>(rows - 1), reinterpret_cast<LPARAM>(&bounds));
+    right = bounds.right;
+  } else {
+    int last = LastColumn(record);
+    RECT item{};
+    if (last >= 0) SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&item));
+    right = item.right;
+  }
+  RECT client;
+  GetClientRect(record->listWindow, &client);
+  if (right >= client.right) return;
+  RECT empty{right > 0 ? right : 0, 0, client.right, record->headerHeight};
+  COLORREF colour = record->emptyAreaColour;
+  if (colour == kGridNoColour)
+    colour = gridShared.commonControlsVersion >= 6 ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
+  ScopedBrush brush(CreateSolidBrush(colour));
+  ScopedGetDC dc(header);
+  if (brush && dc) FillRect(dc.Get(), &empty, brush.Get());
+  ValidateRect(header, &empty);
+}
+
+}  // namespace
+
+LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  GridRecord* record = grid_RecordFromWindow(window);
+  WNDPROC previous = gridShared.listProc;
+  if (!record) return PassOn(previous, window, message, wParam, lParam);
+
+  switch (message) {
+    case WM_NCDESTROY:
+      DestroyGridRecord(record);
+      return PassOn(previous, window, message, wParam, lParam);
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      LRESULT result = PassOn(previous, window, message, wParam, lParam);
+      PaintEmptyArea(record);
+      return result;
+    }
+    case WM_GETDLGCODE:
+      return DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    case kGridColumnsChangedMessage: {
+      GridCellEvent event;
+      event.row = -1;
+      event.column = -1;
+      event.extra = 2;
+      RaiseEvent(record, GridEvent::ColumnsChanged, &event);
+      return 0;
+    }
+    default:
+      return PassOn(previous, window, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  bool inCombo = false;
+  GridRecord* record = EditorRecord(window, &inCombo);
+  WNDPROC previous = inCombo ? gridShared.comboEditProc : gridShared.editProc;
+  if (!record) return PassOn(previous, window, message, wParam, lParam);
+
+  switch (message) {
+    case WM_CHAR:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_UNDO:
+    case WM_CLEAR: {
+      LRESULT result = PassOn(previous, window, message, wParam, lParam);
+      // The combo's text is what a choice cell holds; its EDIT shows it.
+      record->editText = EditorText(inCombo ? GetParent(window) : window);
+      return result;
+    }
+    case WM_GETDLGCODE:
+      return DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    default:
+      return PassOn(previous, window, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK grid_ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  GridRecord* record = grid_RecordFromWindow(GetParent(window));
+  WNDPROC previous = gridShared.listComboProc;
+  if (!record) return PassOn(previous, window, message, wParam, lParam);
+
+  switch (message) {
+    case WM_PAINT: {
+      if (!(record->styleFlags & kGridOwnerDrawnCombo)) break;
+      // Only the drop button is drawn: the field stays unpainted so that
+      // the grid's own drawing of the cell shows through it.
+      InvalidateRect(window, nullptr, FALSE);
+      ScopedPaint paint(window);
+      RECT combo;
+      GetClientRect(window, &combo);
+      RECT button{combo.right - combo.bottom + 2, 0, combo.right, combo.bottom - 1};
+      if (button.left >= 0) {
+        UINT state = DFCS_SCROLLDOWN;
+        if (gridShared.comboListOpened) {
+          state |= DFCS_PUSHED;
+          gridShared.comboListOpened = false;
+        }
+        DrawFrameControl(paint.Get(), &button, DFC_SCROLL, state);
+      }
+      return 0;
+    }
+    case WM_GETDLGCODE:
+      return DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    default:
+      break;
+  }
+  return PassOn(previous, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  GridRecord* record = grid_RecordFromWindow(GetParent(window));
+  WNDPROC previous = gridShared.headerProc;
+  if (!record) return PassOn(previous, window, message, wParam, lParam);
+
+  switch (message) {
+    case HDM_LAYOUT: {
+      LRESULT result = PassOn(previous, window, message, wParam, lParam);
+      auto* layout = reinterpret_cast<HDLAYOUT*>(lParam);
+      if (layout && layout->prc && layout->pwpos) {
+        layout->prc->top = record->headerHeight;
+        layout->pwpos->cy = record->headerHeight;
+      }
+      return result;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      FillHeaderEmptyArea(record, window);
+      if (record->resizingHeaderItem != 0) return 0;
+      return PassOn(previous, window, message, wParam, lParam);
+    default:
+      return PassOn(previous, window, message, wParam, lParam);
+  }
+}
+
+// The drag selection itself comes with the mouse handling; until then an
+// armed drag ends when the button is released.
+void CALLBACK DragSelectTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+  if (GetAsyncKeyState(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000) return;
+  KillTimer(window, id);
+  gridShared.dragTimer = 0;
+  gridShared.dragState = 0;
+  if (GetCapture() == window) ReleaseCapture();
+}

@@ -1,0 +1,95 @@
+// The control layer: gadget and window numbers, the current gadget list,
+// creation of the standard controls the program uses, texts, items, states,
+// and the queue of window events.
+//
+// Every control is addressed by a small integer, its gadget number; windows
+// are numbered the same way in a table of their own. Passing -1 as the number
+// lets the layer choose a free one (returned by the creating call); free
+// numbers are handed out from kFirstFreeNumber upwards, so they never meet
+// the small fixed numbers that callers choose themselves. Creating a control
+// under a number that is taken frees the old control first.
+//
+// Knows Win32 and nothing of the program built on it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+constexpr int kAnyNumber = -1;
+constexpr int kFirstFreeNumber = 0x10000;
+
+// --- gadget table --------------------------------------------------------
+// Records `window` under `gadget` (-1: a free number). Returns the number, or
+// -1 when the window is null or the number is negative.
+int RegisterGadget(int gadget, HWND window);
+HWND GadgetWindow(int gadget);         // null when there is no such gadget
+int GadgetFromWindow(HWND window);     // -1 when the window is no gadget
+int IsGadget(int gadget);              // 1 or 0
+int FreeGadget(int gadget);            // destroys the window; 1 when it existed
+
+// The container into which new controls are created. Returns the previous one.
+HWND UseGadgetList(HWND container);
+HWND CurrentGadgetList();
+
+// --- control creation ----------------------------------------------------
+// Each returns the gadget number (the chosen one for -1), or -1 on failure.
+
+// A report-view list view (WS_EX_CLIENTEDGE, single selection, visible) in
+// the current gadget list, with its first column already inserted. `flags`
+// are window style bits (LVS_SHOWSELALWAYS and the like) added to those.
+int CreateListViewGadget(int gadget, int x, int y, int width, int height, const wchar_t* firstTitle,
+                         int firstWidth, DWORD flags);
+// A combo box; `comboStyle` holds the CBS_ bits (CBS_DROPDOWNLIST, ...).
+int CreateComboGadget(int gadget, int x, int y, int width, int height, DWORD comboStyle);
+
+// --- texts, items and states -----------------------------------------------
+// The text of a control. For a drop-down-list combo, setting the text selects
+// the item with exactly that text (none when no item matches).
+std::wstring GetGadgetText(int gadget);
+int SetGadgetText(int gadget, const wchar_t* text);
+// Items of combo boxes and list views (first column). Position -1 appends.
+// Return the new item's index, or -1.
+int AddGadgetItem(int gadget, int position, const wchar_t* text);
+int ClearGadgetItems(int gadget);
+int CountGadgetItems(int gadget);  // -1 on failure
+// The selected item (combo boxes, list views); -1 for none or failure.
+int GetGadgetState(int gadget);
+int SetGadgetState(int gadget, int state);
+
+// --- windows -----------------------------------------------------------------
+// A top-level (or owned, when `owner` is set) window with the layer's own
+// class; its client area becomes the current gadget list. Returns the window
+// number or -1.
+int OpenWindowNumbered(int window, int x, int y, int width, int height, const wchar_t* title,
+                       DWORD style, HWND owner);
+HWND WindowHandle(int window);          // null when there is no such window
+int WindowFromHandle(HWND handle);      // -1 when the handle is no numbered window
+int CloseWindowNumbered(int window);    // 1 when it existed
+
+// --- events --------------------------------------------------------------------
+enum RuntimeEventKind : int {
+  kEventNone = 0,
+  kEventGadget = 1,       // item = gadget number, type = notification code
+  kEventMenu = 2,         // item = menu item id
+  kEventCloseWindow = 3,  // the user asked to close the window
+  kEventSizeWindow = 4,
+};
+
+struct RuntimeEvent {
+  int kind;
+  int window;  // window number, -1 when the window is not numbered
+  int item;
+  int type;
+};
+
+// Takes the next event without waiting: pumps waiting messages first, then
+// pops the queue. Returns the event's kind (kEventNone when there is none).
+int WindowEvent(RuntimeEvent* event);
+
+// --- small services ------------------------------------------------------------
+// A 24-bit top-down DIB section of the given size, owned by the caller.
+HBITMAP CreateImage24(int width, int height);
+// The running system's version as major * 100 + minor (601 = Windows 7,
+// 1000 = Windows 10), read without the compatibility shims.
+int OSVersion();
