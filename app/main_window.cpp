@@ -1,0 +1,561 @@
+// The main window "Quorvel" and everything in it.
+//
+// Layout, top to bottom: a rebar whose one band is the menu bar; under it a
+// splitter whose upper pane is the tab panel (Players, Bans, Info pages) and
+// whose lower pane holds the log list. The pages, the splitter and the lower
+// pane hand their children's notifications up to this window (containers.h),
+// so every control event of the main window is dispatched in MainWindowProc.
+//
+// Window events never talk to the server: they set PendingAction, which the
+// network tick carries out on its next idle pass.
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <map>
+#include <vector>
+
+#include "app/containers.h"
+#include "app/dialogs.h"
+#include "app/images.h"
+#include "app/main_window_internal.h"
+#include "app/menu_bar.h"
+#include "app/menu_ids.h"
+#include "app/pure/info_rows.h"
+#include "app/pure/layout.h"
+#include "net/shell.h"
+#include "res/resource_ids.h"
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"QuorvelMainWindow";
+constexpr int kClientWidth = 700;
+constexpr int kClientHeight = 539;
+constexpr int kLogHeight = 70;
+
+enum ControlId { kIdTabs = 100, kIdPlayers, kIdBans, kIdRefresh, kIdLog };
+enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2 };
+
+struct ColumnSpec {
+  const wchar_t* title;
+  int width;
+  SortKind sort;
+};
+
+constexpr std::array<ColumnSpec, kPlayerColumns> kPlayerColumnSpecs{{
+    {L"Name", 100, SortKind::Text},
+    {L"Score", 100, SortKind::Integer},
+    {L"Deaths", 100, SortKind::Integer},
+    {L"Team", 100, SortKind::Text},
+    {L"Ping", 50, SortKind::Integer},
+    {L"IP", 100, SortKind::Text},
+    {L"GUID", 105, SortKind::Text},
+}};
+
+constexpr std::array<ColumnSpec, kBanColumns> kBanColumnSpecs{{
+    {L"GUID", 200, SortKind::Text},
+    {L"Banned until", 150, SortKind::Text},
+    {L"Reason", 345, SortKind::Text},
+}};
+
+struct MainWindowState {
+  HWND window = nullptr;
+  HWND rebar = nullptr;
+  HWND menuBar = nullptr;
+  HWND splitter = nullptr;
+  HWND tabs = nullptr;
+  std::array<HWND, 3> pages{};
+  HWND players = nullptr;
+  HWND bans = nullptr;
+  HWND refresh = nullptr;
+  HWND infoView = nullptr;
+  HWND logPane = nullptr;
+  HWND log = nullptr;
+  HMENU menu = nullptr;
+  HMENU commandsMenu = nullptr;
+  HMENU playersPopup = nullptr;
+  HMENU bansPopup = nullptr;
+  HMENU favouritesPopup = nullptr;
+  HACCEL accelerators = nullptr;
+  HIMAGELIST playerImages = nullptr;
+  LayoutTracker layout;
+  int sortColumn = -1;
+  bool sortDescending = false;
+  bool quit = false;
+};
+
+MainWindowState g;
+
+// The controls' font: the system's message font, made once and kept for the
+// life of the process (every control of the main window and dialogs uses it).
+HFONT g_font = nullptr;
+
+PopupShower g_popupShower = nullptr;
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+void SetFont(HWND control) {
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MainFont()), FALSE);
+}
+
+void AppendItem(HMENU menu, int id, const wchar_t* text, int image) {
+  MENUITEMINFOW mii{};
+  mii.cbSize = sizeof(mii);
+  mii.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+  mii.fType = MFT_STRING;
+  mii.wID = static_cast<UINT>(id);
+  mii.dwTypeData = const_cast<wchar_t*>(text);
+  if (image > 0 && ImageMenuBitmap(image) != nullptr) {
+    mii.fMask |= MIIM_BITMAP;
+    mii.hbmpItem = ImageMenuBitmap(image);
+  }
+  InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &mii);
+}
+
+void AppendSeparator(HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); }
+
+void BuildMenus() {
+  HMENU server = CreatePopupMenu();
+  AppendItem(server, menu_id::kConnect, L"Connect", 2);
+  AppendItem(server, menu_id::kQuickConnect, L"Quick Connect", 1);
+  AppendSeparator(server);
+  AppendItem(server, menu_id::kQuit, L"Quit", 0);
+
+  HMENU commands = CreatePopupMenu();
+  AppendItem(commands, menu_id::kRefresh, L"Refresh\tF5", 0);
+  AppendItem(commands, menu_id::kReassign, L"Reassign", 0);
+  AppendItem(commands, menu_id::kRestart, L"Restart", 0);
+  AppendItem(commands, menu_id::kShutdown, L"Shutdown", 0);
+  AppendItem(commands, menu_id::kSetMaxPing, L"Set MaxPing", 0);
+  AppendSeparator(commands);
+  AppendItem(commands, menu_id::kLock, L"Lock", 0);
+  AppendItem(commands, menu_id::kUnlock, L"Unlock", 0);
+
+  HMENU info = CreatePopupMenu();
+  AppendItem(info, menu_id::kAbout, L"About...", 4);
+
+  g.menu = CreateMenu();
+  AppendMenuW(g.menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(server), L"Server");
+  AppendMenuW(g.menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(commands), L"Commands");
+  AppendMenuW(g.menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(info), L"Info");
+  g.commandsMenu = commands;
+
+  g.playersPopup = CreatePopupMenu();
+  AppendItem(g.playersPopup, menu_id::kKick, L"Kick", 0);
+  AppendItem(g.playersPopup, menu_id::kBan, L"Ban", 0);
+  g.bansPopup = CreatePopupMenu();
+  AppendItem(g.bansPopup, menu_id::kRemoveBan, L"Remove ban", 0);
+  g.favouritesPopup = CreatePopupMenu();
+  AppendItem(g.favouritesPopup, menu_id::kFavouriteConnect, L"Connect", 0);
+  AppendItem(g.favouritesPopup, menu_id::kFavouriteDelete, L"Delete", 0);
+}
+
+void BuildRebar(HINSTANCE instance) {
+  g.rebar = CreateWindowExW(0, REBARCLASSNAMEW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | CCS_NODIVIDER |
+                                CCS_TOP,
+                            0, 0, kClientWidth, 0, g.window, nullptr, instance, nullptr);
+  if (g.rebar == nullptr) return;
+  g.menuBar = MenuBar_Create(g.rebar, g.window, g.menu);
+  if (g.menuBar == nullptr) return;  // the window opens without a menu bar
+  SetFont(g.menuBar);
+  SendMessageW(g.menuBar, TB_AUTOSIZE, 0, 0);
+  const SIZE ideal = MenuBar_IdealSize();
+  const DWORD buttonSize = static_cast<DWORD>(SendMessageW(g.menuBar, TB_GETBUTTONSIZE, 0, 0));
+
+  REBARBANDINFOW band{};
+  band.cbSize = sizeof(band);
+  band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+  band.fStyle = RBBS_NOGRIPPER | RBBS_USECHEVRON;
+  band.hwndChild = g.menuBar;
+  band.cxMinChild = ideal.cx;
+  band.cyMinChild = HIWORD(buttonSize);
+  band.cx = kClientWidth;
+  band.cxIdeal = ideal.cx;
+  SendMessageW(g.rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+HWND MakeListView(HWND parent, int id, int width, int height, DWORD extraExStyle) {
+  HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                              0, 0, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr);
+  if (list == nullptr) return nullptr;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | extraExStyle);
+  SetFont(list);
+  return list;
+}
+
+template <size_t N>
+void AddColumns(HWND list, const std::array<ColumnSpec, N>& columns) {
+  for (size_t i = 0; i < N; ++i) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(columns[i].title);
+    col.cx = columns[i].width;
+    col.iSubItem = static_cast<int>(i);
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+  }
+}
+
+void BuildTabs(HINSTANCE instance) {
+  g.tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
+                           0, 0, kClientWidth, 400, g.splitter,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance, nullptr);
+  if (g.tabs == nullptr) return;
+  SetFont(g.tabs);
+  const wchar_t* titles[] = {L"Players", L"Bans", L"Info"};
+  for (int i = 0; i < 3; ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(titles[i]);
+    SendMessageW(g.tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    g.pages[i] = CreatePane(g.tabs, 0, 0, 10, 10);
+    if (i != kTabPlayers && g.pages[i]) ShowWindow(g.pages[i], SW_HIDE);
+  }
+
+  // Players: the list and the "REFRESH" button under it.
+  g.players = MakeListView(g.pages[kTabPlayers], kIdPlayers, 690, 300, 0);
+  if (g.players) {
+    AddColumns(g.players, kPlayerColumnSpecs);
+    g.playerImages = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+    if (g.playerImages && ImageIcon(5)) ImageList_AddIcon(g.playerImages, ImageIcon(5));
+    SendMessageW(g.players, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(g.playerImages));
+  }
+  g.refresh = CreateWindowExW(0, WC_BUTTONW, L"REFRESH", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                              0, 300, 690, 20, g.pages[kTabPlayers],
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdRefresh)), instance, nullptr);
+  SetFont(g.refresh);
+
+  // Bans: the user may drag the column headers into another order.
+  g.bans = MakeListView(g.pages[kTabBans], kIdBans, 500, 400, LVS_EX_HEADERDRAGDROP);
+  if (g.bans) AddColumns(g.bans, kBanColumnSpecs);
+}
+
+void BuildLog(HINSTANCE instance) {
+  g.logPane = CreatePane(g.splitter, 0, 0, kClientWidth, kLogHeight);
+  g.log = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
+                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                          0, 0, kClientWidth, kLogHeight, g.logPane,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdLog)), instance, nullptr);
+  SetFont(g.log);
+}
+
+// The pages fill the tab control's display area.
+void PlacePages() {
+  if (g.tabs == nullptr) return;
+  RECT rc;
+  GetClientRect(g.tabs, &rc);
+  SendMessageW(g.tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
+  for (HWND page : g.pages) {
+    if (page) MoveWindow(page, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+  }
+}
+
+void ShowSelectedPage() {
+  const int selected = static_cast<int>(SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0));
+  for (int i = 0; i < 3; ++i) {
+    if (g.pages[i]) ShowWindow(g.pages[i], i == selected ? SW_SHOW : SW_HIDE);
+  }
+}
+
+void SizeKeepingPosition(HWND control, int width, int height) {
+  if (control) SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ShowPopup(HMENU popup) {
+  POINT pt;
+  const DWORD pos = GetMessagePos();
+  pt.x = static_cast<short>(LOWORD(pos));
+  pt.y = static_cast<short>(HIWORD(pos));
+  if (g_popupShower) {
+    g_popupShower(popup, pt);
+    return;
+  }
+  TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, g.window, nullptr);
+}
+
+std::wstring ItemText(HWND list, int row, int column) {
+  wchar_t buffer[1024];
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 1024;
+  const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return std::wstring(buffer, static_cast<size_t>(n < 0 ? 0 : n));
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+struct SortContext {
+  std::vector<std::string> keys;  // by the row's lParam
+  SortKind kind;
+  bool descending;
+};
+
+int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context) {
+  const auto* ctx = reinterpret_cast<const SortContext*>(context);
+  const int order = CompareCells(ctx->keys[static_cast<size_t>(a)], ctx->keys[static_cast<size_t>(b)], ctx->kind);
+  return ctx->descending ? -order : order;
+}
+
+void MarkSortedColumn(HWND list, int column, bool descending) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  if (header == nullptr) return;
+  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
+    SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void OnCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  if (lParam != 0) {
+    // From a control: only the "REFRESH" button acts.
+    if (reinterpret_cast<HWND>(lParam) == g.refresh && HIWORD(wParam) == BN_CLICKED) PendingAction = Action::Refresh;
+    return;
+  }
+  switch (id) {
+    case menu_id::kQuickConnect: OpenQuickConnect(g.window); break;
+    case menu_id::kConnect: OpenConnectWindow(g.window); break;
+    case menu_id::kQuit: g.quit = true; break;
+    case menu_id::kAbout: OpenAboutDialog(g.window); break;
+    case menu_id::kKick: OpenKickDialog(g.window); break;
+    case menu_id::kBan: OpenBanDialog(g.window); break;
+    case menu_id::kRemoveBan: PendingAction = Action::RemoveBan; break;
+    case menu_id::kRefresh:
+      // F5 arrives here too (HIWORD 1); it follows the menu item, so it does
+      // nothing while there is no connection.
+      if (HIWORD(wParam) == 1 && (GetMenuState(g.commandsMenu, menu_id::kRefresh, MF_BYCOMMAND) & MF_GRAYED)) break;
+      PendingAction = Action::Refresh;
+      break;
+    case menu_id::kReassign: PendingAction = Action::Reassign; break;
+    case menu_id::kRestart: PendingAction = Action::Restart; break;
+    case menu_id::kShutdown: PendingAction = Action::Shutdown; break;
+    case menu_id::kSetMaxPing: PendingAction = Action::SetMaxPing; break;
+    case menu_id::kLock: PendingAction = Action::Lock; break;
+    case menu_id::kUnlock: PendingAction = Action::Unlock; break;
+    default: break;
+  }
+}
+
+LRESULT OnNotify(const NMHDR* header) {
+  if (MenuBar_OnNotify(header)) return TBDDRET_DEFAULT;
+  if (header->hwndFrom == g.tabs) {
+    if (header->code == TCN_SELCHANGE) ShowSelectedPage();
+    if ((header->code == TCN_SELCHANGE || header->code == NM_CLICK) &&
+        SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0) == kTabBans) {
+      PendingAction = Action::LoadBans;
+    }
+    return 0;
+  }
+  if (header->hwndFrom == g.players) {
+    if (header->code == NM_RCLICK && PlayersList_SelectedIndex() >= 0) ShowPopup(g.playersPopup);
+    if (header->code == LVN_COLUMNCLICK) SortPlayers(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+    return 0;
+  }
+  if (header->hwndFrom == g.bans) {
+    if (header->code == NM_RCLICK && BansList_SelectedIndex() >= 0) ShowPopup(g.bansPopup);
+    return 0;
+  }
+  return 0;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(wParam, lParam);
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_KEYMENU && MenuBar_OnKeyMenu(lParam)) return 0;
+      break;
+    case WM_CLOSE:
+      // The event loop ends and shuts down; the window goes with it.
+      g.quit = true;
+      return 0;
+    case WM_DESTROY:
+      if (window == g.window) g.window = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+HFONT MainFont() {
+  if (g_font == nullptr) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+      g_font = CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    if (g_font == nullptr) g_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }
+  return g_font;
+}
+
+void SetPopupShowerForTesting(PopupShower shower) { g_popupShower = shower; }
+
+void SortPlayers(int column) {
+  if (g.players == nullptr || column < 0 || column >= kPlayerColumns) return;
+  g.sortDescending = (column == g.sortColumn) ? !g.sortDescending : false;
+  g.sortColumn = column;
+
+  // Each row's lParam becomes its index into a snapshot of the column, so the
+  // comparison never reads the list while the list is being sorted.
+  SortContext ctx{{}, kPlayerColumnSpecs[static_cast<size_t>(column)].sort, g.sortDescending};
+  const int count = static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0));
+  ctx.keys.reserve(static_cast<size_t>(count));
+  for (int row = 0; row < count; ++row) {
+    ctx.keys.push_back(Narrow(ItemText(g.players, row, column)));
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = row;
+    SendMessageW(g.players, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  SendMessageW(g.players, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(CompareRows));
+  MarkSortedColumn(g.players, column, g.sortDescending);
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+  if (g.window != nullptr) return g.window;
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
+                                            ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  if (!RegisterContainerClasses(instance)) return nullptr;
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (!GetClassInfoExW(instance, kMainClass, &wc)) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORVEL), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kMainClass;
+    if (!RegisterClassExW(&wc)) return nullptr;
+  }
+
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = work.left + ((work.right - work.left) - width) / 2;
+  const int y = work.top + ((work.bottom - work.top) - height) / 2;
+
+  g = MainWindowState{};
+  g.window = CreateWindowExW(WS_EX_CONTROLPARENT, kMainClass, L"Quorvel", style, x, y, width, height, nullptr, nullptr,
+                             instance, nullptr);
+  if (g.window == nullptr) return nullptr;
+
+  BuildMenus();
+  BuildRebar(instance);
+  RECT client;
+  GetClientRect(g.window, &client);
+  RECT bar{0, 0, 0, 0};
+  if (g.rebar) GetWindowRect(g.rebar, &bar);
+  const int top = bar.bottom - bar.top;
+
+  g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top);
+  BuildTabs(instance);
+  RegisterInfoRows();
+  BuildLog(instance);
+  if (g.splitter) {
+    SplitterSetPanes(g.splitter, g.tabs, g.logPane);
+    RECT rc;
+    GetClientRect(g.splitter, &rc);
+    SplitterSetPosition(g.splitter, rc.bottom - kLogHeight);
+  }
+  ACCEL f5{FVIRTKEY, VK_F5, static_cast<WORD>(menu_id::kRefresh)};
+  g.accelerators = CreateAcceleratorTableW(&f5, 1);
+
+  SetConnectionControlsDisabled(1);
+  RelayoutMainWindow();
+  ShowWindow(g.window, SW_SHOWNORMAL);
+  UpdateWindow(g.window);
+  return g.window;
+}
+
+void DestroyMainWindow() {
+  if (g.window) DestroyWindow(g.window);
+  if (g.menu) DestroyMenu(g.menu);
+  for (HMENU popup : {g.playersPopup, g.bansPopup, g.favouritesPopup}) {
+    if (popup) DestroyMenu(popup);
+  }
+  if (g.accelerators) DestroyAcceleratorTable(g.accelerators);
+  if (g.playerImages) ImageList_Destroy(g.playerImages);
+  g = MainWindowState{};
+}
+
+bool MainWindowQuitRequested() { return g.quit; }
+
+void RelayoutMainWindow() {
+  if (g.tabs == nullptr) return;
+  RECT rc;
+  GetWindowRect(g.tabs, &rc);
+  const int width = rc.right - rc.left;
+  const int height = rc.bottom - rc.top;
+  if (!g.layout.Due(width, height)) return;
+  PlacePages();
+  const PanelLayout l = ComputePanelLayout(width, height);
+  SizeKeepingPosition(g.players, l.playersWidth, l.playersHeight);
+  if (g.refresh) MoveWindow(g.refresh, l.refreshX, l.refreshY, l.refreshWidth, l.refreshHeight, TRUE);
+  SizeKeepingPosition(g.bans, l.bansWidth, l.bansHeight);
+  SizeKeepingPosition(g.infoView, l.infoWidth, l.infoHeight);
+  if (g.log && g.logPane) {
+    RECT pane;
+    GetClientRect(g.logPane, &pane);
+    SizeKeepingPosition(g.log, pane.right, pane.bottom);
+  }
+}
+
+void SetInfoView(HWND view) {
+  g.infoView = view;
+  g.layout = LayoutTracker{};  // size the new view at the next check
+}
+
+HWND MainWindow() { return g.window; }
+HMENU FavouritesPopupMenu() { return g.favouritesPopup; }
+HACCEL MainAccelerators() { return g.accelerators; }
+HWND MainRebar() { return g.rebar; }
+HWND MainMenuBar() { return g.menuBar; }
+HWND MainSplitter() { return g.splitter; }
+HWND MainTabs() { return g.tabs; }
+HWND PlayersListView() { return g.players; }
+HWND BansListView() { return g.bans; }
+HWND RefreshButton() { return g.refresh; }
+HWND InfoPanel() { return g.pages[kTabInfo]; }
+HWND LogList() { return g.log; }
+HMENU MainMenu() { return g.menu; }
+HMENU CommandsMenu() { return g.commandsMenu; }
+HMENU PlayersPopupMenu() { return g.playersPopup; }
+HMENU BansPopupMenu() { return g.bansPopup; }

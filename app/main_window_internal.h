@@ -1,0 +1,20 @@
+// What the main window's own files (and its tests) share beyond the public
+// header: the controls' font, the sort, and the seams the tests use.
+#pragma once
+
+#include <windows.h>
+
+// The system message font, created on first use and kept for the process.
+HFONT MainFont();
+
+// Sorts the players list by `column`; the same column again reverses.
+void SortPlayers(int column);
+
+// The server information view placed on the Info page; the re-layout sizes it.
+void SetInfoView(HWND view);
+
+HMENU CommandsMenu();
+
+// Pop-up menus run a modal loop; tests replace the showing with a recorder.
+using PopupShower = void (*)(HMENU popup, POINT screen);
+void SetPopupShowerForTesting(PopupShower shower);

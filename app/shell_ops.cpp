@@ -1,0 +1,148 @@
+// The shell operations the protocol client calls (net/shell.h), over the main
+// window's controls. Before the main window exists (or after it is gone) they
+// do nothing: the protocol client only relies on the operations themselves.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/main_window_internal.h"
+#include "app/menu_ids.h"
+#include "app/pure/info_rows.h"
+#include "net/shell.h"
+
+namespace {
+
+// The values shown by the information view, by row. They are kept here too,
+// so a view created later (or a test) can read what arrived.
+std::array<std::string, 25> g_infoValues;
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(const wchar_t* wide, int length) {
+  if (length <= 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+template <size_t N>
+void AddRow(HWND list, const std::array<std::string, N>& cells, int image) {
+  if (list == nullptr) return;
+  const int at = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  std::wstring text = Wide(cells[0]);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE : 0);
+  item.iItem = at;
+  item.pszText = text.data();
+  item.iImage = image;
+  const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return;
+  for (size_t column = 1; column < N; ++column) {
+    text = Wide(cells[column]);
+    LVITEMW sub{};
+    sub.iSubItem = static_cast<int>(column);
+    sub.pszText = text.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
+int SelectedIndex(HWND list) {
+  if (list == nullptr) return -1;
+  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void RemoveSelected(HWND list) {
+  const int row = SelectedIndex(list);
+  if (row >= 0) SendMessageW(list, LVM_DELETEITEM, row, 0);
+}
+
+std::string CellText(HWND list, int row, int column, int columns) {
+  if (list == nullptr || row < 0 || column < 0 || column >= columns) return {};
+  if (row >= static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) return {};
+  // Grow the buffer until the text fits: LVM_GETITEMTEXT truncates silently.
+  std::wstring buffer(256, L'\0');
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+    if (n < static_cast<int>(buffer.size()) - 1 || buffer.size() >= 65536) return Narrow(buffer.data(), n);
+    buffer.assign(buffer.size() * 4, L'\0');
+  }
+}
+
+}  // namespace
+
+void AppendLog(std::string_view text) {
+  HWND log = LogList();
+  if (log == nullptr) return;
+  const std::wstring line = Wide(text);
+  SendMessageW(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  // One line down from where the view stands, not a jump to the end: someone
+  // reading back through the log sees it creep, not leap.
+  const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
+  SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top + 1), 0);
+}
+
+void SetInfoValue(std::string_view key, std::string_view text) {
+  const int32_t row = InfoRows.Find(key);
+  if (row <= 0 || row >= static_cast<int32_t>(g_infoValues.size())) return;
+  g_infoValues[static_cast<size_t>(row)].assign(text);
+}
+
+std::string InfoValue(const std::string& key) {
+  const int32_t row = InfoRows.Find(key);
+  if (row <= 0 || row >= static_cast<int32_t>(g_infoValues.size())) return {};
+  return g_infoValues[static_cast<size_t>(row)];
+}
+
+void PlayersList_Clear() {
+  if (HWND list = PlayersListView()) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void PlayersList_AddRow(const PlayerRow& cells) { AddRow(PlayersListView(), cells, 0); }
+
+void PlayersList_RemoveSelected() { RemoveSelected(PlayersListView()); }
+
+int PlayersList_SelectedIndex() { return SelectedIndex(PlayersListView()); }
+
+std::string PlayersList_CellText(int row, int column) {
+  return CellText(PlayersListView(), row, column, kPlayerColumns);
+}
+
+void BansList_Clear() {
+  if (HWND list = BansListView()) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void BansList_AddRow(const BanRow& cells) { AddRow(BansListView(), cells, -1); }
+
+void BansList_RemoveSelected() { RemoveSelected(BansListView()); }
+
+int BansList_SelectedIndex() { return SelectedIndex(BansListView()); }
+
+std::string BansList_CellText(int row, int column) { return CellText(BansListView(), row, column, kBanColumns); }
+
+void SetConnectionControlsDisabled(int disabled) {
+  const BOOL enable = disabled ? FALSE : TRUE;
+  for (HWND control : {RefreshButton(), PlayersListView(), BansListView()}) {
+    if (control) EnableWindow(control, enable);
+  }
+  if (HMENU commands = CommandsMenu()) {
+    const UINT flags = MF_BYCOMMAND | (disabled ? MF_GRAYED : MF_ENABLED);
+    for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+      EnableMenuItem(commands, static_cast<UINT>(id), flags);
+    }
+  }
+}
