@@ -1,0 +1,238 @@
+// The commands the tick sends for each pending action, and what their
+// replies do.
+#include "tests/net/session_fixture.h"
+
+#include "net/commands.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kBansHeader =
+    "GUID Bans:\n[#] [GUID] [Minutes left] [Reason]\n---------------------------------------\n";
+const std::string kIpSection = "\nIP Bans:\n[#] [IP Address] [Minutes left] [Reason]\n0 1.2.3.4 perm Ip ban\n";
+const std::string kGuid = "0123456789abcdef0123456789abcdef";
+
+class CommandsTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    ASSERT_TRUE(peer.ok());
+    ASSERT_TRUE(ConnectTo(peer));
+  }
+
+  // Sets the action and runs a pass with nothing to read; returns the texts
+  // of the command datagrams sent (status queries as "<status>").
+  std::vector<std::string> Carry(Action action, size_t expected = 1) {
+    peer.ClearReceived();
+    PendingAction = action;
+    NetworkTick();
+    EXPECT_EQ(PendingAction, Action::None);
+    peer.WaitForCount(expected, expected == 0 ? 100 : 2000);
+    std::vector<std::string> texts;
+    for (const Bytes& d : peer.Received()) texts.push_back(d[0] == 'B' ? CommandText(d) : "<status>");
+    return texts;
+  }
+
+  void Reply(uint8_t sequence, std::string_view text) {
+    peer.SendToClient(ServerFrame(rcon::kTypeCommand, sequence, text));
+    TickWhenReadable();
+  }
+
+  LoopbackPeer peer;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST(CommandTexts, ArgumentsInDecimalAndTheReasonVerbatim) {
+  EXPECT_EQ(KickCommandText(3, "Spam"), "kick 3 Spam");
+  EXPECT_EQ(KickCommandText(3, ""), "kick 3 ");
+  EXPECT_EQ(BanCommandText(12, 2 * 24 * 60, "Cheating"), "ban 12 2880 Cheating");
+  EXPECT_EQ(BanCommandText(0, 0, "for ever"), "ban 0 0 for ever");
+  EXPECT_EQ(RemoveBanCommandText(2), "removeBan 2");
+  EXPECT_EQ(MaxPingCommandText(250), "maxping 250");
+}
+
+TEST_F(CommandsTest, FixedCommandsAndTheLinesTheirRepliesWrite) {
+  struct Case {
+    Action action;
+    const char* text;
+    const char* line;
+  };
+  const Case cases[] = {
+      {Action::Reassign, "#reassign", "The players are being reassigned."},
+      {Action::Restart, "#restart", "The server is restarting now."},
+      {Action::Lock, "#lock", "The server was locked."},
+      {Action::Unlock, "#unlock", "The server was unlocked."},
+  };
+  for (const Case& c : cases) {
+    const int32_t sequence = Session.sequence;
+    EXPECT_EQ(Carry(c.action), Texts{c.text});
+    Fake.Reset();
+    Reply(static_cast<uint8_t>(sequence), "");
+    EXPECT_EQ(Fake.log, Texts{c.line}) << c.text;
+  }
+  ASSERT_EQ(Session.pendingRequests.size(), 1u);  // only the connect's "players" is left
+  EXPECT_EQ(Session.pendingRequests[0].sequence, 2);
+}
+
+TEST_F(CommandsTest, RefreshSendsPlayersThenTheStatusQuery) {
+  EXPECT_EQ(Carry(Action::Refresh, 2), (Texts{"players", "<status>"}));
+  ASSERT_FALSE(Session.pendingRequests.empty());
+  EXPECT_EQ(Session.pendingRequests.back().message, "Received player list.");
+  EXPECT_EQ(Session.pendingRequests.back().sequence, 3);
+}
+
+TEST_F(CommandsTest, KickAndBanNameTheTargetPlayer) {
+  PendingActionData.targetPlayer = 3;
+  PendingActionData.targetFound = true;
+  PendingActionData.reason = "Spam";
+  EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
+
+  PendingActionData.targetFound = true;
+  PendingActionData.reason = "";
+  EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 "});
+
+  PendingActionData.targetFound = true;
+  PendingActionData.banMinutes = 2 * 24 * 60;
+  PendingActionData.reason = "Cheating";
+  EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 2880 Cheating"});
+
+  PendingActionData.targetFound = true;
+  PendingActionData.banMinutes = 0;
+  EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 0 Cheating"});
+  EXPECT_EQ(Session.pendingRequests.size(), 1u);  // kick and ban wait for nothing
+}
+
+TEST_F(CommandsTest, KickOrBanWithoutAMatchingPlayerSendsNothing) {
+  PendingActionData.targetPlayer = 3;
+  PendingActionData.targetFound = true;
+  PendingActionData.reason = "Spam";
+  EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
+  EXPECT_FALSE(PendingActionData.targetFound);  // used up by the kick
+
+  // The next dialog found no record: the old number must not be reused.
+  const int32_t sequence = Session.sequence;
+  EXPECT_EQ(Carry(Action::Ban, 0), Texts{});
+  EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
+  EXPECT_EQ(Session.sequence, sequence);
+}
+
+TEST_F(CommandsTest, OverlongReasonIsNotSent) {
+  PendingActionData.targetPlayer = 1;
+  PendingActionData.targetFound = true;
+  PendingActionData.reason = std::string(kMaxCommandBytes, 'r');
+  const int32_t sequence = Session.sequence;
+  EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
+  EXPECT_EQ(Session.sequence, sequence);
+}
+
+TEST_F(CommandsTest, RemoveBanSendsTheRowIndexAndRemovesTheRowAtOnce) {
+  Fake.bans = {{"a", "permanently", "r1"}, {"b", "permanently", "r2"}, {"c", "permanently", "r3"}};
+  Fake.bansSelected = 2;
+  const int32_t sequence = Session.sequence;
+  EXPECT_EQ(Carry(Action::RemoveBan), Texts{"removeBan 2"});
+  ASSERT_EQ(Fake.bans.size(), 2u);
+  EXPECT_EQ(Fake.bans[1][0], "b");
+  EXPECT_EQ(Session.sequence, sequence + 1);
+
+  peer.ClearReceived();
+  PendingAction = Action::Lock;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(peer.Received()[0][8], sequence + 1);
+
+  // No selection, nothing to remove.
+  EXPECT_EQ(Carry(Action::RemoveBan, 0), Texts{});
+}
+
+TEST_F(CommandsTest, SetMaxPingAsksSendsAndShowsTheValueOnReply) {
+  Fake.maxPingAnswer = "250";
+  const int32_t sequence = Session.sequence;
+  EXPECT_EQ(Carry(Action::SetMaxPing), Texts{"maxping 250"});
+  EXPECT_EQ(Fake.maxPingAsked, 1);
+  Fake.Reset();
+  Reply(static_cast<uint8_t>(sequence), "");
+  EXPECT_EQ(Fake.log, Texts{"MaxPing changed to 250."});
+  EXPECT_EQ(Fake.info["BE_MAXPING"], "250");
+}
+
+TEST_F(CommandsTest, SetMaxPingWithoutAPositiveNumberSendsNothing) {
+  for (const char* answer : {"", "0", "-5", "abc", " \t"}) {
+    Fake.maxPingAnswer = answer;
+    EXPECT_EQ(Carry(Action::SetMaxPing, 0), Texts{}) << '"' << answer << '"';
+  }
+  Fake.maxPingAnswer = "300";
+  Fake.maxPingAnswered = false;  // cancelled
+  EXPECT_EQ(Carry(Action::SetMaxPing, 0), Texts{});
+  Fake.maxPingAnswered = true;
+  Fake.maxPingAnswer = "$FA";
+  EXPECT_EQ(Carry(Action::SetMaxPing), Texts{"maxping 250"});
+}
+
+TEST_F(CommandsTest, OnlyTheLastOfTwoActionsIsCarriedOut) {
+  PendingAction = Action::Restart;
+  PendingAction = Action::Lock;  // as a second menu command would
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_FALSE(peer.WaitForCount(2, 100));
+  EXPECT_EQ(CommandText(peer.Received()[0]), "#lock");
+}
+
+TEST_F(CommandsTest, BanListWaitsForItsOwnReplyHandlingTheRestAsUsual) {
+  const uint8_t bansSequence = static_cast<uint8_t>(Session.sequence);
+  // The server's answers are queued before the request goes out: a server
+  // message, the reply to "players" (sequence 2), then the ban list.
+  peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 9, "Player #0 joined"));
+  peer.SendToClient(ServerFrame(rcon::kTypeCommand, 2, std::string(115, '-') + "\n"));
+  peer.SendToClient(ServerFrame(rcon::kTypeCommand, bansSequence,
+                                kBansHeader + "0 " + kGuid + " perm Cheating\n" + kIpSection));
+  ResetReadSet(Session.connection);
+  platform::UdpPoll(Session.connection, 1000);
+
+  // LoadBans is carried out directly here: the tick would read the queued
+  // datagrams first.
+  LoadBans(Session);
+  EXPECT_EQ(Session.sequence, bansSequence + 1);
+  EXPECT_EQ(Fake.log, (Texts{"Player #0 joined", "Received player list."}));
+  ASSERT_EQ(Fake.bans.size(), 1u);
+  EXPECT_EQ(Fake.bans[0], (BanRow{kGuid, "permanently", "Cheating"}));
+
+  ASSERT_TRUE(peer.WaitForCount(2));
+  const auto sent = peer.Received();
+  EXPECT_EQ(CommandText(sent[0]), "bans");
+  EXPECT_EQ(sent[1][7], 0x02);  // the server message was acknowledged
+  EXPECT_EQ(sent[1][8], 9);
+}
+
+TEST_F(CommandsTest, BanListGivesUpWhenNoReplyComes) {
+  Fake.bans = {{"old", "permanently", "kept"}};
+  const int32_t sequence = Session.sequence;
+  EXPECT_EQ(Carry(Action::LoadBans), Texts{"bans"});
+  EXPECT_EQ(Session.sequence, sequence + 1);
+  EXPECT_EQ(Fake.bans.size(), 1u);  // nothing arrived, nothing replaced
+  EXPECT_TRUE(Session.connected);
+}
+
+TEST_F(CommandsTest, ShutdownDuringTheBanListWaitEndsIt) {
+  PendingAction = Action::Shutdown;
+  NetworkTick();
+  const uint8_t shutdownSequence = static_cast<uint8_t>(Session.sequence - 1);
+  peer.SendToClient(ServerFrame(rcon::kTypeCommand, shutdownSequence, ""));
+  ResetReadSet(Session.connection);
+  platform::UdpPoll(Session.connection, 1000);
+  LoadBans(Session);
+  EXPECT_FALSE(Session.connected);
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_EQ(Fake.log, Texts{"The server is shutting down now. Please reconnect."});
+}
+
+TEST(PendingRequests, MessageKeepsAtMost256Bytes) {
+  RconSession session;
+  AddPendingRequest(session, 1, nullptr, 0, std::string(300, 'm'));
+  ASSERT_EQ(session.pendingRequests.size(), 1u);
+  EXPECT_EQ(session.pendingRequests[0].message.size(), 256u);
+}
+
+}  // namespace
