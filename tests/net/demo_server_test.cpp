@@ -101,6 +101,7 @@ class RawClient {
       }
       EXPECT_EQ(f.type, rcon::kTypeCommand);
       EXPECT_EQ(f.sequence, sequence);
+      largestPayload = std::max(largestPayload, f.payload.size());
       if (f.payload.size() < 3 || f.payload[0] != '\0') {
         if (parts) *parts = 1;
         return f.payload;
@@ -119,6 +120,7 @@ class RawClient {
 
   std::vector<Frame> messages;
   std::vector<int> arrival;  // part indices in the order they came
+  size_t largestPayload = 0;
 
  private:
   int fd_;
@@ -263,18 +265,7 @@ TEST(DemoServer, LongReplySplitIntoShuffledParts) {
   EXPECT_EQ(PlayerLines(reply).size(), 200u);
   EXPECT_EQ(reply.substr(reply.rfind('\n') + 1), "(200 players in total)");
   EXPECT_EQ(reply.substr(0, 19), "Players on server:\n");
-
-  // Every datagram's payload stays within the part size.
-  c.arrival.clear();
-  c.SendFrame(rcon::kTypeCommand, 99, "players");
-  std::vector<uint8_t> bytes;
-  size_t seen = 0;
-  while (seen < parts && c.ReceiveBytes(&bytes, 2000)) {
-    EXPECT_LE(bytes.size() - 9, 500u);
-    EXPECT_EQ(bytes[8], 99);
-    ++seen;
-  }
-  EXPECT_EQ(seen, parts);
+  EXPECT_LE(c.largestPayload, 500u) << "the part size counts the part header too";
   EXPECT_EQ(server.Stop(), 0) << "a clean exit on SIGTERM, no sanitizer report";
 }
 
