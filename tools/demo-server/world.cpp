@@ -54,9 +54,10 @@ std::string_view TakeWord(std::string_view* rest) {
   return word;
 }
 
-// A plain non-negative decimal number, or -1.
+// A plain non-negative decimal number, or -1. Nine digits at most, so a
+// huge player number cannot wrap round to a real one.
 int64_t ParseCount(std::string_view text) {
-  if (text.empty() || text.size() > 12) return -1;
+  if (text.empty() || text.size() > 9) return -1;
   int64_t value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return -1;
