@@ -11,6 +11,7 @@
 #include "net/text.h"
 
 #include <algorithm>
+#include <string>
 
 std::vector<PlayerRecord> PlayerList;
 
@@ -43,15 +44,13 @@ void ParseLine(std::string_view line, PlayerRecord& record) {
 
 void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>& records) {
   const std::string_view body = SkipCharacters(replyText, kHeaderCharacters);
-  const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
-  records.resize(lines);
-
+  size_t count = 0;
   size_t start = 0;
-  for (PlayerRecord& record : records) {
-    const size_t end = body.find('\n', start);
-    ParseLine(body.substr(start, end - start), record);
-    start = end + 1;
+  for (size_t end; (end = body.find('\n', start)) != std::string_view::npos; start = end + 1) {
+    if (count == records.size()) records.emplace_back();
+    ParseLine(body.substr(start, end - start), records[count++]);
   }
+  records.resize(count);
 }
 
 std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {

@@ -130,8 +130,17 @@ void AddPlayerRow(const PlayerRecord& player, StringCursor& cursor) {
   const Decoded team(cursor.Next(), Decoded::As::Utf8);
   const Decoded score(cursor.Next(), Decoded::As::Local);
   const Decoded deaths(cursor.Next(), Decoded::As::Local);
-  PlayersList_AddRow({player.name, std::string(score.text()), std::string(deaths.text()), std::string(team.text()),
-                      std::to_string(player.ping), player.address, player.guid});
+  // One row, refilled for each player: its strings keep their buffers, so a
+  // full server's rows cost no allocation here.
+  static PlayerRow row;
+  row[0] = player.name;
+  row[1] = score.text();
+  row[2] = deaths.text();
+  row[3] = team.text();
+  row[4] = std::to_string(player.ping);
+  row[5] = player.address;
+  row[6] = player.guid;
+  PlayersList_AddRow(row);
 }
 
 void SetKeyValue(std::string_view key, std::string_view value) {

@@ -65,12 +65,3 @@ std::string_view SkipCharacters(std::string_view text, size_t characters) {
   if (pos >= text.size()) return {};
   return text.substr(pos);
 }
-
-std::string_view TakeColumn(std::string_view& line) {
-  const size_t space = line.find(' ');
-  if (space == std::string_view::npos) return {};
-  const std::string_view column = line.substr(0, space);
-  const size_t next = line.find_first_not_of(' ', space);
-  line = next == std::string_view::npos ? std::string_view() : line.substr(next);
-  return column;
-}

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,4 +27,16 @@ std::string_view SkipCharacters(std::string_view text, size_t characters);
 // The rest of the line then starts after that space and any spaces following
 // it. A line with no space left gives an empty column and is left unchanged,
 // so its whole text ends up in the last column.
-std::string_view TakeColumn(std::string_view& line);
+// Inline: the parsers call it four times a line, and the columns are short.
+inline std::string_view TakeColumn(std::string_view& line) {
+  if (line.empty()) return {};
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const auto* space = static_cast<const char*>(std::memchr(begin, ' ', line.size()));
+  if (space == nullptr) return {};
+  const std::string_view column(begin, static_cast<size_t>(space - begin));
+  const char* next = space;
+  while (next != end && *next == ' ') ++next;
+  line = std::string_view(next, static_cast<size_t>(end - next));
+  return column;
+}

@@ -1,0 +1,209 @@
+// The reply parsers against the work no parser can avoid: decoding the same
+// payload from UTF-8. Each parser runs beside its baseline on the same bytes,
+// so the ratio between the two says what the parsing itself costs.
+//
+// The shell here is the tests' recording fake, which copies every row it is
+// given; the *_ShellOnly cases measure that copying alone, to be taken off.
+#include "net/bans.h"
+#include "net/players.h"
+#include "net/session.h"
+#include "net/status.h"
+#include "net/text.h"
+#include "net/tick.h"
+#include "tests/net/fake_shell.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kPlayers = 256;
+constexpr int kBans = 1000;
+
+std::string Guid(int i) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%08x%08x%08x%08x", i * 2654435761u, i * 40503u, i + 17u, i * 97u);
+  return text;
+}
+
+std::string PlayerName(int i) { return "Player " + std::to_string(i) + (i % 16 == 0 ? " M\xC3\xBCller" : ""); }
+
+std::vector<uint8_t> PlayersReply() {
+  std::string text =
+      "Players on server:\n[#] [IP Address]:[Port] [Ping] [GUID] [Name]\n"
+      "--------------------------------------------------\n";
+  for (int i = 0; i < kPlayers; ++i) {
+    text += std::to_string(i) + "   10.0." + std::to_string(i / 200) + "." + std::to_string(i % 200) +
+            ":2304   " + std::to_string(20 + i % 180) + "   " + Guid(i) + "(OK)   " + PlayerName(i) + "\n";
+  }
+  text += "(" + std::to_string(kPlayers) + " players in total)";
+  return {text.begin(), text.end()};
+}
+
+std::vector<uint8_t> StatusReply() {
+  std::vector<uint8_t> bytes = {0x00, 0x04, 0x05, 0x06, 0x07};
+  const auto add = [&](const std::string& s) {
+    bytes.insert(bytes.end(), s.begin(), s.end());
+    bytes.push_back(0);
+  };
+  const char* const keys[][2] = {{"hostname", "Quorvel Test Server"}, {"gamever", "2.18.151618"},
+                                 {"mapname", "Altis"},               {"gametype", "Coop"},
+                                 {"numplayers", "256"},              {"maxplayers", "256"},
+                                 {"language", "1033"},               {"difficulty", "2"},
+                                 {"mod", "@cba_a3;@ace"},            {"password", "0"},
+                                 {"sv_battleye", "1"},               {"timelimit", "0"}};
+  for (const auto& kv : keys) {
+    add(kv[0]);
+    add(kv[1]);
+  }
+  for (int i = 0; i < kPlayers; ++i) {
+    add(PlayerName(i));
+    add(std::to_string(i % 3));
+    add(std::to_string(i * 7 % 100));
+    add(std::to_string(i % 13));
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> BansReply() {
+  std::string text = "GUID Bans:\n[#] [GUID] [Minutes left] [Reason]\n---------------------------------------\n";
+  for (int i = 0; i < kBans; ++i) {
+    text += std::to_string(i) + " " + Guid(i) + " " + (i % 4 == 0 ? std::string("perm") : std::to_string(i * 37)) +
+            " Cheating, banned by admin " + std::to_string(i % 7) + "\n";
+  }
+  text += "\nIP Bans:\n[#] [IP Address] [Minutes left] [Reason]\n----------------------------------------------\n";
+  return {text.begin(), text.end()};
+}
+
+// ---- "players" -----------------------------------------------------------
+
+void BM_Players_DecodeOnly(benchmark::State& state) {
+  const auto reply = PlayersReply();
+  for (auto _ : state) benchmark::DoNotOptimize(DecodePayloadText(reply.data(), reply.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Players_DecodeOnly);
+
+void BM_Players_DecodeAndParse(benchmark::State& state) {
+  const auto reply = PlayersReply();
+  RegisterInfoRowsForTests();
+  for (auto _ : state) {
+    Fake.calls.clear();
+    ParsePlayerList(0, DecodePayloadText(reply.data(), reply.size()));
+  }
+  if (PlayerList.size() != kPlayers) state.SkipWithError("wrong player count");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Players_DecodeAndParse);
+
+// ---- status reply ------------------------------------------------------------
+
+// Every string decoded on its own, as any reader of this reply must.
+void BM_Status_DecodeOnly(benchmark::State& state) {
+  const auto reply = StatusReply();
+  for (auto _ : state) {
+    size_t pos = 5;
+    while (pos < reply.size()) {
+      std::string text = DecodePayloadText(reply.data() + pos, reply.size() - pos);
+      pos += text.size() + 1;  // ASCII and valid UTF-8 only here, so bytes == decoded length
+      benchmark::DoNotOptimize(text);
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Status_DecodeOnly);
+
+void BM_Status_Parse(benchmark::State& state) {
+  const auto players = PlayersReply();
+  const auto reply = StatusReply();
+  RegisterInfoRowsForTests();
+  ParsePlayerList(0, DecodePayloadText(players.data(), players.size()));
+  for (auto _ : state) {
+    Fake.calls.clear();
+    Fake.players.clear();
+    ParseStatusReply(reply.data(), reply.size());
+  }
+  if (Fake.players.size() != kPlayers) state.SkipWithError("wrong row count");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Status_Parse);
+
+// What the recording fake alone costs for the rows the parse adds.
+void BM_Status_ShellOnly(benchmark::State& state) {
+  std::vector<PlayerRow> rows;
+  for (int i = 0; i < kPlayers; ++i) {
+    rows.push_back({PlayerName(i), "1", "2", "3", "47", "10.0.0.1", Guid(i) + "(OK)"});
+  }
+  for (auto _ : state) {
+    Fake.calls.clear();
+    Fake.players.clear();
+    for (const PlayerRow& row : rows) PlayersList_AddRow(row);
+  }
+}
+BENCHMARK(BM_Status_ShellOnly);
+
+// ---- "bans" --------------------------------------------------------------
+
+void BM_Bans_DecodeOnly(benchmark::State& state) {
+  const auto reply = BansReply();
+  for (auto _ : state) benchmark::DoNotOptimize(DecodePayloadText(reply.data(), reply.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Bans_DecodeOnly);
+
+void BM_Bans_DecodeAndParse(benchmark::State& state) {
+  const auto reply = BansReply();
+  for (auto _ : state) {
+    Fake.calls.clear();
+    Fake.bans.clear();
+    ShowBanList(DecodePayloadText(reply.data(), reply.size()), 1735688700);
+  }
+  if (BanList.size() != kBans) state.SkipWithError("wrong ban count");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+}
+BENCHMARK(BM_Bans_DecodeAndParse);
+
+void BM_Bans_ShellOnly(benchmark::State& state) {
+  const auto reply = BansReply();
+  const auto bans = ParseBanLines(std::string(reply.begin(), reply.end()), 1735688700);
+  for (auto _ : state) {
+    Fake.calls.clear();
+    Fake.bans.clear();
+    for (const BanRecord& ban : bans) BansList_AddRow({ban.guid, ban.until, ban.reason});
+  }
+}
+BENCHMARK(BM_Bans_ShellOnly);
+
+// ---- the tick's dispatch of one server message ---------------------------------
+
+void BM_Tick_DispatchServerMessage(benchmark::State& state) {
+  static RconSession session;  // no socket: the acknowledgement is built but goes nowhere
+  session.connected = true;
+  std::vector<uint8_t> datagrams[2];
+  uint8_t scratch[rcon::kScratchSize];
+  const std::string texts[2] = {"Player #3 John Smith (192.168.0.5:2304) connected",
+                                "Verified GUID (0123456789abcdef0123456789abcdef) of player #3 John Smith"};
+  for (int i = 0; i < 2; ++i) {
+    datagrams[i].resize(rcon::kDatagramBufferSize);
+    const int n = rcon::FrameDatagram(datagrams[i].data(), datagrams[i].size(), scratch, sizeof scratch,
+                                      rcon::kTypeServerMessage, 7 + i,
+                                      reinterpret_cast<const uint8_t*>(texts[i].data()), texts[i].size());
+    datagrams[i].resize(static_cast<size_t>(n));
+  }
+  size_t which = 0;
+  for (auto _ : state) {
+    // Alternating texts, or the second would be the repeat that is not shown.
+    const auto& d = datagrams[which ^= 1];
+    DispatchDatagram(session, d.data(), d.size(), session.server);
+    if (Fake.log.size() > 4096) {
+      Fake.log.clear();
+      Fake.calls.clear();
+    }
+  }
+}
+BENCHMARK(BM_Tick_DispatchServerMessage);
+
+}  // namespace
