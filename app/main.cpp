@@ -5,15 +5,14 @@
 // served on the same thread as the windows.
 #include <windows.h>
 
-#include "app/dialogs.h"
+#include "app/event_loop.h"
 #include "app/favourites.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "net/session.h"
 #include "net/shell.h"
-#include "net/tick.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   PendingAction = Action::None;
   ProtocolStartup();
   LoadEmbeddedImages();
@@ -26,21 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
 
-  HACCEL accelerators = MainAccelerators();
-  while (!MainWindowQuitRequested()) {
-    MSG msg;
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      Sleep(5);
-      NetworkTick();
-      continue;
-    }
-    if (msg.message == WM_QUIT) break;
-    if (!RouteDialogMessage(&msg) && !TranslateAcceleratorW(window, accelerators, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    RelayoutMainWindow();
-  }
+  RunEventLoop();
 
   ProtocolShutdown();
   DestroyMainWindow();

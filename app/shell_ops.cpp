@@ -96,16 +96,29 @@ void AppendLog(std::string_view text) {
   SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top + 1), 0);
 }
 
-void SetInfoValue(std::string_view key, std::string_view text) {
+namespace {
+
+// The value row for `key`, or -1. The empty key maps to the last heading, and
+// a heading has no value column: a reply carrying an empty key must not
+// write into it.
+int ValueRow(std::string_view key) {
   const int32_t row = InfoRows.Find(key);
-  if (row <= 0 || row >= static_cast<int32_t>(g_infoValues.size())) return;
+  if (row <= 0 || row >= static_cast<int32_t>(g_infoValues.size())) return -1;
+  if (InfoRowDefinitions()[static_cast<size_t>(row)].heading) return -1;
+  return row;
+}
+
+}  // namespace
+
+void SetInfoValue(std::string_view key, std::string_view text) {
+  const int row = ValueRow(key);
+  if (row < 0) return;
   g_infoValues[static_cast<size_t>(row)].assign(text);
 }
 
 std::string InfoValue(const std::string& key) {
-  const int32_t row = InfoRows.Find(key);
-  if (row <= 0 || row >= static_cast<int32_t>(g_infoValues.size())) return {};
-  return g_infoValues[static_cast<size_t>(row)];
+  const int row = ValueRow(key);
+  return row < 0 ? std::string() : g_infoValues[static_cast<size_t>(row)];
 }
 
 void PlayersList_Clear() {

@@ -1,0 +1,502 @@
+// The real main window, built once for the whole binary and driven with
+// messages as the event loop would deliver them. Tests that depend on the
+// start-up state come first; gtest runs them in the order written.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/containers.h"
+#include "app/event_loop.h"
+#include "app/images.h"
+#include "app/main_window.h"
+#include "app/main_window_internal.h"
+#include "app/menu_bar.h"
+#include "app/menu_ids.h"
+#include "net/shell.h"
+
+namespace {
+
+class MainWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(LoadEmbeddedImages());
+    ASSERT_NE(CreateMainWindow(GetModuleHandleW(nullptr)), nullptr);
+  }
+  void SetUp() override {
+    PendingAction = Action::None;
+    g_popups.clear();
+    SetPopupShowerForTesting(RecordPopup);
+  }
+  void TearDown() override { SetPopupShowerForTesting(nullptr); }
+
+  static void RecordPopup(HMENU popup, POINT) { g_popups.push_back(popup); }
+  static inline std::vector<HMENU> g_popups;
+
+  // Lets posted messages through the real loop body.
+  static void Pump(int passes = 20) {
+    for (int i = 0; i < passes; ++i) RunOneEventLoopPass();
+  }
+};
+
+SIZE ClientSize(HWND window) {
+  RECT rc;
+  GetClientRect(window, &rc);
+  return {rc.right, rc.bottom};
+}
+
+std::wstring MenuText(HMENU menu, int position) {
+  wchar_t text[128] = {};
+  GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+  return text;
+}
+
+struct ItemSpec {
+  const wchar_t* text;  // nullptr: separator
+  int id;
+  bool image;
+};
+
+void ExpectItems(HMENU menu, const std::vector<ItemSpec>& items) {
+  ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size()));
+  for (size_t i = 0; i < items.size(); ++i) {
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof(mii);
+    mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_BITMAP;
+    ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii));
+    if (items[i].text == nullptr) {
+      EXPECT_TRUE(mii.fType & MFT_SEPARATOR) << i;
+      continue;
+    }
+    EXPECT_EQ(MenuText(menu, static_cast<int>(i)), items[i].text);
+    EXPECT_EQ(static_cast<int>(mii.wID), items[i].id) << i;
+    EXPECT_EQ(mii.hbmpItem != nullptr, items[i].image) << i;
+  }
+}
+
+bool MenuItemEnabled(int id) { return !(GetMenuState(CommandsMenu(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
+
+SIZE WindowSize(HWND window) {
+  RECT rc;
+  GetWindowRect(window, &rc);
+  return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void Notify(HWND from, UINT code, int column = 0) {
+  NMLISTVIEW nm{};
+  nm.hdr.hwndFrom = from;
+  nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(from));
+  nm.hdr.code = code;
+  nm.iItem = -1;
+  nm.iSubItem = column;
+  SendMessageW(GetParent(from), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
+void Select(HWND list, int row) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = row >= 0 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void Command(int id) { SendMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+std::vector<std::string> Column(int column) {
+  std::vector<std::string> cells;
+  const int count = static_cast<int>(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) cells.push_back(PlayersList_CellText(row, column));
+  return cells;
+}
+
+TEST_F(MainWindowTest, WindowHasItsTitleSizeAndFixedFrame) {
+  HWND window = MainWindow();
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  EXPECT_STREQ(title, L"Quorvel");
+  const SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 700);
+  EXPECT_EQ(client.cy, 539);
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  // The splitter fills what the rebar leaves; the log starts 70 pixels high.
+  RECT rebar, splitter;
+  GetWindowRect(MainRebar(), &rebar);
+  GetWindowRect(MainSplitter(), &splitter);
+  EXPECT_GT(rebar.bottom - rebar.top, 10);
+  EXPECT_EQ(splitter.top, rebar.bottom);
+  EXPECT_EQ(splitter.bottom - splitter.top, 539 - (rebar.bottom - rebar.top));
+  EXPECT_EQ(ClientSize(LogList()).cy + 2 * GetSystemMetrics(SM_CYEDGE), 70);
+  EXPECT_EQ(WindowSize(LogList()).cy, 70);
+
+  // Re-layout has run: the lists follow the tab panel's size.
+  const SIZE panel = WindowSize(MainTabs());
+  EXPECT_EQ(WindowSize(PlayersListView()).cx, panel.cx - 10);
+  EXPECT_EQ(WindowSize(PlayersListView()).cy, panel.cy - 55);
+  EXPECT_EQ(WindowSize(BansListView()).cy, panel.cy - 30);
+  EXPECT_EQ(WindowSize(RefreshButton()).cy, 20);
+}
+
+TEST_F(MainWindowTest, ConnectionControlsStartDisabledButLockAndUnlockDoNot) {
+  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
+  EXPECT_FALSE(IsWindowEnabled(PlayersListView()));
+  EXPECT_FALSE(IsWindowEnabled(BansListView()));
+  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+    EXPECT_FALSE(MenuItemEnabled(id)) << id;
+  }
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+
+  // F5 follows the Refresh item: nothing while there is no connection.
+  PostMessageW(PlayersListView(), WM_KEYDOWN, VK_F5, 0);
+  Pump();
+  EXPECT_EQ(PendingAction, Action::None);
+
+  // Lock chosen while disconnected waits in the slot.
+  Command(menu_id::kLock);
+  EXPECT_EQ(PendingAction, Action::Lock);
+}
+
+TEST_F(MainWindowTest, LoginEnablesAndDisconnectDisablesAgain) {
+  SetConnectionControlsDisabled(0);
+  EXPECT_TRUE(IsWindowEnabled(RefreshButton()));
+  EXPECT_TRUE(IsWindowEnabled(PlayersListView()));
+  EXPECT_TRUE(IsWindowEnabled(BansListView()));
+  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+    EXPECT_TRUE(MenuItemEnabled(id)) << id;
+  }
+  SetConnectionControlsDisabled(1);
+  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
+  EXPECT_FALSE(IsWindowEnabled(BansListView()));
+  EXPECT_FALSE(MenuItemEnabled(menu_id::kRefresh));
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+  SetConnectionControlsDisabled(0);  // the rest of the tests run "connected"
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
+  HMENU bar = MainMenu();
+  ASSERT_EQ(GetMenuItemCount(bar), 3);
+  EXPECT_EQ(MenuText(bar, 0), L"Server");
+  EXPECT_EQ(MenuText(bar, 1), L"Commands");
+  EXPECT_EQ(MenuText(bar, 2), L"Info");
+  ExpectItems(GetSubMenu(bar, 0), {{L"Connect", 1, true}, {L"Quick Connect", 0, true}, {nullptr, 0, false},
+                                   {L"Quit", 8, false}});
+  ExpectItems(GetSubMenu(bar, 1), {{L"Refresh\tF5", 13, false},
+                                   {L"Reassign", 9, false},
+                                   {L"Restart", 10, false},
+                                   {L"Shutdown", 11, false},
+                                   {L"Set MaxPing", 12, false},
+                                   {nullptr, 0, false},
+                                   {L"Lock", 14, false},
+                                   {L"Unlock", 15, false}});
+  ExpectItems(GetSubMenu(bar, 2), {{L"About...", 2, true}});
+  ExpectItems(PlayersPopupMenu(), {{L"Kick", 3, false}, {L"Ban", 4, false}});
+  ExpectItems(BansPopupMenu(), {{L"Remove ban", 6, false}});
+  ExpectItems(FavouritesPopupMenu(), {{L"Connect", 7, false}, {L"Delete", 5, false}});
+
+  // The menu images are 16 x 16 with an alpha channel.
+  BITMAP bm{};
+  ASSERT_TRUE(GetObjectW(ImageMenuBitmap(2), sizeof(bm), &bm));
+  EXPECT_EQ(bm.bmWidth, 16);
+  EXPECT_EQ(bm.bmHeight, 16);
+  EXPECT_EQ(bm.bmBitsPixel, 32);
+  ASSERT_TRUE(GetObjectW(ImageLogo(), sizeof(bm), &bm));
+  EXPECT_EQ(bm.bmWidth, 200);
+  EXPECT_EQ(bm.bmHeight, 108);
+  for (int n = 1; n <= 5; ++n) EXPECT_NE(ImageIcon(n), nullptr) << n;
+  EXPECT_EQ(ImageIcon(0), nullptr);
+  EXPECT_EQ(ImageIcon(6), nullptr);
+}
+
+TEST_F(MainWindowTest, MenuCommandsSetThePendingActionAndTheLaterOneWins) {
+  const struct {
+    int id;
+    Action action;
+  } table[] = {
+      {menu_id::kRefresh, Action::Refresh},   {menu_id::kReassign, Action::Reassign},
+      {menu_id::kRestart, Action::Restart},   {menu_id::kShutdown, Action::Shutdown},
+      {menu_id::kSetMaxPing, Action::SetMaxPing}, {menu_id::kLock, Action::Lock},
+      {menu_id::kUnlock, Action::Unlock},     {menu_id::kRemoveBan, Action::RemoveBan},
+  };
+  for (const auto& row : table) {
+    PendingAction = Action::None;
+    Command(row.id);
+    EXPECT_EQ(PendingAction, row.action) << row.id;
+  }
+  // Two commands before the network tick has run: only the second remains.
+  PendingAction = Action::None;
+  Command(menu_id::kLock);
+  Command(menu_id::kRestart);
+  EXPECT_EQ(PendingAction, Action::Restart);
+
+  // The "REFRESH" button.
+  PendingAction = Action::None;
+  SendMessageW(RefreshButton(), BM_CLICK, 0, 0);
+  EXPECT_EQ(PendingAction, Action::Refresh);
+}
+
+TEST_F(MainWindowTest, F5RaisesRefreshThroughTheEventLoop) {
+  PostMessageW(PlayersListView(), WM_KEYDOWN, VK_F5, 0);
+  Pump();
+  EXPECT_EQ(PendingAction, Action::Refresh);
+}
+
+TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
+  PlayersList_Clear();
+  BansList_Clear();
+  Notify(PlayersListView(), NM_RCLICK);
+  Notify(BansListView(), NM_RCLICK);
+  EXPECT_TRUE(g_popups.empty());  // empty lists
+
+  PlayersList_AddRow({"Alice", "1", "0", "Red", "30", "10.0.0.1:2304", "aa"});
+  BansList_AddRow({"0123456789abcdef", "perm", "cheating"});
+  Notify(PlayersListView(), NM_RCLICK);
+  Notify(BansListView(), NM_RCLICK);
+  EXPECT_TRUE(g_popups.empty());  // rows, but none selected
+
+  Select(PlayersListView(), 0);
+  Notify(PlayersListView(), NM_RCLICK);
+  ASSERT_EQ(g_popups.size(), 1u);
+  EXPECT_EQ(g_popups[0], PlayersPopupMenu());
+
+  Select(BansListView(), 0);
+  Notify(BansListView(), NM_RCLICK);
+  ASSERT_EQ(g_popups.size(), 2u);
+  EXPECT_EQ(g_popups[1], BansPopupMenu());
+  EXPECT_EQ(BansList_SelectedIndex(), 0);
+  BansList_RemoveSelected();
+  EXPECT_EQ(SendMessageW(BansListView(), LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(BansList_SelectedIndex(), -1);
+}
+
+TEST_F(MainWindowTest, RowsKeepTheirCellsAndThePlayerIcon) {
+  PlayersList_Clear();
+  const PlayerRow row{"J\xC3\xBCrgen \xE2\x98\x85", "12", "3", "Blue", "45", "192.168.1.9:2304", "0123abcd"};
+  PlayersList_AddRow(row);
+  for (int c = 0; c < kPlayerColumns; ++c) EXPECT_EQ(PlayersList_CellText(0, c), row[static_cast<size_t>(c)]) << c;
+  EXPECT_EQ(PlayersList_CellText(1, 0), "");   // no such row
+  EXPECT_EQ(PlayersList_CellText(0, 7), "");   // no such column
+  EXPECT_EQ(PlayersList_CellText(-1, 0), "");
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = 0;
+  ASSERT_TRUE(SendMessageW(PlayersListView(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(item.iImage, 0);
+  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(PlayersListView(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  EXPECT_EQ(ImageList_GetImageCount(images), 1);
+
+  // Long cells come back whole.
+  const std::string longReason(3000, 'x');
+  BansList_Clear();
+  BansList_AddRow({"guid", "perm", longReason});
+  EXPECT_EQ(BansList_CellText(0, 2), longReason);
+
+  Select(PlayersListView(), 0);
+  PlayersList_RemoveSelected();
+  EXPECT_EQ(PlayersList_SelectedIndex(), -1);
+  EXPECT_EQ(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0), 0);
+}
+
+TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
+  PlayersList_Clear();
+  PlayersList_AddRow({"bob", "10", "2", "Red", "100", "1.1.1.1:1", "g1"});
+  PlayersList_AddRow({"Alice", "9", "11", "Blue", "25", "1.1.1.2:1", "g2"});
+  PlayersList_AddRow({"carl", "100", "1", "red", "7", "1.1.1.3:1", "g3"});
+
+  HWND list = PlayersListView();
+  Notify(list, LVN_COLUMNCLICK, 1);  // Score: integer
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"9", "10", "100"}));
+  Notify(list, LVN_COLUMNCLICK, 1);  // again: reversed
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"100", "10", "9"}));
+  Notify(list, LVN_COLUMNCLICK, 0);  // Name: text, case ignored
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"Alice", "bob", "carl"}));
+  Notify(list, LVN_COLUMNCLICK, 4);  // Ping: integer
+  EXPECT_EQ(Column(4), (std::vector<std::string>{"7", "25", "100"}));
+  Notify(list, LVN_COLUMNCLICK, 5);  // IP: text
+  EXPECT_EQ(Column(5), (std::vector<std::string>{"1.1.1.1:1", "1.1.1.2:1", "1.1.1.3:1"}));
+  // Whole rows move together.
+  Notify(list, LVN_COLUMNCLICK, 2);  // Deaths: integer
+  EXPECT_EQ(Column(2), (std::vector<std::string>{"1", "2", "11"}));
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"carl", "bob", "Alice"}));
+
+  // The sorted column is marked in the header.
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  SendMessageW(header, HDM_GETITEMW, 2, reinterpret_cast<LPARAM>(&item));
+  EXPECT_TRUE(item.fmt & HDF_SORTUP);
+  SendMessageW(header, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_FALSE(item.fmt & (HDF_SORTUP | HDF_SORTDOWN));
+}
+
+TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {
+  const struct {
+    HWND list;
+    std::vector<std::pair<std::wstring, int>> columns;
+  } lists[] = {
+      {PlayersListView(),
+       {{L"Name", 100}, {L"Score", 100}, {L"Deaths", 100}, {L"Team", 100}, {L"Ping", 50}, {L"IP", 100}, {L"GUID", 105}}},
+      {BansListView(), {{L"GUID", 200}, {L"Banned until", 150}, {L"Reason", 345}}},
+  };
+  for (const auto& l : lists) {
+    for (size_t i = 0; i < l.columns.size(); ++i) {
+      wchar_t text[64] = {};
+      LVCOLUMNW col{};
+      col.mask = LVCF_TEXT | LVCF_WIDTH;
+      col.pszText = text;
+      col.cchTextMax = 64;
+      ASSERT_TRUE(SendMessageW(l.list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&col)));
+      EXPECT_EQ(std::wstring(text), l.columns[i].first);
+      EXPECT_EQ(col.cx, l.columns[i].second);
+    }
+  }
+  const DWORD bansEx = static_cast<DWORD>(SendMessageW(BansListView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  EXPECT_TRUE(bansEx & LVS_EX_HEADERDRAGDROP);
+  EXPECT_TRUE(bansEx & LVS_EX_FULLROWSELECT);
+  const LONG style = GetWindowLongW(PlayersListView(), GWL_STYLE);
+  EXPECT_TRUE(style & LVS_SINGLESEL);
+  EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
+}
+
+TEST_F(MainWindowTest, AppendLogScrollsDownOneLineFromWhereItStands) {
+  HWND log = LogList();
+  SendMessageW(log, LB_RESETCONTENT, 0, 0);
+  for (int i = 0; i < 30; ++i) AppendLog("line " + std::to_string(i));
+  EXPECT_EQ(SendMessageW(log, LB_GETCOUNT, 0, 0), 30);
+  wchar_t text[32] = {};
+  SendMessageW(log, LB_GETTEXT, 29, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"line 29");
+
+  // The reader scrolled back to the top: each new line moves the view by one.
+  SendMessageW(log, LB_SETTOPINDEX, 0, 0);
+  AppendLog("new 1");
+  EXPECT_EQ(SendMessageW(log, LB_GETTOPINDEX, 0, 0), 1);
+  AppendLog("new 2");
+  EXPECT_EQ(SendMessageW(log, LB_GETTOPINDEX, 0, 0), 2);
+}
+
+TEST_F(MainWindowTest, SelectingTheBansTabAsksForTheBanList) {
+  HWND tabs = MainTabs();
+  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  SendMessageW(tabs, TCM_SETCURSEL, 2, 0);
+  Notify(tabs, TCN_SELCHANGE);
+  EXPECT_EQ(PendingAction, Action::None);  // Info
+  EXPECT_TRUE(IsWindowVisible(InfoPanel()));
+
+  SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
+  Notify(tabs, TCN_SELCHANGE);
+  EXPECT_EQ(PendingAction, Action::LoadBans);
+  EXPECT_TRUE(IsWindowVisible(BansListView()));
+  EXPECT_FALSE(IsWindowVisible(PlayersListView()));
+
+  // A click on the tab that is already selected asks again.
+  PendingAction = Action::None;
+  Notify(tabs, NM_CLICK);
+  EXPECT_EQ(PendingAction, Action::LoadBans);
+
+  SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
+  Notify(tabs, TCN_SELCHANGE);
+  EXPECT_TRUE(IsWindowVisible(PlayersListView()));
+}
+
+TEST_F(MainWindowTest, DraggingTheSplitterRelaysOutTheLists) {
+  HWND splitter = MainSplitter();
+  const int position = SplitterPosition(splitter);
+  const SIZE players = WindowSize(PlayersListView());
+  const SIZE bans = WindowSize(BansListView());
+  const SIZE log = WindowSize(LogList());
+
+  const int grab = position - kSplitterBar / 2 - 1;
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, grab));
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, grab - 100));
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(20, grab - 100));
+  EXPECT_EQ(SplitterPosition(splitter), position - 100);
+  RelayoutMainWindow();  // what the event loop does after every event
+
+  EXPECT_EQ(WindowSize(PlayersListView()).cy, players.cy - 100);
+  EXPECT_EQ(WindowSize(PlayersListView()).cx, players.cx);
+  EXPECT_EQ(WindowSize(BansListView()).cy, bans.cy - 100);
+  EXPECT_EQ(WindowSize(LogList()).cy, log.cy + 100);
+  RECT button, tabs;
+  GetWindowRect(RefreshButton(), &button);
+  GetWindowRect(MainTabs(), &tabs);
+  EXPECT_EQ(button.bottom, tabs.bottom - 30 + (button.top - tabs.top) - (tabs.bottom - tabs.top - 50));
+
+  // A drag far past the top keeps the bar inside the splitter.
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, SplitterPosition(splitter) - 2));
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, -2000));
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(20, -2000));
+  EXPECT_GE(SplitterPosition(splitter), kSplitterBar);
+  RelayoutMainWindow();
+  EXPECT_GE(WindowSize(PlayersListView()).cy, 0);
+
+  // A press outside the bar drags nothing.
+  SplitterSetPosition(splitter, position);
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 5));
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 50));
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(20, 50));
+  EXPECT_EQ(SplitterPosition(splitter), position);
+  RelayoutMainWindow();
+  EXPECT_EQ(WindowSize(PlayersListView()).cy, players.cy);
+}
+
+TEST_F(MainWindowTest, InfoValuesGoToTheirRowsOnly) {
+  SetInfoValue("hostname", "Demo server");
+  EXPECT_EQ(InfoValue("hostname"), "Demo server");
+  SetInfoValue("no such key", "x");
+  EXPECT_EQ(InfoValue("no such key"), "");
+  SetInfoValue("", "heading");  // headings never take a value
+  EXPECT_EQ(InfoValue(""), "");
+  SetInfoValue("BE_PLAYERS", "3");
+  EXPECT_EQ(InfoValue("BE_PLAYERS"), "3");
+  EXPECT_EQ(InfoValue("hostname"), "Demo server");
+}
+
+// Posted keys reach the menu's own modal loop, so the keyboard path through
+// the menu bar can be driven end to end: F10, Right, Enter opens "Commands"
+// with its first item selected, Enter chooses it.
+void CALLBACK PressEnter(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(MainWindow(), WM_KEYDOWN, VK_RETURN, 0);
+}
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
+TEST_F(MainWindowTest, MenuBarAnswersTheKeyboard) {
+  HWND bar = MainMenuBar();
+  ASSERT_NE(bar, nullptr);
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_KEYMENU, 0);  // F10 or Alt
+  EXPECT_EQ(MenuBar_KeyboardItem(), 0);
+  EXPECT_EQ(GetFocus(), bar);
+  SendMessageW(bar, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(MenuBar_KeyboardItem(), 1);
+  SendMessageW(bar, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageW(bar, WM_KEYDOWN, VK_LEFT, 0);  // wraps to the last title
+  EXPECT_EQ(MenuBar_KeyboardItem(), 2);
+  SendMessageW(bar, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(MenuBar_KeyboardItem(), -1);
+  EXPECT_NE(GetFocus(), bar);
+
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  SendMessageW(bar, WM_KEYDOWN, VK_RIGHT, 0);
+  const UINT_PTR enter = SetTimer(nullptr, 0, 300, PressEnter);
+  const UINT_PTR safety = SetTimer(nullptr, 0, 5000, GiveUp);
+  SendMessageW(bar, WM_KEYDOWN, VK_RETURN, 0);  // returns when the menu closes
+  KillTimer(nullptr, enter);
+  KillTimer(nullptr, safety);
+  Pump(5);
+  EXPECT_EQ(MenuBar_OpenItem(), -1);
+  EXPECT_EQ(PendingAction, Action::Refresh);
+}
+
+}  // namespace
