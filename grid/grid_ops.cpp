@@ -457,9 +457,17 @@ int grid_SetHeaderHeight(int gadget, int height) {
   grid_EndEdit(gadget, 0);
   record->headerHeight = height;
   // Hiding and showing makes the list view lay its header out again, which
-  // asks the header (HDM_LAYOUT) for the new height.
+  // asks the header (HDM_LAYOUT) for the new height. Some list views (Wine's)
+  // lay out only when their size changes, hence the one-pixel nudge.
   ShowWindow(record->listWindow, SW_HIDE);
   ShowWindow(record->listWindow, SW_SHOW);
+  RECT frame;
+  GetWindowRect(record->listWindow, &frame);
+  const int width = frame.right - frame.left;
+  const int tall = frame.bottom - frame.top;
+  const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(record->listWindow, nullptr, 0, 0, width, tall + 1, flags);
+  SetWindowPos(record->listWindow, nullptr, 0, 0, width, tall, flags);
   return 0;
 }
 

@@ -1,0 +1,165 @@
+#include "tests/grid/grid_fixture.h"
+
+#include <ostream>
+
+#include "runtime/gdi_guard.h"
+#include "runtime/runtime.h"
+
+Owner owner;
+
+std::ostream& operator<<(std::ostream& out, const SeenEvent& event) {
+  out << "{code " << event.code << ", row " << event.row << ", column " << event.column << ", extra " << event.extra
+      << ", text \"";
+  for (wchar_t c : event.text) out << static_cast<char>(c < 128 ? c : '?');
+  return out << "\"}";
+}
+
+const CellLook& Owner::Look(int row, int column) const {
+  auto found = cells.find({row, column});
+  return found == cells.end() ? fallback : found->second;
+}
+
+std::vector<SeenEvent> Owner::Only(std::initializer_list<int32_t> codes) const {
+  std::vector<SeenEvent> result;
+  for (const auto& event : seen)
+    for (int32_t code : codes)
+      if (event.code == code) result.push_back(event);
+  return result;
+}
+
+int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
+  owner.ownerValues.push_back(value);
+  SeenEvent seen{code, event->row, event->column, 0, {}};
+  if (code == GridEvent::TextChanged) seen.text = event->text;
+  if (code == GridEvent::EditEnded) seen.extra = event->extra;
+  owner.seen.push_back(seen);
+  const CellLook& look = owner.Look(event->row, event->column);
+  switch (code) {
+    case GridEvent::QueryCellColours:
+      event->backColour = look.back;
+      event->textColour = look.text;
+      event->borderFlags = look.borderFlags;
+      event->borderColour = look.borderColour;
+      event->gradientFrom = look.gradientFrom;
+      event->gradientTo = look.gradientTo;
+      event->format = look.format;
+      return 0;
+    case GridEvent::QueryCellType:
+      event->cellType = look.type;
+      event->text = look.eventText;
+      event->extra = look.extra;
+      event->width = look.width;
+      event->height = look.height;
+      return 0;
+    case GridEvent::TextChanged:
+      if (!owner.replacement.empty()) event->text = owner.replacement;
+      return owner.textChangedAnswer;
+    case GridEvent::PaintCell: {
+      // Paint the whole image in one colour so the test can find it.
+      auto image = reinterpret_cast<HBITMAP>(event->extra);
+      ScopedMemoryDC dc(nullptr);
+      ScopedSelect select(dc.Get(), image);
+      ScopedBrush brush(CreateSolidBrush(owner.paintCellColour));
+      RECT all{0, 0, event->width, event->height};
+      FillRect(dc.Get(), &all, brush.Get());
+      return 0;
+    }
+    default:
+      return 1;
+  }
+}
+
+COLORREF Picture::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return kGridNoColour;
+  return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+}
+
+Picture Render(HWND window, COLORREF fill) {
+  Picture picture;
+  RECT client;
+  GetClientRect(window, &client);
+  picture.width = client.right;
+  picture.height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  ScopedBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedMemoryDC dc(nullptr);
+  if (!section || !dc) return picture;
+  {
+    ScopedSelect select(dc.Get(), section.Get());
+    ScopedBrush background(CreateSolidBrush(fill));
+    FillRect(dc.Get(), &client, background.Get());
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    GdiFlush();
+  }
+  picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
+  const auto* source = static_cast<const uint32_t*>(bits);
+  for (size_t i = 0; i < picture.pixels.size(); ++i) {
+    uint32_t bgra = source[i];
+    picture.pixels[i] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+  }
+  return picture;
+}
+
+namespace {
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// One visible top-level window for the whole run: Wine waits up to two
+// seconds for a top-level window to be unmapped when there is no window
+// manager, so each test gets a child container instead.
+HWND TopLevel() {
+  static int topLevel = OpenWindowNumbered(kAnyNumber, 0, 0, 420, 300, L"grid tests",
+                                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
+  static bool registered = [] {
+    WNDCLASSW container{};
+    container.lpfnWndProc = ContainerProc;
+    container.hInstance = GetModuleHandleW(nullptr);
+    container.lpszClassName = L"GridTestContainer";
+    return RegisterClassW(&container) != 0;
+  }();
+  return registered ? WindowHandle(topLevel) : nullptr;
+}
+
+}  // namespace
+
+void GridTest::SetUp() {
+  owner = Owner{};
+  HWND top = TopLevel();
+  ASSERT_NE(top, nullptr);
+  parent = CreateWindowExW(0, L"GridTestContainer", L"", WS_CHILD | WS_VISIBLE, 0, 0, 420, 300, top, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(parent, nullptr);
+  UseGadgetList(parent);
+}
+
+void GridTest::TearDown() {
+  UseGadgetList(TopLevel());
+  DestroyWindow(parent);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+void GridTest::MakeGrid(int columns, int rows, uint32_t gridFlags, uint32_t listFlags) {
+  UseGadgetList(parent);
+  grid = grid_Create(kAnyNumber, 0, 0, 400, 280, 20, listFlags, gridFlags);
+  ASSERT_NE(grid, 0);
+  for (int c = 0; c < columns; ++c) grid_AddColumn(grid, -1, L"", 80);
+  grid_AddRows(grid, -1, rows);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c)
+      grid_SetCellText(grid, c, r, (L"r" + std::to_wstring(r) + L"c" + std::to_wstring(c)).c_str());
+  grid_SetCallback(grid, RecordingOwner);
+  UpdateWindow(parent);
+  owner.seen.clear();
+  owner.ownerValues.clear();
+}
+
+RECT GridTest::Cell(int row, int column) const { return CellRect(record(), row, column + 1); }

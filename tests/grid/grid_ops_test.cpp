@@ -1,0 +1,363 @@
+// Grid operations driven the way the owner drives them, with the owner's
+// event sequence compared against the expected one.
+#include <windows.h>
+
+#include "runtime/runtime.h"
+#include "tests/grid/grid_fixture.h"
+
+namespace {
+
+using Events = std::vector<SeenEvent>;
+constexpr int32_t kTextChanged = GridEvent::TextChanged;
+constexpr int32_t kEditEnded = GridEvent::EditEnded;
+
+void Type(HWND editor, const wchar_t* text) {
+  for (const wchar_t* c = text; *c; ++c) SendMessageW(editor, WM_CHAR, *c, 1);
+}
+
+TEST_F(GridTest, OperationsOnAMissingGridReturnTheirFailureValues) {
+  const int missing = 4242;
+  EXPECT_EQ(grid_CountColumns(missing), -1);
+  EXPECT_EQ(grid_CountRows(missing), -1);
+  EXPECT_EQ(grid_GetCurrentRow(missing), -1);
+  EXPECT_EQ(grid_GetCurrentColumn(missing), -1);
+  EXPECT_EQ(grid_GetHeight(missing), -1);
+  EXPECT_EQ(grid_GetCellText(missing, 0, 0), L"");
+  EXPECT_EQ(grid_AddColumn(missing, -1, L"x", 10), 0);
+  EXPECT_EQ(grid_AddRows(missing, -1, 1), 0);
+  EXPECT_EQ(grid_IsEditModified(missing), 0);
+  EXPECT_EQ(CopySelection(missing, 0, 0, 1, 1), 0);
+
+  // A plain list view is a gadget but no grid.
+  UseGadgetList(parent);
+  int plain = CreateListViewGadget(kAnyNumber, 0, 0, 100, 100, L"", 50, 0);
+  ASSERT_GE(plain, 0);
+  EXPECT_EQ(grid_RecordFromWindow(GadgetWindow(plain)), nullptr);
+  EXPECT_EQ(grid_CountRows(plain), -1);
+  EXPECT_EQ(grid_GetCurrentRow(plain), -1);
+  int32_t selection[4] = {7, 7, 7, 7};
+  grid_GetSelection(plain, selection);
+  EXPECT_EQ(selection[0], 7);
+}
+
+TEST_F(GridTest, CreationSetsTheDefaults) {
+  MakeGrid(0, 0, kGridWrapText, 0x40);
+  GridRecord* r = record();
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->styleFlags, kGridWrapText | kGridOwnerDrawnCombo | kGridLines);
+  EXPECT_EQ(r->currentRow, -1);
+  EXPECT_EQ(r->selCol, -1);
+  EXPECT_EQ(r->tooltipRow, -2);
+  EXPECT_EQ(r->frameWidth, 1);
+  EXPECT_EQ(r->selectionColour, RGB(206, 219, 241));
+  EXPECT_EQ(r->gridLineColour, GetSysColor(COLOR_BTNFACE));
+  EXPECT_GT(r->headerHeight, 5);
+  EXPECT_EQ(GetParent(r->editWindow), r->listWindow);
+  EXPECT_EQ(GetParent(GadgetWindow(r->listCombo)), r->listWindow);
+  EXPECT_EQ(GetParent(GetParent(r->editComboEdit)), r->listWindow);
+  EXPECT_EQ(GetWindowLongPtrW(r->listWindow, GWL_STYLE) & WS_TABSTOP, 0);
+  // Wine's comctl32 answers 5 even under a version 6 manifest; Windows 6.
+  EXPECT_GE(gridShared.commonControlsVersion, 5);
+  RecordProperty("commonControlsVersion", gridShared.commonControlsVersion);
+  EXPECT_EQ(grid_CountColumns(grid), 0);
+  EXPECT_EQ(CurrentGadgetList(), parent) << "the previous gadget list is restored";
+  EXPECT_EQ(grid_GetHeight(grid), 280);
+}
+
+TEST_F(GridTest, ColumnsAreInsertedAfterTheLastAndRefusedBeyondAThousand) {
+  MakeGrid(0, 0);
+  grid_AddColumn(grid, -1, L"first", 50);
+  grid_AddColumn(grid, -1, L"second", 60);
+  grid_AddColumn(grid, 0, L"new first", 70);
+  EXPECT_EQ(grid_CountColumns(grid), 3);
+  EXPECT_EQ(SendMessageW(record()->listWindow, LVM_GETCOLUMNWIDTH, 0, 0), 0) << "placeholder stays at width 0";
+  EXPECT_EQ(SendMessageW(record()->listWindow, LVM_GETCOLUMNWIDTH, 1, 0), 70);
+  EXPECT_EQ(SendMessageW(record()->listWindow, LVM_GETCOLUMNWIDTH, 3, 0), 60);
+  grid_AddColumn(grid, -2, L"refused", 10);
+  EXPECT_EQ(grid_CountColumns(grid), 3);
+
+  SendMessageW(record()->listWindow, WM_SETREDRAW, FALSE, 0);
+  while (grid_CountColumns(grid) < kMaxGridColumns) grid_AddColumn(grid, -1, L"", 1);
+  grid_AddColumn(grid, -1, L"one too many", 1);
+  SendMessageW(record()->listWindow, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(grid_CountColumns(grid), kMaxGridColumns);
+}
+
+TEST_F(GridTest, RowsAreAppendedOrInsertedAtTheirPosition) {
+  MakeGrid(1, 0);
+  grid_AddRows(grid, -1, 3);
+  ASSERT_EQ(grid_CountRows(grid), 3);
+  for (int r = 0; r < 3; ++r) grid_SetCellText(grid, 0, r, std::to_wstring(r).c_str());
+  grid_AddRows(grid, 2, 3);
+  ASSERT_EQ(grid_CountRows(grid), 6);
+  const wchar_t* expected[] = {L"0", L"1", L"", L"", L"", L"2"};
+  for (int r = 0; r < 6; ++r) EXPECT_EQ(grid_GetCellText(grid, 0, r), expected[r]) << "row " << r;
+
+  grid_AddRows(grid, -2, 1);
+  grid_AddRows(grid, 0, 0);
+  EXPECT_EQ(grid_CountRows(grid), 6);
+}
+
+TEST_F(GridTest, AttributesMinusOneIsIgnoredExceptForTheSelectionColour) {
+  MakeGrid(2, 2);
+  grid_SetAttribute(grid, kGridHeaderLineColour, RGB(1, 2, 3));
+  grid_SetAttribute(grid, kGridHeaderLineColour, -1);
+  EXPECT_EQ(record()->headerLineColour, RGB(1, 2, 3));
+  grid_SetAttribute(grid, kGridFrameWidth, -1);
+  EXPECT_EQ(record()->frameWidth, 1);
+  grid_SetAttribute(grid, kGridSelectionColour, -1);
+  EXPECT_EQ(record()->selectionColour, kGridNoColour);
+  grid_SetAttribute(grid, kGridSelectionMode, 4);
+  grid_SetAttribute(grid, 8, 1);
+  EXPECT_EQ(record()->selectionMode, 0);
+
+  grid_SetCurrentCell(grid, 1, 1, 0, 0);
+  grid_SetAttribute(grid, kGridSelectionMode, 3);
+  EXPECT_EQ(record()->selectionMode, 3);
+  EXPECT_EQ(record()->selCol, -1) << "mode 3 removes the block selection";
+}
+
+// While a page is painted the owner is asked, cell by cell, for colours and
+// then the type; the placeholder column never shows up.
+TEST_F(GridTest, PaintingAPageAsksColoursThenTypeForEveryCell) {
+  MakeGrid(2, 2);
+  RedrawWindow(record()->listWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const Events expected = {
+      {GridEvent::QueryCellColours, 0, 0}, {GridEvent::QueryCellType, 0, 0},
+      {GridEvent::QueryCellColours, 0, 1}, {GridEvent::QueryCellType, 0, 1},
+      {GridEvent::QueryCellColours, 1, 0}, {GridEvent::QueryCellType, 1, 0},
+      {GridEvent::QueryCellColours, 1, 1}, {GridEvent::QueryCellType, 1, 1},
+  };
+  EXPECT_EQ(owner.seen, expected);
+  for (intptr_t value : owner.ownerValues) EXPECT_EQ(value, grid);
+}
+
+TEST_F(GridTest, TheOwnerValuePropertyReplacesTheGadgetNumber) {
+  MakeGrid(1, 1);
+  SetPropW(record()->listWindow, kOwnerValueProperty, reinterpret_cast<HANDLE>(intptr_t{777}));
+  RedrawWindow(record()->listWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_FALSE(owner.ownerValues.empty());
+  for (intptr_t value : owner.ownerValues) EXPECT_EQ(value, 777);
+}
+
+LRESULT CALLBACK PlainParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCDESTROY) {
+    SetPropW(window, L"test_SawNcDestroy", reinterpret_cast<HANDLE>(1));
+    return 0;  // this test sends it by hand; the window lives on
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(GridTest, TwoGridsOnOneParentSubclassItOnceAndItsDestructionUnhooks) {
+  HWND container = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 280, parent, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(container, nullptr);
+  SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlainParentProc));
+  UseGadgetList(container);
+  int first = grid_Create(kAnyNumber, 0, 0, 200, 100, 20, 0, 0);
+  ASSERT_NE(first, 0);
+  auto hook = GetPropW(container, kOldParentProcProperty);
+  EXPECT_EQ(hook, reinterpret_cast<HANDLE>(PlainParentProc));
+  EXPECT_EQ(GetWindowLongPtrW(container, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(grid_ParentProc));
+
+  int second = grid_Create(kAnyNumber, 0, 100, 200, 100, 20, 0, 0);
+  ASSERT_NE(second, 0);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(GetPropW(container, kOldParentProcProperty), hook) << "the second grid must not hook its own hook";
+
+  SendMessageW(container, WM_NCDESTROY, 0, 0);
+  EXPECT_NE(GetPropW(container, L"test_SawNcDestroy"), nullptr) << "passed on to the previous procedure";
+  EXPECT_EQ(GetPropW(container, kOldParentProcProperty), nullptr);
+  RemovePropW(container, L"test_SawNcDestroy");
+  UseGadgetList(parent);
+}
+
+TEST_F(GridTest, DestroyingTheListViewFreesTheRecord) {
+  MakeGrid(2, 2);
+  HWND list = record()->listWindow;
+  grid_Free(grid);
+  EXPECT_FALSE(IsWindow(list));
+  EXPECT_EQ(grid_CountRows(grid), -1);
+  // A new grid under the same number works as before.
+  UseGadgetList(parent);
+  EXPECT_EQ(grid_Create(grid, 0, 0, 100, 100, 20, 0, 0), grid);
+  EXPECT_EQ(grid_CountColumns(grid), 0);
+}
+
+TEST_F(GridTest, TheCurrentCellReadsTheEditorTextBeforeItIsCommitted) {
+  MakeGrid(2, 2);
+  grid_SetCurrentCell(grid, 1, 0, 1, 0);
+  EXPECT_EQ(grid_GetCurrentRow(grid), 0);
+  EXPECT_EQ(grid_GetCurrentColumn(grid), 1);
+  Type(record()->editWindow, L"xy");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 0), L"r0c1xy");
+  EXPECT_EQ(CellText(record(), 0, 2), L"r0c1") << "not yet in the cell";
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0");
+  EXPECT_EQ(grid_IsEditModified(grid), 1);
+  EXPECT_TRUE(owner.Only({GridEvent::CellChanging}).empty()) << "set from outside: nobody is asked";
+}
+
+TEST_F(GridTest, SettingTheCurrentCellsTextReachesTheEditor) {
+  MakeGrid(2, 2);
+  grid_SetCurrentCell(grid, 0, 1, 1, 0);
+  grid_SetCellText(grid, 0, 1, L"fresh");
+  EXPECT_EQ(record()->editText, L"fresh");
+  wchar_t shown[32] = {};
+  GetWindowTextW(record()->editWindow, shown, 32);
+  EXPECT_STREQ(shown, L"fresh");
+}
+
+TEST_F(GridTest, DeletingTheCurrentRowDiscardsTheUncommittedEdit) {
+  MakeGrid(1, 3);
+  grid_SetCurrentCell(grid, 0, 1, 1, 0);
+  Type(record()->editWindow, L"X");
+  grid_DeleteRow(grid, 1);
+  EXPECT_EQ(grid_CountRows(grid), 2);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 1), L"r2c0") << "the following row keeps its text";
+  EXPECT_EQ(grid_GetCurrentRow(grid), -1);
+  EXPECT_TRUE(owner.Only({kTextChanged}).empty());
+}
+
+TEST_F(GridTest, EndingAnEditCommitsAndReportsOnlyARemovedBlockSelection) {
+  MakeGrid(2, 2);
+  grid_EndEdit(grid, 0);
+  EXPECT_TRUE(owner.seen.empty()) << "no current cell: nothing to say";
+
+  // Setting the current cell also selects it as a one-cell block.
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  Type(record()->editWindow, L"!");
+  owner.seen.clear();
+  grid_EndEdit(grid, 1);
+  EXPECT_EQ(owner.Only({kTextChanged, kEditEnded}),
+            (Events{{kTextChanged, 0, 0, 0, L"r0c0!"}, {kEditEnded, 0, 0, 1}}));
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0!");
+  EXPECT_EQ(grid_GetCurrentRow(grid), -1);
+
+  // Without a block selection the edit is committed silently.
+  grid_SetCurrentCell(grid, 1, 1, 1, 0);
+  grid_SetAttribute(grid, kGridSelectionMode, 3);
+  Type(record()->editWindow, L"?");
+  owner.seen.clear();
+  grid_EndEdit(grid, 0);
+  EXPECT_EQ(owner.Only({kTextChanged, kEditEnded}), (Events{{kTextChanged, 1, 1, 0, L"r1c1?"}}));
+}
+
+TEST_F(GridTest, TheOwnerDecidesWhatAnEditWrites) {
+  MakeGrid(1, 2);
+  owner.textChangedAnswer = 0;
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  Type(record()->editWindow, L"bad");
+  grid_EndEdit(grid, 0);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0") << "refused: the cell keeps its text";
+
+  owner.textChangedAnswer = 1;
+  owner.replacement = L"cleaned";
+  grid_SetCurrentCell(grid, 0, 1, 1, 0);
+  Type(record()->editWindow, L"raw");
+  grid_EndEdit(grid, 0);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 1), L"cleaned");
+
+  // An unchanged edit raises nothing.
+  owner.seen.clear();
+  grid_SetCurrentCell(grid, 0, 1, 1, 0);
+  grid_EndEdit(grid, 0);
+  EXPECT_TRUE(owner.Only({kTextChanged}).empty());
+}
+
+TEST_F(GridTest, CurrentCellOutsideTheGridIsRefused) {
+  MakeGrid(2, 2);
+  grid_SetCurrentCell(grid, 2, 0, 0, 0);
+  grid_SetCurrentCell(grid, 0, 2, 0, 0);
+  grid_SetCurrentCell(grid, -1, 0, 0, 0);
+  EXPECT_EQ(grid_GetCurrentRow(grid), -1);
+  EXPECT_EQ(record()->selCol, -1);
+}
+
+TEST_F(GridTest, ChoiceCellsLoadTheirItemsIntoTheCombo) {
+  MakeGrid(2, 1);
+  owner.cells[{0, 1}] = CellLook{GridCell::EditableChoice, RGB(255, 255, 255), 0, L"a\nb\n"};
+  grid_SetCurrentCell(grid, 1, 0, 0, 0);
+  EXPECT_EQ(record()->currentCellType, GridCell::EditableChoice);
+  EXPECT_EQ(CountGadgetItems(record()->editCombo), 3) << "a trailing LF gives a final empty item";
+}
+
+TEST_F(GridTest, NeighboursFollowTheVisualOrder) {
+  MakeGrid(3, 1);
+  GridRecord* r = record();
+  EXPECT_EQ(FirstColumn(r), 1);
+  EXPECT_EQ(LastColumn(r), 3);
+  int order[] = {0, 3, 1, 2};  // grid columns shown as 2, 0, 1
+  SendMessageW(r->listWindow, LVM_SETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(order));
+  r->columnsChanged = 1;
+  EXPECT_EQ(FirstColumn(r), 3);
+  EXPECT_EQ(LastColumn(r), 2);
+  EXPECT_EQ(NextColumn(r, 3), 1);
+  EXPECT_EQ(NextColumn(r, 2), 2) << "the last stays put";
+  EXPECT_EQ(PreviousColumn(r, 1), 3);
+  EXPECT_EQ(PreviousColumn(r, 3), 3) << "the first stays put";
+  EXPECT_EQ(NextColumn(nullptr, 1), -1);
+}
+
+std::wstring ClipboardText(HWND window) {
+  std::wstring text;
+  if (!OpenClipboard(window)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+TEST_F(GridTest, CopyingABlockWalksRowsAndVisualColumns) {
+  MakeGrid(3, 3);
+  EXPECT_EQ(CopySelection(grid, 1, 1, 2, -2), 4);
+  EXPECT_EQ(ClipboardText(parent), L"r0c1\tr0c2\r\nr1c1\tr1c2\r\n");
+  // Extents are clipped at the edges.
+  EXPECT_EQ(CopySelection(grid, 0, 2, -5, 9), 1);
+  EXPECT_EQ(ClipboardText(parent), L"r2c0\r\n");
+  EXPECT_EQ(CopySelection(grid, 3, 0, 1, 1), 0);
+  EXPECT_EQ(CopySelection(grid, 0, 0, 0, 1), 0);
+  // The current cell contributes what its editor holds.
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  Type(record()->editWindow, L"+");
+  CopySelection(grid, 0, 0, 1, 1);
+  EXPECT_EQ(ClipboardText(parent), L"r0c0+\r\n");
+}
+
+TEST_F(GridTest, ClearingABlockEmptiesEachTypeItsOwnWay) {
+  MakeGrid(4, 1);
+  owner.cells[{0, 1}] = CellLook{GridCell::CheckBox, RGB(255, 255, 255), 0, L"yes/no"};
+  owner.cells[{0, 2}] = CellLook{GridCell::Percentage};
+  owner.cells[{0, 3}] = CellLook{GridCell::Button};
+  ClearBlock(grid, 0, 0, 4, 1);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 0), L"no");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"0");
+  EXPECT_EQ(grid_GetCellText(grid, 3, 0), L"r0c3") << "buttons are left alone";
+  EXPECT_EQ(owner.Only({kTextChanged}).size(), 3u);
+  EXPECT_EQ(grid_GetCurrentRow(grid), -1);
+}
+
+TEST_F(GridTest, ClearingTheOpenCellChangesItsEditorWithoutAsking) {
+  MakeGrid(2, 1);
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  owner.seen.clear();
+  ClearBlock(grid, 0, 0, 2, 1);
+  EXPECT_EQ(owner.Only({kTextChanged}), (Events{{kTextChanged, 0, 1, 0, L""}}));
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"");
+  EXPECT_EQ(grid_GetCurrentRow(grid), 0);
+  EXPECT_EQ(GetWindowTextLengthW(record()->editWindow), 0);
+}
+
+TEST_F(GridTest, HeaderHeightZeroTakesNoSpace) {
+  MakeGrid(1, 1);
+  grid_SetHeaderHeight(grid, 0);
+  EXPECT_EQ(Cell(0, 0).top, 0);
+  grid_SetHeaderHeight(grid, 30);
+  EXPECT_EQ(Cell(0, 0).top, 30);
+}
+
+}  // namespace
