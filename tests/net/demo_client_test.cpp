@@ -1,0 +1,167 @@
+// The protocol client against the demo game server, end to end over
+// loopback: the same code paths the program runs, with a real peer that
+// splits, shuffles and pushes. The server is a native program, so under
+// Windows these tests skip.
+#include "tests/net/session_fixture.h"
+
+#ifndef _WIN32
+#include "tests/support/demo_server.h"
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+#ifdef _WIN32
+
+TEST(DemoClient, NeedsTheNativeDemoServer) { GTEST_SKIP() << "the demo server runs natively only"; }
+
+#else
+
+using quorvel_test::DemoServer;
+using Clock = std::chrono::steady_clock;
+
+class DemoClientTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    SetTickSource(nullptr);  // real time against a real server
+  }
+
+  void Connect(const DemoServer& server, const char* password = "demo") {
+    Session.host = "127.0.0.1";
+    Session.port = server.port();
+    Session.password = password;
+    ConnectToServer(Session, 1);
+  }
+
+  // Runs the event loop's idle work (5 ms sleep, one tick) until `done` or
+  // the time is up.
+  static bool TickUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+      if (Clock::now() > deadline) return false;
+      platform::SleepMs(5);
+      NetworkTick();
+    }
+    return true;
+  }
+
+  static bool Logged(const std::string& line) {
+    return std::find(Fake.log.begin(), Fake.log.end(), line) != Fake.log.end();
+  }
+
+  static std::vector<std::string> Received(const DemoServer& server) {
+    std::vector<std::string> lines;
+    for (const std::string& line : server.ReadLog())
+      if (line.rfind("RECV", 0) == 0 || line.rfind("ACK", 0) == 0) lines.push_back(line);
+    return lines;
+  }
+};
+
+TEST_F(DemoClientTest, ConnectSendsLoginQueriesAndStatusInOrder) {
+  DemoServer server({"--players", "3", "--chat-interval", "0"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  EXPECT_EQ(Fake.log.front(), "Connected to 127.0.0.1:" + std::to_string(server.port()));
+
+  ASSERT_TRUE(TickUntil([] { return Logged("Received player list.") && Session.versionShown && Session.maxPingShown; }));
+  EXPECT_EQ(PlayerList.size(), 3u);
+  EXPECT_FALSE(Fake.info["BE_VERSION"].empty());
+  EXPECT_EQ(Fake.info["BE_PLAYERS"], "3");
+
+  const auto lines = Received(server);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "RECV 0 - demo");
+  EXPECT_EQ(lines[1], "RECV 1 0 version");
+  EXPECT_EQ(lines[2], "RECV 1 1 maxping");
+  EXPECT_EQ(lines[3], "RECV 1 2 players");
+  EXPECT_EQ(lines[4], "RECV status-query");
+}
+
+TEST_F(DemoClientTest, WrongPasswordIsRefusedAtOnce) {
+  DemoServer server;
+  ASSERT_TRUE(server.ok()) << server.error();
+  const auto start = Clock::now();
+  Connect(server, "not the password");
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_FALSE(Session.connected);
+}
+
+TEST_F(DemoClientTest, SilentServerTimesOut) {
+  DemoServer server({"--silent"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  const auto start = Clock::now();
+  Connect(server);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(2900));
+  EXPECT_EQ(Fake.connectErrors, 1);
+  EXPECT_FALSE(Session.connected);
+}
+
+TEST_F(DemoClientTest, HundredPlayersInShuffledPartsMakeACompleteList) {
+  DemoServer server({"--players", "100", "--part-size", "500", "--shuffle-parts", "--chat-interval", "0"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(TickUntil([] { return Logged("Received player list."); }));
+  EXPECT_EQ(PlayerList.size(), 100u);
+  EXPECT_EQ(Fake.info["BE_PLAYERS"], "100");
+  // The status reply joins the rows of the players the console listed.
+  EXPECT_TRUE(TickUntil([] { return !Fake.players.empty(); }));
+}
+
+TEST_F(DemoClientTest, BanListInPartsAndRemovingABan) {
+  DemoServer server({"--bans", "40", "--part-size", "300", "--shuffle-parts", "--chat-interval", "0"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(TickUntil([] { return Logged("Received player list."); }));
+
+  PendingAction = Action::LoadBans;
+  ASSERT_TRUE(TickUntil([] { return PendingAction == Action::None; }));
+  EXPECT_EQ(Fake.bans.size(), 40u);
+
+  Fake.bansSelected = 0;
+  PendingAction = Action::RemoveBan;
+  ASSERT_TRUE(TickUntil([] { return PendingAction == Action::None; }));
+  EXPECT_EQ(Fake.bans.size(), 39u);
+  TickUntil([] { return false; }, 200);
+  const auto lines = Received(server);
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& l) { return l.find(" removeBan 0") != std::string::npos; }),
+            lines.end());
+}
+
+TEST_F(DemoClientTest, ServerMessagesAreAcknowledgedAndShown) {
+  DemoServer server({"--chat-interval", "100"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(TickUntil([] { return !Session.lastMessage.empty(); }));
+  EXPECT_TRUE(Logged(Session.lastMessage));
+  TickUntil([] { return false; }, 300);
+  const auto lines = Received(server);
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ACK ", 0) == 0; }),
+            lines.end());
+}
+
+TEST_F(DemoClientTest, ShutdownDisconnects) {
+  DemoServer server({"--chat-interval", "0"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  PendingAction = Action::Shutdown;
+  ASSERT_TRUE(TickUntil([] { return !Session.connected; }));
+  EXPECT_TRUE(Logged("The server is shutting down now. Please reconnect."));
+  EXPECT_EQ(Fake.controlsDisabled, 1);
+}
+
+#endif
+
+}  // namespace
