@@ -1,0 +1,530 @@
+// The dialogs in a real main window, driven with window messages the way a
+// user's clicks and keys arrive.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/dialog_common.h"
+#include "app/dialog_ids.h"
+#include "app/dialogs.h"
+#include "app/favourites.h"
+#include "app/main_window.h"
+#include "app/menu_ids.h"
+#include "net/players.h"
+#include "net/session.h"
+#include "net/shell.h"
+#include "tests/dialogs/dialog_test_support.h"
+
+namespace {
+
+class DialogsTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InstallRecorders();
+    UseFreshAppData(L"dialogs");
+    LoadFavourites();
+    if (!MainWindow()) CreateMainWindow(GetModuleHandleW(nullptr));
+  }
+
+  void SetUp() override {
+    ASSERT_NE(MainWindow(), nullptr);
+    Recorded.Reset();
+    Favourites = {{"Alpha", "alpha.example", 2302, "pa"},
+                  {"Beta", "beta.example", 2402, "pb"},
+                  {"Shared", "one.example", 1, "p1"},
+                  {"Shared", "two.example", 2, "p2"}};
+    PendingAction = Action::None;
+    PendingActionData = ActionData{};
+    PlayerList.clear();
+    PlayersList_Clear();
+  }
+
+  void TearDown() override {
+    if (OpenDialogWindow()) SendMessageW(OpenDialogWindow(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(OpenDialogWindow(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(MainWindow())) << "closing a dialog enables the main window";
+  }
+
+  static HWND Dialog() { return OpenDialogWindow(); }
+  static HWND Item(int id) { return OpenDialogItem(id); }
+  static std::string Text(int id) { return WindowTextUtf8(Item(id)); }
+
+  // A notification as the control would send it to the dialog.
+  static void Notify(int id, UINT code) {
+    SendMessageW(Dialog(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
+  }
+  static void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+
+  // Types into an edit field (or a drop-down list's edit box) key by key.
+  static void Type(HWND field, const std::wstring& text) {
+    wchar_t cls[32] = {};
+    GetClassNameW(field, cls, 32);
+    if (lstrcmpiW(cls, L"ComboBox") == 0) field = FindWindowExW(field, nullptr, L"Edit", nullptr);
+    ASSERT_NE(field, nullptr);
+    for (wchar_t c : text) SendMessageW(field, WM_CHAR, c, 1);
+  }
+
+  static void SetText(int id, const wchar_t* text) { SetWindowTextW(Item(id), text); }
+
+  static void AddPlayerRow(const char* name, const char* ip) {
+    PlayersList_AddRow({name, "0", "0", "", "40", ip, "guid"});
+  }
+  static void SelectPlayerRow(int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(PlayersListView(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+  static int PlayerRows() {
+    return static_cast<int>(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0));
+  }
+
+  static SIZE ClientSize(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return {rect.right, rect.bottom};
+  }
+  static RECT PlaceOf(int id) {
+    RECT rect{};
+    GetWindowRect(Item(id), &rect);
+    MapWindowPoints(nullptr, Dialog(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  }
+};
+
+// ---- Frames ----------------------------------------------------------------------
+
+TEST_F(DialogsTest, EveryDialogHasItsTitleAndClientSizeAndDisablesTheMainWindow) {
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  struct Case {
+    void (*open)(HWND);
+    const wchar_t* title;
+    int width, height;
+    bool owned;
+  };
+  const Case cases[] = {
+      {OpenQuickConnect, L"Quick Connect", 285, 146, true},
+      {OpenConnectWindow, L"Connect", 486, 330, false},
+      {OpenKickDialog, L"Kick Player - John Smith", 430, 85, true},
+      {OpenBanDialog, L"Ban Player - John Smith", 430, 165, true},
+      {OpenAboutDialog, L"About", 430, 253, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "dialog " << Narrow(c.title));
+    c.open(MainWindow());
+    HWND dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowTextW(dialog), c.title);
+    SIZE size = ClientSize(dialog);
+    EXPECT_EQ(size.cx, c.width);
+    EXPECT_EQ(size.cy, c.height);
+    EXPECT_FALSE(IsWindowEnabled(MainWindow()));
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.owned ? MainWindow() : nullptr);
+    const LONG style = GetWindowLongW(dialog, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+
+    // A second dialog cannot open on top of the first.
+    OpenAboutDialog(MainWindow());
+    EXPECT_EQ(Dialog(), dialog);
+
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+  }
+}
+
+TEST_F(DialogsTest, ControlsSitWhereTheLayoutPutsThem) {
+  OpenConnectWindow(MainWindow());
+  RECT list = PlaceOf(dialog_id::kFavouritesList);
+  EXPECT_EQ(list.left, 0);
+  EXPECT_EQ(list.right, 225);
+  EXPECT_EQ(list.bottom, 330);
+  RECT add = PlaceOf(dialog_id::kFavouriteAdd);
+  EXPECT_EQ(add.left, 260);
+  EXPECT_EQ(add.top, 180);
+  EXPECT_EQ(add.right - add.left, 95);
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+
+  OpenQuickConnect(MainWindow());
+  RECT host = PlaceOf(dialog_id::kQuickHost);
+  EXPECT_EQ(host.left, 80);
+  EXPECT_EQ(host.top, 15);
+  EXPECT_EQ(host.bottom - host.top, 20) << "the drop-down list's edit box is 20 pixels high";
+  EXPECT_TRUE(GetWindowLongW(Item(dialog_id::kQuickPort), GWL_STYLE) & ES_NUMBER);
+  EXPECT_TRUE(GetWindowLongW(Item(dialog_id::kQuickPassword), GWL_STYLE) & ES_PASSWORD);
+}
+
+TEST_F(DialogsTest, EscapeCancelsAndEnterPressesTheDefaultButton) {
+  OpenQuickConnect(MainWindow());
+  MSG escape{GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0};
+  ASSERT_NE(escape.hwnd, nullptr);
+  EXPECT_TRUE(RouteDialogMessage(&escape));
+  EXPECT_EQ(Dialog(), nullptr);
+
+  OpenAboutDialog(MainWindow());
+  MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0};
+  EXPECT_TRUE(RouteDialogMessage(&enter));
+  EXPECT_EQ(Dialog(), nullptr);
+
+  // Messages for other windows are left to the main loop.
+  MSG other{MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0};
+  EXPECT_FALSE(RouteDialogMessage(&other));
+}
+
+// ---- Quick Connect ---------------------------------------------------------------
+
+TEST_F(DialogsTest, QuickConnectFillsTheFieldsFromTheChosenFavourite) {
+  OpenQuickConnect(MainWindow());
+  HWND hostList = Item(dialog_id::kQuickHost);
+  ASSERT_EQ(SendMessageW(hostList, CB_GETCOUNT, 0, 0), 4);
+  Pump();
+
+  SendMessageW(hostList, CB_SETCURSEL, 1, 0);
+  Notify(dialog_id::kQuickHost, CBN_SELCHANGE);
+  Pump();
+  EXPECT_EQ(Text(dialog_id::kQuickHost), "beta.example");
+  EXPECT_EQ(Text(dialog_id::kQuickPort), "2402");
+  EXPECT_EQ(Text(dialog_id::kQuickPassword), "pb");
+
+  // Typing a host by hand leaves port and password alone.
+  SetText(dialog_id::kQuickPort, L"");
+  SendMessageW(hostList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(hostList, L"my.host");
+  Notify(dialog_id::kQuickHost, CBN_EDITCHANGE);
+  Pump();
+  EXPECT_EQ(Text(dialog_id::kQuickHost), "my.host");
+  EXPECT_EQ(Text(dialog_id::kQuickPort), "");
+
+  // The first of two favourites that share a description.
+  SendMessageW(hostList, CB_SETCURSEL, 3, 0);
+  Notify(dialog_id::kQuickHost, CBN_SELCHANGE);
+  Pump();
+  EXPECT_EQ(Text(dialog_id::kQuickHost), "one.example");
+  EXPECT_EQ(Text(dialog_id::kQuickPort), "1");
+}
+
+TEST_F(DialogsTest, QuickConnectWithEmptyFieldsStillTriesAndReportsTheFailure) {
+  OpenQuickConnect(MainWindow());
+  HWND dialog = Dialog();
+  Click(IDOK);
+  Pump();
+  ASSERT_EQ(Recorded.boxes.size(), 1u);
+  EXPECT_EQ(Recorded.boxes[0].caption, L"Error");
+  EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
+  EXPECT_EQ(Dialog(), dialog) << "the dialog stays open after a failed connection";
+  EXPECT_EQ(Session.port, 0);
+  EXPECT_FALSE(Session.connected);
+}
+
+TEST_F(DialogsTest, APasswordTooLongForADatagramIsRefusedNotSent) {
+  Session.password = "before";
+  OpenQuickConnect(MainWindow());
+  SetText(dialog_id::kQuickPassword, std::wstring(5000, L'x').c_str());
+  Click(IDOK);
+  ASSERT_EQ(Recorded.boxes.size(), 1u);
+  EXPECT_EQ(Recorded.boxes[0].caption, L"Quorvel");
+  EXPECT_EQ(Recorded.boxes[0].text, kPasswordTooLongText);
+  EXPECT_EQ(Session.password, "before");
+  EXPECT_NE(Dialog(), nullptr);
+}
+
+// ---- The favourites window ------------------------------------------------------
+
+TEST_F(DialogsTest, FavouritesWindowListsEveryFavouriteAndFillsFromAClick) {
+  OpenConnectWindow(MainWindow());
+  HWND list = Item(dialog_id::kFavouritesList);
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 4);
+  EXPECT_TRUE(IsWindowEnabled(Item(dialog_id::kFavouriteAdd)));
+  EXPECT_FALSE(IsWindowEnabled(Item(dialog_id::kFavouriteSave)));
+
+  LVITEMW select{};
+  select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+  NMITEMACTIVATE click{};
+  click.hdr = {list, static_cast<UINT_PTR>(dialog_id::kFavouritesList), static_cast<UINT>(NM_CLICK)};
+  click.iItem = 1;
+  SendMessageW(Dialog(), WM_NOTIFY, dialog_id::kFavouritesList, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(Text(dialog_id::kFavouriteDescription), "Beta");
+  EXPECT_EQ(Text(dialog_id::kFavouriteHost), "beta.example");
+  EXPECT_EQ(Text(dialog_id::kFavouritePort), "2402");
+  EXPECT_EQ(Text(dialog_id::kFavouritePassword), "pb");
+  EXPECT_FALSE(IsWindowEnabled(Item(dialog_id::kFavouriteAdd)));
+  EXPECT_TRUE(IsWindowEnabled(Item(dialog_id::kFavouriteSave)));
+}
+
+TEST_F(DialogsTest, TypingADescriptionSwitchesBetweenAddAndSave) {
+  OpenConnectWindow(MainWindow());
+  HWND description = Item(dialog_id::kFavouriteDescription);
+  SetFocus(description);
+  auto states = [&] {
+    return std::make_pair(IsWindowEnabled(Item(dialog_id::kFavouriteAdd)) != 0,
+                          IsWindowEnabled(Item(dialog_id::kFavouriteSave)) != 0);
+  };
+  const auto addOnly = std::make_pair(true, false);
+  const auto saveOnly = std::make_pair(false, true);
+
+  Type(description, L"Alph");
+  EXPECT_EQ(states(), addOnly);
+  Type(description, L"a");
+  EXPECT_EQ(states(), saveOnly) << "\"Alpha\" is a favourite";
+  Type(description, L"s");
+  EXPECT_EQ(states(), addOnly);
+  SetText(dialog_id::kFavouriteDescription, L"  Beta ");
+  EXPECT_EQ(states(), saveOnly) << "spaces around the description do not count";
+  SetText(dialog_id::kFavouriteDescription, L"beta");
+  EXPECT_EQ(states(), addOnly) << "descriptions compare case-sensitively";
+}
+
+TEST_F(DialogsTest, AddAndSaveCheckTheFieldsInOrder) {
+  OpenConnectWindow(MainWindow());
+  const size_t before = Favourites.size();
+  const struct {
+    int field;
+    const wchar_t* value;
+    const wchar_t* message;
+  } steps[] = {
+      {dialog_id::kFavouriteDescription, L" ", L"Please enter a description."},
+      {dialog_id::kFavouriteHost, L"new.example", L"Please enter a host name."},
+      {dialog_id::kFavouritePort, L"abc", L"Please enter a port."},
+      {dialog_id::kFavouritePassword, L" ", L"Please enter a password."},
+  };
+  for (const auto& step : steps) {
+    Recorded.Reset();
+    Click(dialog_id::kFavouriteAdd);
+    ASSERT_EQ(Recorded.boxes.size(), 1u);
+    EXPECT_EQ(Recorded.boxes[0].caption, L"Quorvel");
+    EXPECT_EQ(Recorded.boxes[0].text, step.message);
+    EXPECT_EQ(Favourites.size(), before);
+    SetText(step.field, step.value);
+  }
+  // Every field holds text now (spaces count): the favourite is added with
+  // an empty description and a port of letters as 0.
+  Recorded.Reset();
+  Click(dialog_id::kFavouriteAdd);
+  EXPECT_TRUE(Recorded.boxes.empty());
+  ASSERT_EQ(Favourites.size(), before + 1);
+  EXPECT_EQ(Favourites.back().description, "");
+  EXPECT_EQ(Favourites.back().host, "new.example");
+  EXPECT_EQ(Favourites.back().port, 0);
+  EXPECT_EQ(SendMessageW(Item(dialog_id::kFavouritesList), LVM_GETITEMCOUNT, 0, 0),
+            static_cast<LRESULT>(before + 1));
+  EXPECT_FALSE(IsWindowEnabled(Item(dialog_id::kFavouriteAdd))) << "the new favourite now exists";
+  EXPECT_NE(ReadFileBytes(FavouritesPath()).find("new.example\r\n0\r\n"), std::string::npos);
+
+  // Save checks the same way, then changes every favourite of the description.
+  SetText(dialog_id::kFavouriteDescription, L"Shared");
+  SetText(dialog_id::kFavouriteHost, L"");
+  Recorded.Reset();
+  Click(dialog_id::kFavouriteSave);
+  ASSERT_EQ(Recorded.boxes.size(), 1u);
+  EXPECT_EQ(Recorded.boxes[0].text, L"Please enter a host name.");
+  SetText(dialog_id::kFavouriteHost, L"saved.example");
+  Click(dialog_id::kFavouriteSave);
+  EXPECT_EQ(Favourites[2].host, "saved.example");
+  EXPECT_EQ(Favourites[3].host, "saved.example");
+  EXPECT_EQ(Favourites[2].port, 0);
+}
+
+TEST_F(DialogsTest, PopupDeleteRemovesTheFirstOfTheSelectedDescription) {
+  OpenConnectWindow(MainWindow());
+  HWND list = Item(dialog_id::kFavouritesList);
+  LVITEMW select{};
+  select.stateMask = select.state = LVIS_SELECTED;
+  SendMessageW(list, LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&select));
+  PostMessageW(Dialog(), WM_COMMAND, menu_id::kFavouriteDelete, 0);
+  Pump();
+  ASSERT_EQ(Favourites.size(), 3u);
+  EXPECT_EQ(Favourites[2].host, "two.example");
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+
+  // With nothing selected the pop-up items do nothing.
+  PostMessageW(Dialog(), WM_COMMAND, menu_id::kFavouriteDelete, 0);
+  Pump();
+  EXPECT_EQ(Favourites.size(), 3u);
+}
+
+TEST_F(DialogsTest, PopupConnectUsesTheSelectedFavouriteAndKeepsTheWindowOnFailure) {
+  Favourites[0].host = "";
+  Favourites[0].port = 0;
+  OpenConnectWindow(MainWindow());
+  HWND dialog = Dialog();
+  LVITEMW select{};
+  select.stateMask = select.state = LVIS_SELECTED;
+  SendMessageW(Item(dialog_id::kFavouritesList), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+  PostMessageW(dialog, WM_COMMAND, menu_id::kFavouriteConnect, 0);
+  Pump();
+  EXPECT_EQ(Session.host, "");
+  EXPECT_EQ(Session.password, "pa");
+  ASSERT_EQ(Recorded.boxes.size(), 1u);
+  EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
+  EXPECT_EQ(Dialog(), dialog);
+}
+
+// ---- Kick and Ban ----------------------------------------------------------------
+
+TEST_F(DialogsTest, TheReasonIsCutTo32CharactersWhateverTheWay) {
+  OpenKickDialog(MainWindow());
+  HWND reason = Item(dialog_id::kKickReason);
+  EXPECT_EQ(SendMessageW(reason, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(Text(dialog_id::kKickReason), "");
+  Type(reason, std::wstring(40, L'k'));
+  EXPECT_EQ(Text(dialog_id::kKickReason), std::string(32, 'k'));
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+
+  OpenBanDialog(MainWindow());
+  reason = Item(dialog_id::kBanReason);
+  wchar_t entry[64] = {};
+  SendMessageW(reason, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(entry));
+  EXPECT_STREQ(entry, L"Cheating/Hacking");
+  // A pasted (or set) text is cut on the next event of the field.
+  SetWindowTextW(reason, L"0123456789012345678901234567890123456789");
+  Notify(dialog_id::kBanReason, CBN_EDITUPDATE);
+  EXPECT_EQ(Text(dialog_id::kBanReason), "01234567890123456789012345678901");
+}
+
+TEST_F(DialogsTest, KickTargetsTheLastPlayerOfTheRowsAddress) {
+  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"b", "10.0.0.2", 1, 0, "g", 6},
+                {"c", "10.0.0.1", 1, 0, "g", 9}};
+  AddPlayerRow("Someone", "10.0.0.2");
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(1);
+  OpenKickDialog(MainWindow());
+  Type(Item(dialog_id::kKickReason), L"Be nice");
+  Click(dialog_id::kKickButton);
+  EXPECT_EQ(Dialog(), nullptr);
+  EXPECT_EQ(PendingAction, Action::Kick);
+  EXPECT_EQ(PendingActionData.targetPlayer, 9);
+  EXPECT_TRUE(PendingActionData.targetFound);
+  EXPECT_EQ(PendingActionData.reason, "Be nice");
+  ASSERT_EQ(PlayerRows(), 1);
+  EXPECT_EQ(PlayersList_CellText(0, 0), "Someone");
+}
+
+TEST_F(DialogsTest, KickOrBanWithoutAMatchingPlayerDoesNothing) {
+  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}};
+  AddPlayerRow("Gone", "10.0.0.7");
+  SelectPlayerRow(0);
+  PendingActionData.targetPlayer = 4;  // left over from an earlier kick
+  for (void (*open)(HWND) : {OpenKickDialog, OpenBanDialog}) {
+    open(MainWindow());
+    Click(open == OpenKickDialog ? dialog_id::kKickButton : dialog_id::kBanButton);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_EQ(PendingAction, Action::None);
+    EXPECT_FALSE(PendingActionData.targetFound);
+    EXPECT_EQ(PlayerRows(), 1);
+  }
+}
+
+TEST_F(DialogsTest, TheDaysFieldFollowsTheOptionAndFallsBackToSeven) {
+  OpenBanDialog(MainWindow());
+  HWND days = Item(dialog_id::kBanDays);
+  EXPECT_EQ(Text(dialog_id::kBanDays), "7");
+  EXPECT_FALSE(IsWindowEnabled(days));
+  EXPECT_EQ(SendMessageW(Item(dialog_id::kBanPermanent), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(GetWindowLongW(days, GWL_STYLE) & ES_NUMBER);
+
+  Click(dialog_id::kBanForDays);
+  EXPECT_TRUE(IsWindowEnabled(days));
+  EXPECT_EQ(SendMessageW(Item(dialog_id::kBanPermanent), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  SetWindowTextW(days, L"");
+  EXPECT_EQ(Text(dialog_id::kBanDays), "7");
+  SetWindowTextW(days, L"000");
+  EXPECT_EQ(Text(dialog_id::kBanDays), "7");
+  SendMessageW(days, EM_SETSEL, 0, -1);
+  Type(days, L"0");
+  EXPECT_EQ(Text(dialog_id::kBanDays), "7");
+  Type(days, L"3");  // the fallback is selected, so this replaces it
+  EXPECT_EQ(Text(dialog_id::kBanDays), "3");
+  SetWindowTextW(days, L"30");
+  EXPECT_EQ(Text(dialog_id::kBanDays), "30");
+
+  Click(dialog_id::kBanPermanent);
+  EXPECT_FALSE(IsWindowEnabled(days));
+}
+
+TEST_F(DialogsTest, BanStoresMinutesReasonAndTheFirstPlayerOfTheAddress) {
+  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"c", "10.0.0.1", 1, 0, "g", 9}};
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  OpenBanDialog(MainWindow());
+  HWND reason = Item(dialog_id::kBanReason);
+  SendMessageW(reason, CB_SETCURSEL, 1, 0);
+  Click(dialog_id::kBanForDays);
+  SetText(dialog_id::kBanDays, L"2");
+  Click(dialog_id::kBanButton);
+  EXPECT_EQ(Dialog(), nullptr);
+  EXPECT_EQ(PendingAction, Action::Ban);
+  EXPECT_EQ(PendingActionData.targetPlayer, 4);
+  EXPECT_EQ(PendingActionData.banMinutes, 2 * 24 * 60);
+  EXPECT_EQ(PendingActionData.reason, "Excessive teamkilling");
+  EXPECT_EQ(PlayerRows(), 0);
+
+  PendingAction = Action::None;
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  OpenBanDialog(MainWindow());
+  Click(dialog_id::kBanForDays);
+  SetText(dialog_id::kBanDays, L"2");
+  Click(dialog_id::kBanPermanent);
+  Click(dialog_id::kBanButton);
+  EXPECT_EQ(PendingAction, Action::Ban);
+  EXPECT_EQ(PendingActionData.banMinutes, 0);
+  EXPECT_EQ(PendingActionData.reason, "");
+}
+
+// ---- About and Set MaxPing -------------------------------------------------------
+
+TEST_F(DialogsTest, AboutShowsTheVersionAndTheLogoOpensTheWebSite) {
+  OpenAboutDialog(MainWindow());
+  EXPECT_EQ(Text(dialog_id::kAboutText).rfind("Quorvel\r\nVersion: 1.3\r\n\r\n", 0), 0u);
+  RECT logo = PlaceOf(dialog_id::kAboutLogo);
+  EXPECT_EQ(logo.left, 20);
+  EXPECT_EQ(logo.top, 20);
+  EXPECT_EQ(logo.right - logo.left, 200);
+  EXPECT_EQ(logo.bottom - logo.top, 108);
+  Notify(dialog_id::kAboutLogo, STN_CLICKED);
+  ASSERT_EQ(Recorded.addresses.size(), 1u);
+  EXPECT_EQ(Recorded.addresses[0].rfind(L"https://", 0), 0u);
+  EXPECT_NE(Dialog(), nullptr) << "the dialog stays open";
+  Click(IDOK);
+  EXPECT_EQ(Dialog(), nullptr);
+}
+
+// The input box runs its own loop; a timer answers it from inside that loop.
+std::wstring g_maxPingInput;
+bool g_maxPingCancel = false;
+
+void CALLBACK AnswerMaxPing(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"QuorvelInputBox", L"Set MaxPing");
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  SetWindowTextW(GetDlgItem(box, dialog_id::kMaxPingValue), g_maxPingInput.c_str());
+  EXPECT_FALSE(IsWindowEnabled(MainWindow()));
+  SendMessageW(GetDlgItem(box, g_maxPingCancel ? IDCANCEL : IDOK), BM_CLICK, 0, 0);
+}
+
+TEST_F(DialogsTest, SetMaxPingAsksAndReportsCancel) {
+  g_maxPingInput = L"250";
+  g_maxPingCancel = false;
+  SetTimer(nullptr, 0, 20, AnswerMaxPing);
+  std::string answer = "x";
+  EXPECT_TRUE(AskMaxPing(answer));
+  EXPECT_EQ(answer, "250");
+  EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+
+  g_maxPingInput = L"99";
+  g_maxPingCancel = true;
+  SetTimer(nullptr, 0, 20, AnswerMaxPing);
+  EXPECT_FALSE(AskMaxPing(answer));
+  EXPECT_EQ(answer, "");
+  EXPECT_EQ(FindWindowW(L"QuorvelInputBox", nullptr), nullptr);
+}
+
+}  // namespace
