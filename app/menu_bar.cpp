@@ -30,6 +30,7 @@ int g_next = -1;         // drop-down to show when the current one ends
 bool g_nextKeyboard = false;
 int g_keyboardItem = -1;  // keyboard mode highlight
 HWND g_focusBefore = nullptr;
+POINT g_lastMouse{};
 
 int HitTitle(POINT screen) {
   POINT pt = screen;
@@ -66,6 +67,11 @@ LRESULT CALLBACK MenuFilter(int code, WPARAM wParam, LPARAM lParam) {
         }
         break;
       case WM_MOUSEMOVE: {
+        // Showing a menu makes the system repeat a mouse move at the pointer's
+        // resting place; only a real move may switch titles, or a title left
+        // under the pointer would snatch the menu back from the keyboard.
+        if (msg->pt.x == g_lastMouse.x && msg->pt.y == g_lastMouse.y) break;
+        g_lastMouse = msg->pt;
         const int hit = HitTitle(msg->pt);
         if (hit >= 0 && hit != g_open) {
           SwitchTo(hit, false);
@@ -123,6 +129,7 @@ void TrackLoop(int index, bool fromKeyboard) {
     // Opened from the keyboard, a menu shows its first item selected.
     if (keyboard) PostMessageW(g_owner, WM_KEYDOWN, VK_DOWN, 0);
 
+    GetCursorPos(&g_lastMouse);
     g_hook = SetWindowsHookExW(WH_MSGFILTER, MenuFilter, nullptr, GetCurrentThreadId());
     TPMPARAMS params{};
     params.cbSize = sizeof(params);
@@ -150,6 +157,12 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
           case VK_RETURN:
           case VK_DOWN:
           case VK_UP: {
+            // TranslateMessage has already queued the WM_CHAR of Enter; the
+            // menu's own loop would take that '\r' for a mnemonic that
+            // matches nothing and close again at once.
+            MSG pending;
+            while (PeekMessageW(&pending, window, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+            }
             const int item = g_keyboardItem;
             LeaveKeyboardMode(true);
             TrackLoop(item, true);

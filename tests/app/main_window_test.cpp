@@ -500,3 +500,30 @@ TEST_F(MainWindowTest, MenuBarAnswersTheKeyboard) {
 }
 
 }  // namespace
+
+namespace {
+
+int g_openSeen = -2;
+void CALLBACK PressRight(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(MainWindow(), WM_KEYDOWN, VK_RIGHT, 0);
+}
+void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_openSeen = MenuBar_OpenItem();
+  PostMessageW(MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST_F(MainWindowTest, ArrowKeysMoveAnOpenMenuToItsNeighbour) {
+  const UINT_PTR right = SetTimer(nullptr, 0, 200, PressRight);
+  const UINT_PTR look = SetTimer(nullptr, 0, 700, LookAndClose);
+  const UINT_PTR safety = SetTimer(nullptr, 0, 5000, GiveUp);
+  MenuBar_Open(0, false);
+  KillTimer(nullptr, right);
+  KillTimer(nullptr, look);
+  KillTimer(nullptr, safety);
+  EXPECT_EQ(g_openSeen, 1);
+  EXPECT_EQ(MenuBar_OpenItem(), -1);
+}
+
+}  // namespace
