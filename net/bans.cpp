@@ -11,7 +11,6 @@
 #include "net/shell.h"
 #include "net/text.h"
 
-#include <cstdio>
 
 std::vector<BanRecord> BanList;
 
@@ -65,19 +64,35 @@ std::string FormatBanTime(int64_t localSeconds) {
   const int hour = static_cast<int>(secondOfDay / 3600);
   const int minute = static_cast<int>(secondOfDay / 60 % 60);
 
-  char text[64];
-  if (date.year >= 0) {
-    std::snprintf(text, sizeof text, "%02d.%02d.%04lld - %02d:%02d", date.day, date.month,
-                  static_cast<long long>(date.year), hour, minute);
-  } else {
-    std::snprintf(text, sizeof text, "%02d.%02d.-%04lld - %02d:%02d", date.day, date.month,
-                  -static_cast<long long>(date.year), hour, minute);
-  }
+  // Written by hand: a ban list formats one of these per line, and printf's
+  // machinery costs more than the rest of the line's parsing.
+  const auto two = [](std::string& out, int value) {
+    out += static_cast<char>('0' + value / 10);
+    out += static_cast<char>('0' + value % 10);
+  };
+  std::string text;
+  text.reserve(24);
+  two(text, date.day);
+  text += '.';
+  two(text, date.month);
+  text += '.';
+  uint64_t year = date.year < 0 ? 0 - static_cast<uint64_t>(date.year) : static_cast<uint64_t>(date.year);
+  if (date.year < 0) text += '-';
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + year % 10);
+    year /= 10;
+  } while (year != 0 || count < 4);
+  while (count > 0) text += digits[--count];
+  text += " - ";
+  two(text, hour);
+  text += ':';
+  two(text, minute);
   return text;
 }
 
-std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNowSeconds) {
-  std::vector<BanRecord> records;
+void ParseBanLinesInto(std::string_view replyText, int64_t localNowSeconds, std::vector<BanRecord>& records) {
   std::string_view body = SkipCharacters(replyText, kHeaderCharacters);
 
   // Keep the GUID section only. The character before "\nIP Bans" is the line
@@ -86,6 +101,7 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
   const size_t ipSection = body.find(kIpSection);
   body = ipSection == std::string_view::npos ? std::string_view() : body.substr(0, ipSection == 0 ? 0 : ipSection - 1);
 
+  size_t count = 0;
   size_t start = 0;
   while (start <= body.size()) {
     size_t end = body.find('\n', start);
@@ -94,7 +110,8 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
     start = end + 1;
     if (line.empty()) continue;
 
-    BanRecord& record = records.emplace_back();
+    if (count == records.size()) records.emplace_back();
+    BanRecord& record = records[count++];
     record.number = ParseNumber32(TakeColumn(line));
     record.guid.assign(TakeColumn(line));
     const std::string_view minutes = TakeColumn(line);
@@ -105,11 +122,17 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
     }
     record.reason.assign(line);
   }
+  records.resize(count);
+}
+
+std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNowSeconds) {
+  std::vector<BanRecord> records;
+  ParseBanLinesInto(replyText, localNowSeconds, records);
   return records;
 }
 
 void ShowBanList(std::string_view replyText, int64_t localNowSeconds) {
   BansList_Clear();
-  BanList = ParseBanLines(replyText, localNowSeconds);
+  ParseBanLinesInto(replyText, localNowSeconds, BanList);
   for (const BanRecord& ban : BanList) BansList_AddRow({ban.guid, ban.until, ban.reason});
 }

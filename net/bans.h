@@ -27,6 +27,9 @@ std::string FormatBanTime(int64_t localSeconds);
 // minutes left are counted from.
 std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNowSeconds);
 
+// Same, into `records`, reusing the strings already there.
+void ParseBanLinesInto(std::string_view replyText, int64_t localNowSeconds, std::vector<BanRecord>& records);
+
 // Clears the bans list view, replaces BanList with the parsed records and
 // adds one row per record (GUID, Banned until, Reason), in reply order: the
 // row index is what a later "removeBan" sends.

@@ -17,6 +17,7 @@ TEST(BanTime, FormatsDayMonthYearHourMinute) {
   EXPECT_EQ(FormatBanTime(kNewYearsEve2345 + 90 * 60), "01.01.2025 - 01:15");
   EXPECT_EQ(FormatBanTime(kNewYearsEve2345 + 14 * 60 + 59), "31.12.2024 - 23:59");
   EXPECT_EQ(FormatBanTime(-60), "31.12.1969 - 23:59");
+  EXPECT_EQ(FormatBanTime(253402300800), "01.01.10000 - 00:00");  // the year keeps all its digits
 }
 
 TEST(BanTime, LeapYears) {
