@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# End to end: Quorvel under Wine against the demo server, used as a person
+# would use it. Quick Connect from the menu, typing host, port and password,
+# Enter; F5; a right click on a player and "Kick" with a reason. Checked on
+# both sides: the server's log of what it received, and what the window shows
+# (read back by e2e_list_dump). The screenshot stays in the build folder.
+#
+# Runs on a virtual display of its own and in a Wine prefix of its own, so
+# keystrokes never land in another test's window; everything it starts is
+# stopped on the way out.
+#   e2e.sh <quorvel.exe> <e2e_list_dump.exe>
+set -uo pipefail
+exe=$1
+dump=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
+
+if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
+  export QUORVEL_E2E_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+server="$build/../native/tools/demo-server/demo-server"
+[ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
+
+work="$build/e2e"
+mkdir -p "$work"
+log="$work/server.log"
+shot="$work/e2e-main-window.png"
+rm -f "$log" "$shot" "$work/server.out"
+export WINEPREFIX="$build/e2e-prefix"
+export WINEDEBUG=-all
+wine_run() { "$root/scripts/wine-run" "$@"; }
+
+server_pid=""
+quorvel_pid=""
+cleanup() {
+  [ -n "$quorvel_pid" ] && kill "$quorvel_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  true
+}
+trap cleanup EXIT INT TERM
+
+failures=0
+check() {  # description, command...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok   $what"
+  else
+    echo "FAIL $what"
+    failures=$((failures + 1))
+  fi
+}
+fatal() {
+  echo "FAIL $1"
+  import -window root "$shot" 2>/dev/null
+  echo "--- server log"; cat "$log" 2>/dev/null
+  echo "--- window"; wine_run "$dump" 2>/dev/null | tr -d '\r'
+  exit 1
+}
+# Polls `command` for up to `seconds`.
+wait_for() {
+  local seconds=$1
+  shift
+  local end=$((SECONDS + seconds))
+  while [ $SECONDS -lt $end ]; do
+    "$@" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+server_received() { grep -q -- "$1" "$log" 2>/dev/null; }
+count_received() { grep -c -- "$1" "$log" 2>/dev/null || true; }
+window_dump() { wine_run "$dump" 2>/dev/null | tr -d '\r'; }
+player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
+has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
+find_window() { xdotool search --name "$1" 2>/dev/null | head -n 1; }
+window_exists() { [ -n "$(find_window "$1")" ]; }
+
+# The prefix once; Wine draws the frames itself, there being no window manager.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wine_run wineboot -i >/dev/null 2>&1
+fi
+wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+"$server" --port 0 --password demo --players 6 --chat-interval 0 --log "$log" >"$work/server.out" 2>&1 &
+server_pid=$!
+wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
+port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
+
+wine_run "$exe" >/dev/null 2>&1 &
+quorvel_pid=$!
+wait_for 60 window_exists '^Quorvel$' || fatal "the main window did not appear"
+main=$(find_window '^Quorvel$')
+sleep 1
+check "REFRESH starts disabled" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^refresh-enabled //p')\" = 0 ]"
+
+# Give the window the keyboard: a click on its caption.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
+sleep 0.5
+
+# Server > Quick Connect, from the keyboard: F10, Enter opens "Server" with
+# its first item selected, Down, Enter.
+xdotool key F10; sleep 0.3
+xdotool key Return; sleep 0.5
+xdotool key Down; sleep 0.2
+xdotool key Return
+wait_for 10 window_exists '^Quick Connect$' || fatal "Quick Connect did not open"
+sleep 0.5
+xdotool type --delay 30 "127.0.0.1"
+xdotool key Tab
+xdotool type --delay 30 "$port"
+xdotool key Tab
+xdotool type --delay 30 "demo"
+xdotool key Return
+
+wait_for 10 server_received 'RECV 0 - demo' || fatal "no login reached the server"
+wait_for 15 has_players || fatal "no players appeared"
+check "Quick Connect closed after the login" bash -c "! xdotool search --name '^Quick Connect\$' >/dev/null 2>&1"
+check "the server got the player list request" server_received 'RECV 1 [0-9]* players'
+check "the server got the status query" server_received 'RECV status-query'
+dump_now=$(window_dump)
+check "six players listed" [ "$(echo "$dump_now" | sed -n 's/^players //p')" = 6 ]
+check "the log shows the connection" grep -q "^log Connected to 127.0.0.1:$port" <<<"$dump_now"
+check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump_now"
+
+# F5 asks for the players again.
+before=$(count_received 'players')
+xdotool key F5
+check "F5 sends \"players\" again" wait_for 10 bash -c "[ \$(grep -c players '$log') -gt $before ]"
+
+# Right click on the first player, "Kick", a reason, the "Kick player" button.
+first=$(window_dump | sed -n 's/^first-row \([0-9-]*\) \([0-9-]*\)$/\1 \2/p')
+[ -n "$first" ] || fatal "no first row to click"
+read -r fx fy <<<"$first"
+xdotool mousemove "$fx" "$fy" click 1
+sleep 0.3
+xdotool mousemove "$fx" "$fy" click 3
+sleep 0.7
+xdotool key Down; sleep 0.2; xdotool key Return      # "Kick"
+wait_for 10 window_exists '^Kick Player' || fatal "the Kick dialog did not open"
+sleep 0.5
+xdotool type --delay 30 "e2e test"
+xdotool key Tab; sleep 0.2; xdotool key Return        # "Kick player"
+check "the server got the kick with its reason" wait_for 10 server_received 'RECV 1 [0-9]* kick [0-9]* e2e test'
+log_shows_kick() { window_dump | grep -q '^log .*has been kicked.*(e2e test)'; }
+check "the server's kick message reached the log" wait_for 10 log_shows_kick
+
+sleep 1
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot" 2>/dev/null
+echo "screenshot: $shot"
+
+# Server > Quit ends the program with exit code 0.
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
+sleep 0.3
+xdotool key F10; sleep 0.3; xdotool key Return; sleep 0.5; xdotool key Up; sleep 0.2; xdotool key Return
+status=124
+for _ in $(seq 1 40); do
+  if ! kill -0 "$quorvel_pid" 2>/dev/null; then
+    wait "$quorvel_pid"
+    status=$?
+    break
+  fi
+  sleep 0.25
+done
+quorvel_pid=""
+check "Quit ends Quorvel with exit code 0 (got $status)" [ "$status" = 0 ]
+
+if [ $failures -ne 0 ]; then
+  echo "--- server log"; cat "$log"
+  exit 1
+fi
+echo "e2e: all checks passed"

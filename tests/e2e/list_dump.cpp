@@ -1,0 +1,156 @@
+// Reads back what Quorvel's main window shows, from another process, for the
+// end-to-end test: the players list's rows, the position of its first row on
+// the screen, the log lines and whether "REFRESH" is enabled.
+//
+// List view messages carry pointers that the system does not carry across
+// processes, so their records and text buffers are placed inside Quorvel's
+// own address space (VirtualAllocEx) and read back from there. List box
+// messages are carried across by the system and need none of that.
+//
+// Output, UTF-8, one fact per line:
+//   players N
+//   row I <cell 0>\t...\t<cell 6>
+//   first-row X Y        (screen point in the middle of the first row's name)
+//   log <line>
+//   refresh-enabled 0|1
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Found {
+  HWND players = nullptr;
+  HWND log = nullptr;
+  HWND refresh = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND child, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  wchar_t cls[64] = {};
+  GetClassNameW(child, cls, 64);
+  if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
+    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 7) found->players = child;
+  } else if (lstrcmpiW(cls, WC_LISTBOXW) == 0) {
+    found->log = child;
+  } else if (lstrcmpiW(cls, WC_BUTTONW) == 0) {
+    wchar_t text[32] = {};
+    GetWindowTextW(child, text, 32);
+    if (lstrcmpW(text, L"REFRESH") == 0) found->refresh = child;
+  }
+  return TRUE;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// A block of memory inside the other process, freed with this object.
+class RemoteBlock {
+ public:
+  RemoteBlock(HANDLE process, size_t size) : process_(process) {
+    address_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+  char* get() const { return static_cast<char*>(address_); }
+  bool ok() const { return address_ != nullptr; }
+
+ private:
+  HANDLE process_;
+  void* address_ = nullptr;
+};
+
+constexpr size_t kTextChars = 512;
+
+std::wstring RemoteItemText(HANDLE process, const RemoteBlock& block, HWND list, int row, int column) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.cchTextMax = kTextChars;
+  item.pszText = reinterpret_cast<LPWSTR>(block.get() + sizeof(LVITEMW));
+  WriteProcessMemory(process, block.get(), &item, sizeof(item), nullptr);
+  const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(block.get()));
+  std::vector<wchar_t> text(kTextChars, L'\0');
+  ReadProcessMemory(process, block.get() + sizeof(LVITEMW), text.data(), kTextChars * sizeof(wchar_t), nullptr);
+  return std::wstring(text.data(), static_cast<size_t>(n < 0 ? 0 : (n > static_cast<LRESULT>(kTextChars) ? 0 : n)));
+}
+
+}  // namespace
+
+int main() {
+  HWND main = FindWindowW(L"QuorvelMainWindow", L"Quorvel");
+  if (main == nullptr) {
+    std::puts("no-window");
+    return 2;
+  }
+  Found found;
+  EnumChildWindows(main, Visit, reinterpret_cast<LPARAM>(&found));
+  if (found.players == nullptr) {
+    std::puts("no-players-list");
+    return 3;
+  }
+
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) {
+    std::puts("no-process");
+    return 4;
+  }
+  {
+    RemoteBlock block(process, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t) + sizeof(RECT));
+    if (!block.ok()) {
+      std::puts("no-memory");
+      CloseHandle(process);
+      return 5;
+    }
+    const int rows = static_cast<int>(SendMessageW(found.players, LVM_GETITEMCOUNT, 0, 0));
+    std::printf("players %d\n", rows);
+    for (int row = 0; row < rows; ++row) {
+      std::string line;
+      for (int column = 0; column < 7; ++column) {
+        if (column) line += '\t';
+        line += Utf8(RemoteItemText(process, block, found.players, row, column));
+      }
+      std::printf("row %d %s\n", row, line.c_str());
+    }
+    if (rows > 0) {
+      RECT rect{LVIR_LABEL, 0, 0, 0};
+      WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+      if (SendMessageW(found.players, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(block.get()))) {
+        ReadProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(found.players, &centre);
+        std::printf("first-row %ld %ld\n", centre.x, centre.y);
+      }
+    }
+  }
+  CloseHandle(process);
+
+  if (found.log) {
+    const int lines = static_cast<int>(SendMessageW(found.log, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < lines; ++i) {
+      const LRESULT length = SendMessageW(found.log, LB_GETTEXTLEN, i, 0);
+      if (length < 0) continue;
+      std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+      SendMessageW(found.log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<size_t>(length));
+      std::printf("log %s\n", Utf8(text).c_str());
+    }
+  }
+  if (found.refresh) std::printf("refresh-enabled %d\n", IsWindowEnabled(found.refresh) ? 1 : 0);
+  std::fflush(stdout);
+  return 0;
+}
