@@ -61,6 +61,14 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
       CloseDialog(window);
       return 0;
+    case WM_PRINTCLIENT: {
+      // Themed group boxes and option buttons paint their background by
+      // asking the parent to print itself; DefWindowProc would leave it black.
+      RECT client{};
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       // Labels, option buttons and the frame sit on the dialog's face colour.
@@ -98,7 +106,9 @@ HWND CreateDialogFrame(HWND mainWindow, const DialogFrame& frame) {
   }
   if (!RegisterFrameClass()) return nullptr;
 
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  // No WS_CLIPCHILDREN: a group box does not paint its inside, the dialog
+  // beneath it has to.
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (frame.owned ? 0 : WS_EX_APPWINDOW);
   RECT rect{0, 0, frame.clientWidth, frame.clientHeight};
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);
