@@ -171,6 +171,19 @@ TEST_F(CommandsTest, SetMaxPingWithoutAPositiveNumberSendsNothing) {
   EXPECT_EQ(Carry(Action::SetMaxPing), Texts{"maxping 250"});
 }
 
+TEST_F(CommandsTest, ActionChosenWhileTheMaxPingBoxIsOpenIsKept) {
+  Fake.maxPingAnswer = "250";
+  Fake.onAskMaxPing = [] { PendingAction = Action::Refresh; };
+  PendingAction = Action::SetMaxPing;
+  NetworkTick();
+  EXPECT_EQ(PendingAction, Action::Refresh);
+  Fake.onAskMaxPing = nullptr;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(3));
+  EXPECT_EQ(CommandText(peer.Received()[0]), "maxping 250");
+  EXPECT_EQ(CommandText(peer.Received()[1]), "players");
+}
+
 TEST_F(CommandsTest, OnlyTheLastOfTwoActionsIsCarriedOut) {
   PendingAction = Action::Restart;
   PendingAction = Action::Lock;  // as a second menu command would

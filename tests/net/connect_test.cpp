@@ -155,6 +155,21 @@ TEST_F(ConnectTest, FailedReconnectLeavesTheClientDisconnected) {
   EXPECT_FALSE(refusing.WaitForCount(2, 100));
 }
 
+TEST_F(ConnectTest, ShutdownClosesTheSocketAndStartupEmptiesTheLists) {
+  LoopbackPeer peer;
+  Prepare(peer);
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+  ProtocolShutdown();
+  EXPECT_EQ(Session.connection, nullptr);
+  EXPECT_FALSE(Session.connected);
+
+  PlayerList.emplace_back();
+  ASSERT_TRUE(ProtocolStartup());
+  EXPECT_TRUE(Session.pendingRequests.empty());
+  EXPECT_TRUE(PlayerList.empty());
+}
+
 TEST_F(ConnectTest, LoginWaitPassesOverStrangersAndBadChecksums) {
   LoopbackPeer peer(LoopbackPeer::LoginMode::Silent);
   Prepare(peer);

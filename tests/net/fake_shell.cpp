@@ -96,6 +96,7 @@ void CloseConnectDialog(int fromQuickConnect) {
 bool AskMaxPing(std::string& answer) {
   Fake.calls.emplace_back("AskMaxPing");
   ++Fake.maxPingAsked;
+  if (Fake.onAskMaxPing) Fake.onAskMaxPing();
   answer = Fake.maxPingAnswer;
   return Fake.maxPingAnswered;
 }

@@ -27,6 +27,8 @@ struct FakeShell {
   // Called inside AppendLog, after recording: lets a test look at the world
   // at the moment a line is shown (was the acknowledgement already sent?).
   std::function<void(const std::string&)> onAppendLog;
+  // Called inside AskMaxPing: window events run while the input box is open.
+  std::function<void()> onAskMaxPing;
 
   // Forgets everything recorded (the info row map is left alone).
   void Reset();
