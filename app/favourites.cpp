@@ -9,6 +9,11 @@ FavouriteList Favourites;
 
 namespace {
 
+// Set when the file exists but could not be read at start-up (locked by
+// another program, say). Writing the in-memory list over it would then wipe
+// favourites the program never saw, so every write is refused instead.
+bool g_fileUnread = false;
+
 std::wstring AppDataFolder() {
   // GetEnvironmentVariableW rather than the C runtime's copy of the
   // environment, which does not see later SetEnvironmentVariableW calls.
@@ -22,7 +27,7 @@ std::wstring AppDataFolder() {
 
 bool ReadWholeFile(HANDLE file, std::string& bytes) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > (1 << 24)) return false;
+  if (!GetFileSizeEx(file, &size) || size.QuadPart > MAXDWORD) return false;
   bytes.resize(static_cast<size_t>(size.QuadPart));
   DWORD done = 0;
   if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr))
@@ -60,13 +65,23 @@ std::wstring FavouritesFolder() { return AppDataFolder() + L"\\Quorvel\\"; }
 std::wstring FavouritesPath() { return FavouritesFolder() + L"favs.dat"; }
 
 void LoadFavourites() {
+  g_fileUnread = false;
   const std::wstring path = FavouritesPath();
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     std::string bytes;
-    if (ReadWholeFile(file, bytes)) Favourites = DecodeFavourites(bytes);
+    if (ReadWholeFile(file, bytes)) {
+      Favourites = DecodeFavourites(bytes);
+    } else {
+      g_fileUnread = true;
+    }
     CloseHandle(file);
+    return;
+  }
+  const DWORD error = GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    g_fileUnread = true;
     return;
   }
   // First start: make the folder and an empty file. When the folder was
@@ -78,7 +93,10 @@ void LoadFavourites() {
   }
 }
 
-bool WriteAllFavourites() { return WriteInOneStep(FavouritesPath(), EncodeFavourites(Favourites)); }
+bool WriteAllFavourites() {
+  if (g_fileUnread) return false;
+  return WriteInOneStep(FavouritesPath(), EncodeFavourites(Favourites));
+}
 
 bool AddFavourite(std::string_view description, std::string_view host,
                   std::string_view portText, std::string_view password) {

@@ -15,8 +15,9 @@
 // The favourites, in file order.
 extern FavouriteList Favourites;
 
-// Reads the file into Favourites. When it cannot be opened, creates the
-// folder and, if the folder was new, an empty file.
+// Reads the file into Favourites. When there is no file, creates the folder
+// and, if the folder was new, an empty file. A file that exists but cannot
+// be read is never written over during this run.
 void LoadFavourites();
 
 // Appends a favourite (description trimmed, port text converted) and writes

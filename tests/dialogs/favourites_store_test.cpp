@@ -82,4 +82,29 @@ TEST(FavouritesStore, AFailedWriteKeepsTheOldFileWhole) {
   EXPECT_EQ(ReadFileBytes(FavouritesPath()), "");
 }
 
+TEST(FavouritesStore, AFileThatCouldNotBeReadIsNeverWrittenOver) {
+  UseFreshAppData(L"locked");
+  LoadFavourites();
+  const std::string saved = "Mine\r\nh\r\n1\r\np\r\n";
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), saved));
+
+  // Another program holds the file without sharing it while we start.
+  HANDLE lock = CreateFileW(FavouritesPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Favourites.clear();
+  LoadFavourites();
+  CloseHandle(lock);
+
+  EXPECT_TRUE(Favourites.empty());
+  EXPECT_FALSE(AddFavourite("New", "h", "2", "p"));
+  EXPECT_TRUE(Favourites.empty());
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), saved);
+
+  // The next start reads it again and may write it.
+  LoadFavourites();
+  ASSERT_EQ(Favourites.size(), 1u);
+  EXPECT_TRUE(AddFavourite("New", "h", "2", "p"));
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), saved + "New\r\nh\r\n2\r\np\r\n");
+}
+
 }  // namespace
