@@ -39,7 +39,8 @@ void DeleteTree(const std::wstring& folder) {
 std::wstring UseFreshAppData(const wchar_t* name) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"quorvel-dialogs-tests-" + name;
+  std::wstring folder = std::wstring(temp) + L"quorvel-dialogs-tests-" +
+                       std::to_wstring(GetCurrentProcessId()) + L"-" + name;
   DeleteTree(folder);  // what an earlier run left behind
   CreateDirectoryW(folder.c_str(), nullptr);
   SetEnvironmentVariableW(L"APPDATA", folder.c_str());

@@ -162,13 +162,12 @@ TEST_F(DialogsTest, ControlsSitWhereTheLayoutPutsThem) {
 
 TEST_F(DialogsTest, EscapeCancelsAndEnterPressesTheDefaultButton) {
   OpenQuickConnect(MainWindow());
-  MSG escape{GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0};
-  ASSERT_NE(escape.hwnd, nullptr);
+  MSG escape{Item(dialog_id::kQuickPort), WM_KEYDOWN, VK_ESCAPE, 0};
   EXPECT_TRUE(RouteDialogMessage(&escape));
   EXPECT_EQ(Dialog(), nullptr);
 
   OpenAboutDialog(MainWindow());
-  MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0};
+  MSG enter{Item(IDOK), WM_KEYDOWN, VK_RETURN, 0};
   EXPECT_TRUE(RouteDialogMessage(&enter));
   EXPECT_EQ(Dialog(), nullptr);
 
@@ -261,7 +260,6 @@ TEST_F(DialogsTest, FavouritesWindowListsEveryFavouriteAndFillsFromAClick) {
 TEST_F(DialogsTest, TypingADescriptionSwitchesBetweenAddAndSave) {
   OpenConnectWindow(MainWindow());
   HWND description = Item(dialog_id::kFavouriteDescription);
-  SetFocus(description);
   auto states = [&] {
     return std::make_pair(IsWindowEnabled(Item(dialog_id::kFavouriteAdd)) != 0,
                           IsWindowEnabled(Item(dialog_id::kFavouriteSave)) != 0);
