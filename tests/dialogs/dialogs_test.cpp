@@ -362,6 +362,30 @@ TEST_F(DialogsTest, PopupConnectUsesTheSelectedFavouriteAndKeepsTheWindowOnFailu
   ASSERT_EQ(Recorded.boxes.size(), 1u);
   EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
   EXPECT_EQ(Dialog(), dialog);
+
+  // A double click connects the same way, once the list view is done with it.
+  NMITEMACTIVATE twice{};
+  twice.hdr = {Item(dialog_id::kFavouritesList), static_cast<UINT_PTR>(dialog_id::kFavouritesList),
+               static_cast<UINT>(NM_DBLCLK)};
+  SendMessageW(dialog, WM_NOTIFY, dialog_id::kFavouritesList, reinterpret_cast<LPARAM>(&twice));
+  EXPECT_EQ(Recorded.boxes.size(), 1u);
+  Pump();
+  EXPECT_EQ(Recorded.boxes.size(), 2u);
+}
+
+TEST_F(DialogsTest, ASuccessfulConnectionClosesOnlyTheDialogThatAsked) {
+  OpenConnectWindow(MainWindow());
+  CloseConnectDialog(1);
+  EXPECT_NE(Dialog(), nullptr) << "Quick Connect is not open";
+  CloseConnectDialog(0);
+  EXPECT_EQ(Dialog(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+
+  OpenQuickConnect(MainWindow());
+  CloseConnectDialog(0);
+  EXPECT_NE(Dialog(), nullptr);
+  CloseConnectDialog(1);
+  EXPECT_EQ(Dialog(), nullptr);
 }
 
 // ---- Kick and Ban ----------------------------------------------------------------
