@@ -39,6 +39,18 @@ int64_t ParseNumber(std::string_view text) {
   // Unsigned arithmetic: an over-long number wraps instead of being
   // undefined behaviour.
   uint64_t value = 0;
+  if (base == 10) {
+    // Decimal is nearly every number we read (player lists, ban lists); keep
+    // it to one compare per digit.
+    for (; i < text.size(); ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+      if (digit > 9) {
+        break;
+      }
+      value = value * 10u + digit;
+    }
+    return static_cast<int64_t>(negative ? 0 - value : value);
+  }
   for (; i < text.size(); ++i) {
     const int digit = DigitValue(text[i], base);
     if (digit < 0) {
