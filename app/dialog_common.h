@@ -79,6 +79,6 @@ void AddReasons(HWND comboBox);
 // Cuts the reason field to kMaxReasonLength characters when it is longer.
 void CutReason(HWND comboBox);
 
-// Client-area bookkeeping for tests: the control with this id in the open
-// dialog, or null.
+// The control with this id in the open dialog, or null; tests drive the
+// dialogs through it.
 HWND OpenDialogItem(int id);
