@@ -76,7 +76,7 @@ fi
 # Headless: wait for the window, connect through the favourites, show it.
 window=""
 for _ in $(seq 1 120); do
-  window=$(xdotool search --name '^Quorvel$' 2>/dev/null | head -n 1 || true)
+  window=$(xdotool search --onlyvisible --name '^Quorvel$' 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   sleep 0.5
 done
@@ -90,7 +90,7 @@ sleep 0.5
 xdotool key F10; sleep 0.3; xdotool key Return; sleep 0.5; xdotool key Return   # Server > Connect
 dialog=""
 for _ in $(seq 1 20); do
-  dialog=$(xdotool search --name '^Connect$' 2>/dev/null | head -n 1 || true)
+  dialog=$(xdotool search --onlyvisible --name '^Connect$' 2>/dev/null | head -n 1 || true)
   [ -n "$dialog" ] && break
   sleep 0.25
 done

@@ -76,7 +76,7 @@ count_received() { grep -c -- "$1" "$log" 2>/dev/null || true; }
 window_dump() { wine_run "$dump" 2>/dev/null | tr -d '\r'; }
 player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
 has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
-find_window() { xdotool search --name "$1" 2>/dev/null | head -n 1; }
+find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 window_exists() { [ -n "$(find_window "$1")" ]; }
 
 # The prefix once; Wine draws the frames itself, there being no window manager.
@@ -119,7 +119,7 @@ xdotool key Return
 
 wait_for 10 server_received 'RECV 0 - demo' || fatal "no login reached the server"
 wait_for 15 has_players || fatal "no players appeared"
-check "Quick Connect closed after the login" bash -c "! xdotool search --name '^Quick Connect\$' >/dev/null 2>&1"
+check "Quick Connect closed after the login" bash -c "! xdotool search --onlyvisible --name '^Quick Connect\$' >/dev/null 2>&1"
 check "the server got the player list request" server_received 'RECV 1 [0-9]* players'
 check "the server got the status query" server_received 'RECV status-query'
 dump_now=$(window_dump)

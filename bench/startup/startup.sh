@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Prints Quorvel's start-up time (launch to main window on screen) and its
+# idle CPU while connected to the demo server, each beside the same figure of
+# minimal_window.exe run the same way under the same Wine, and the ratios.
+#   startup.sh <windows build folder> [runs (default 5)] [idle seconds (default 10)]
+# CPU counts the program's process and its wineserver (a prefix of its own),
+# since under Wine much of a message loop's work happens in the server.
+set -uo pipefail
+build=$(cd "${1:?windows build folder}" && pwd)
+runs=${2:-5}
+idle=${3:-10}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+if [ -z "${QUORVEL_BENCH_DISPLAY:-}" ]; then
+  export QUORVEL_BENCH_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "$runs" "$idle"
+fi
+
+quorvel="$build/app/quorvel.exe"
+minimal="$build/bench/startup/minimal_window.exe"
+server="$build/../native/tools/demo-server/demo-server"
+for f in "$quorvel" "$minimal" "$server"; do [ -e "$f" ] || { echo "missing $f" >&2; exit 1; }; done
+
+export QUORVEL_BUILD_DIR="$build"
+export WINEPREFIX="$build/bench-prefix"
+export WINEDEBUG=-all
+wine_run() { "$root/scripts/wine-run" "$@"; }
+ticks=$(getconf CLK_TCK)
+
+server_pid=""
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  true
+}
+trap cleanup EXIT INT TERM
+
+[ -f "$WINEPREFIX/system.reg" ] || wine_run wineboot -i >/dev/null 2>&1
+wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Keep the wineserver running between launches, as a session would.
+wineserver -p 600 2>/dev/null
+
+now_ms() { date +%s%3N; }
+cpu_ticks() {  # pid: user + system clock ticks so far, 0 when gone
+  local t
+  t=$( { [ -n "$1" ] && awk '{print $14 + $15}' "/proc/$1/stat"; } 2>/dev/null)
+  [[ "$t" =~ ^[0-9]+$ ]] && echo "$t" || echo 0
+}
+wineserver_pid() {
+  # A wineserver works in a folder named after its prefix's device and inode.
+  local name="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
+  for p in $(pgrep -x 'wineserver(64)?'); do
+    case "$(readlink "/proc/$p/cwd")" in */"$name") echo "$p"; return ;; esac
+  done
+}
+
+# Launch-to-window in milliseconds, in $elapsed; the program keeps running
+# as $launched (wine-run execs into the Windows process, so the pid is its).
+launched=""
+elapsed=0
+launch() {  # exe title
+  local start
+  start=$(now_ms)
+  "$root/scripts/wine-run" "$1" >/dev/null 2>&1 &
+  launched=$!
+  while ! xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do sleep 0.01; done
+  elapsed=$(($(now_ms) - start))
+}
+stop() {  # title: ends the program and waits until its window is gone
+  kill "$launched" 2>/dev/null
+  wait "$launched" 2>/dev/null
+  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do sleep 0.05; done
+  launched=""
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+startup_figure() {  # exe title
+  local i list=""
+  launch "$1" "$2"; stop "$2"  # warm the file cache once
+  for i in $(seq 1 "$runs"); do
+    launch "$1" "$2"
+    list+="$elapsed"$'\n'
+    stop "$2"
+  done
+  printf '%s' "$list" | median
+}
+
+# CPU milliseconds per second of wall time over `idle` seconds.
+idle_figure() {  # pid
+  local server_proc p0 s0 p1 s1
+  server_proc=$(wineserver_pid)
+  [ -n "$server_proc" ] || echo "no wineserver found for $WINEPREFIX" >&2
+  p0=$(cpu_ticks "$1"); s0=$(cpu_ticks "$server_proc")
+  sleep "$idle"
+  p1=$(cpu_ticks "$1"); s1=$(cpu_ticks "$server_proc")
+  kill -0 "$1" 2>/dev/null || echo "warning: the program ended during the measurement" >&2
+  echo "    (process $(( (p1 - p0) * 1000 / ticks )) ms, wineserver $(( (s1 - s0) * 1000 / ticks )) ms)" >&2
+  echo "scale=2; (($p1 - $p0) + ($s1 - $s0)) * 1000 / $ticks / $idle" | bc
+}
+
+echo "start-up (launch to window shown, median of $runs):"
+q_start=$(startup_figure "$quorvel" Quorvel)
+m_start=$(startup_figure "$minimal" Minimal)
+echo "  quorvel.exe        ${q_start} ms"
+echo "  minimal_window.exe ${m_start} ms"
+echo "  ratio              $(echo "scale=2; $q_start / $m_start" | bc)"
+
+rm -f "$build/bench-server.log"
+"$server" --port 0 --password demo --chat-interval 0 --log "$build/bench-server.log" >"$build/bench-server.out" 2>&1 &
+server_pid=$!
+sleep 0.5
+port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$build/bench-server.out" | head -n 1)
+
+launch "$minimal" Minimal
+sleep 2
+m_idle=$(idle_figure "$launched")
+stop Minimal
+
+launch "$quorvel" Quorvel
+sleep 1
+main=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1; sleep 0.5
+xdotool key F10; sleep 0.3; xdotool key Return; sleep 0.5; xdotool key Down; sleep 0.2; xdotool key Return
+for _ in $(seq 1 40); do xdotool search --onlyvisible --name '^Quick Connect$' >/dev/null 2>&1 && break; sleep 0.25; done
+sleep 0.5
+xdotool type --delay 20 "127.0.0.1"; xdotool key Tab; xdotool type --delay 20 "$port"
+xdotool key Tab; xdotool type --delay 20 "demo"; xdotool key Return
+sleep 3
+grep -q 'RECV 0 - demo' "$build/bench-server.log" 2>/dev/null || echo "warning: Quorvel did not log in" >&2
+q_idle=$(idle_figure "$launched")
+stop Quorvel
+
+echo "idle CPU while connected (process + wineserver, ms of CPU per s, over ${idle} s):"
+echo "  quorvel.exe        ${q_idle}"
+echo "  minimal_window.exe ${m_idle}"
+if [ "$(echo "$m_idle > 0" | bc)" = 1 ]; then
+  echo "  ratio              $(echo "scale=2; $q_idle / $m_idle" | bc)"
+else
+  echo "  ratio              (the minimal program used no measurable CPU)"
+fi
