@@ -10,6 +10,8 @@
 #include <shlwapi.h>
 
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "grid/grid_private.h"
 #include "runtime/runtime.h"
@@ -72,9 +74,52 @@ HWND FindEditChild(HWND combo) {
 
 }  // namespace
 
+// Window properties are kept by the window manager (under Wine each lookup is
+// a round trip to the server), and the replaced procedures look them up for
+// every message their windows get. So the grid keeps its own copy of the two
+// properties it sets, reads that copy, and sets and removes both together;
+// the properties stay on the windows for everyone else.
+namespace {
+std::vector<std::pair<HWND, GridRecord*>> attachedRecords;
+std::vector<std::pair<HWND, WNDPROC>> hookedParents;
+
+template <typename Value>
+Value Find(const std::vector<std::pair<HWND, Value>>& table, HWND window) {
+  for (const auto& [key, value] : table)
+    if (key == window) return value;
+  return nullptr;
+}
+
+template <typename Value>
+void Forget(std::vector<std::pair<HWND, Value>>& table, HWND window) {
+  std::erase_if(table, [window](const auto& entry) { return entry.first == window; });
+}
+}  // namespace
+
 GridRecord* grid_RecordFromWindow(HWND window) {
   if (!window) return nullptr;
-  return static_cast<GridRecord*>(GetPropW(window, kListPointerProperty));
+  return Find(attachedRecords, window);
+}
+
+void AttachRecord(HWND window, GridRecord* record) {
+  Forget(attachedRecords, window);
+  attachedRecords.emplace_back(window, record);
+  SetPropW(window, kListPointerProperty, record);
+}
+
+void DetachRecord(HWND window) {
+  Forget(attachedRecords, window);
+  RemovePropW(window, kListPointerProperty);
+}
+
+WNDPROC OldParentProc(HWND parent) {
+  if (WNDPROC previous = Find(hookedParents, parent)) return previous;
+  return reinterpret_cast<WNDPROC>(GetPropW(parent, kOldParentProcProperty));
+}
+
+void UnhookParent(HWND parent) {
+  Forget(hookedParents, parent);
+  RemovePropW(parent, kOldParentProcProperty);
 }
 
 GridRecord* RecordFromGadget(int gadget) { return grid_RecordFromWindow(GadgetWindow(gadget)); }
@@ -167,11 +212,12 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
   // property and reuses the first one's hook.
   if (!GetPropW(parent, kOldParentProcProperty)) {
     WNDPROC old = Subclass(parent, grid_ParentProc);
+    hookedParents.emplace_back(parent, old);
     SetPropW(parent, kOldParentProcProperty, reinterpret_cast<HANDLE>(old));
   }
 
   gridShared.headerProc = Subclass(record->headerWindow, grid_HeaderProc);
-  SetPropW(list, kListPointerProperty, record);
+  AttachRecord(list, record);
   grid_SetHeaderHeight(number, record->headerHeight);
   return number;
 }
@@ -182,7 +228,7 @@ void DestroyGridRecord(GridRecord* record) {
     DeleteObject(gridShared.editorBrush);
     gridShared.editorBrush = nullptr;
   }
-  RemovePropW(record->listWindow, kListPointerProperty);
+  DetachRecord(record->listWindow);
   delete record;
 }
 

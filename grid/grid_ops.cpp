@@ -134,14 +134,15 @@ int64_t CellNumber(const std::wstring& text) {
 int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
   int32_t result = 1;
   if (record->eventCallback) {
-    HANDLE ownerValue = GetPropW(record->listWindow, kOwnerValueProperty);
+    HANDLE ownerValue =
+        record->painting ? record->paintOwnerValue : GetPropW(record->listWindow, kOwnerValueProperty);
     intptr_t owner = ownerValue ? reinterpret_cast<intptr_t>(ownerValue) : record->gadget;
     result = record->eventCallback(owner, code, event);
   }
 
   if (code == GridEvent::CellChanging && result != 0) {
     if (record->tooltipWindow && record->tooltipRow == event->row && record->tooltipSubItem - 1 == event->column) {
-      RemovePropW(record->tooltipWindow, kListPointerProperty);
+      DetachRecord(record->tooltipWindow);
       DestroyWindow(record->tooltipWindow);
       record->tooltipWindow = nullptr;
       record->tooltipRow = -2;

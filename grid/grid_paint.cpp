@@ -71,6 +71,22 @@ int TextOffset(const RECT& area, int textHeight, int minimum) {
   return std::max(offset, minimum);
 }
 
+// The off-screen image of one cell. A DIB section rather than a bitmap
+// compatible with the window's DC: drawing and copying are the same, but
+// some systems (Wine's X11 driver) make a compatible bitmap a hundred times
+// slower to create, and painting a page creates hundreds of them.
+HBITMAP CreateCellBitmap(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
   ScopedSelect select(dc, pen);
   MoveToEx(dc, x1, y1, nullptr);
@@ -292,7 +308,7 @@ void CellPainter::PaintOffscreen(const std::wstring& stored) {
   ScopedMemoryDC memory(dc);
   if (!memory) return;
   const bool ownerPainted = event.cellType == GridCell::OwnerPainted;
-  ScopedBitmap bitmap(ownerPainted ? CreateImage24(w, h) : CreateCompatibleBitmap(dc, w, h));
+  ScopedBitmap bitmap(ownerPainted ? CreateImage24(w, h) : CreateCellBitmap(w, h));
   if (!bitmap) return;
   ScopedSelect selectBitmap(memory.Get(), bitmap.Get());
   HDC target = memory.Get();
@@ -499,14 +515,14 @@ LRESULT CustomDraw(GridRecord* record, NMLVCUSTOMDRAW* draw) {
 }  // namespace
 
 LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kOldParentProcProperty));
+  WNDPROC previous = OldParentProc(window);
   auto passOn = [&] {
     return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
                     : DefWindowProcW(window, message, wParam, lParam);
   };
   if (message == WM_NCDESTROY) {
     LRESULT result = passOn();
-    RemovePropW(window, kOldParentProcProperty);
+    UnhookParent(window);
     return result;
   }
   if (message != WM_NOTIFY) return passOn();
@@ -517,7 +533,7 @@ LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARA
   switch (header->code) {
     case TTN_POP:
       if (header->hwndFrom == record->tooltipWindow) {
-        RemovePropW(record->tooltipWindow, kListPointerProperty);
+        DetachRecord(record->tooltipWindow);
         DestroyWindow(record->tooltipWindow);
         record->tooltipWindow = nullptr;
       }

@@ -71,6 +71,10 @@ struct GridRecord {
   uint8_t cellSelected = 0;
   uint8_t columnsChanged = 0;
   uint8_t resizingHeaderItem = 0;
+  // While the list view paints, "grid_OwnerValue" is read once for the
+  // whole pass instead of once per event (a property lookup is costly).
+  bool painting = false;
+  HANDLE paintOwnerValue = nullptr;
 };
 
 // Held once for all grids.
@@ -98,7 +102,14 @@ struct GridShared {
 extern GridShared gridShared;
 
 // Lookup: the record of a window that carries "grid_ListPointer", else null.
+// The property is set and removed only through AttachRecord/DetachRecord,
+// which keep the process-local copy that lookups read.
 GridRecord* grid_RecordFromWindow(HWND window);
+void AttachRecord(HWND window, GridRecord* record);
+void DetachRecord(HWND window);
+// The parent's procedure from before the grid hooked it ("grid_OldParentProc").
+WNDPROC OldParentProc(HWND parent);
+void UnhookParent(HWND parent);
 GridRecord* RecordFromGadget(int gadget);
 
 // grid_ops.cpp

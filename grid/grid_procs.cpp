@@ -74,9 +74,15 @@ LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return PassOn(previous, window, message, wParam, lParam);
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+      record->paintOwnerValue = GetPropW(window, kOwnerValueProperty);
+      record->painting = true;
       LRESULT result = PassOn(previous, window, message, wParam, lParam);
-      PaintEmptyArea(record);
+      // The record may be gone if the owner destroyed the grid meanwhile.
+      if (grid_RecordFromWindow(window) != record) return result;
+      record->painting = false;
+      if (message == WM_PAINT) PaintEmptyArea(record);
       return result;
     }
     case WM_GETDLGCODE:
