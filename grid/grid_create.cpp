@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "grid/grid_private.h"
+#include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
 
 GridShared gridShared;
@@ -44,9 +45,10 @@ void CreateSharedValues() {
   // Kept for the life of the process: every percentage cell of every grid
   // draws its caption with it.
   LOGFONTW font{};
-  HDC screen = GetDC(nullptr);
-  font.lfHeight = -MulDiv(7, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  {
+    ScopedGetDC screen(nullptr);
+    font.lfHeight = -MulDiv(7, screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96, 72);
+  }
   font.lfWeight = FW_BOLD;
   font.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(font.lfFaceName, L"Verdana", LF_FACESIZE);

@@ -65,8 +65,9 @@ TEST_F(GridPaintTest, CheckBoxesAreCrossedOnlyForTheCheckedValue) {
 }
 
 TEST_F(GridPaintTest, PercentageCellsClampTheBarButKeepTheText) {
-  MakeGrid(3, 1);
-  for (int c = 0; c < 3; ++c) owner.cells[{0, c}] = CellLook{GridCell::Percentage, kWhite, kBlue};
+  MakeGrid(4, 1);
+  for (int c = 0; c < 4; ++c) owner.cells[{0, c}] = CellLook{GridCell::Percentage, kWhite, kBlue};
+  grid_SetCellText(grid, 3, 0, L"100");
   grid_SetCellText(grid, 0, 0, L"150");
   grid_SetCellText(grid, 1, 0, L"0");
   grid_SetCellText(grid, 2, 0, L"abc");
@@ -96,6 +97,14 @@ TEST_F(GridPaintTest, PercentageCellsClampTheBarButKeepTheText) {
   auto emptyRows = barInterior(empty);
   ASSERT_FALSE(emptyRows.empty());
   for (int y : emptyRows) EXPECT_NE(picture.At(empty.left + 7, y), kBlue) << "0 draws no fill, y " << y;
+
+  // 150 looks exactly like 100: same bar, same "100%" caption.
+  RECT hundred = Cell(0, 3);
+  int differences = 0;
+  for (int y = full.top + 1; y < full.bottom - 1; ++y)
+    for (int x = 1; x < w - 1; ++x)
+      differences += picture.At(full.left + x, y) != picture.At(hundred.left + x, y);
+  EXPECT_EQ(differences, 0);
 }
 
 TEST_F(GridPaintTest, ANarrowPercentageCellShowsOnlyItsBackground) {
