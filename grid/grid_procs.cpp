@@ -175,6 +175,8 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
+      // Columns added while the header was shown are put in order here.
+      RebuildColumnOrder(record);
       FillHeaderEmptyArea(record, window);
       if (record->resizingHeaderItem != 0) return 0;
       return PassOn(previous, window, message, wParam, lParam);

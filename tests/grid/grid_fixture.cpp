@@ -54,6 +54,8 @@ int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
     case GridEvent::TextChanged:
       if (!owner.replacement.empty()) event->text = owner.replacement;
       return owner.textChangedAnswer;
+    case GridEvent::CellChanging:
+      return owner.cellChangingAnswer;
     case GridEvent::PaintCell: {
       // Paint the whole image in one colour so the test can find it.
       auto image = reinterpret_cast<HBITMAP>(event->extra);

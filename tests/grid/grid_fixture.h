@@ -55,6 +55,7 @@ struct Owner {
   std::map<std::pair<int, int>, CellLook> cells;  // (row, column)
   CellLook fallback;
   int32_t textChangedAnswer = 1;
+  int32_t cellChangingAnswer = 1;
   std::wstring replacement;  // when set, TextChanged answers with this text
   std::vector<SeenEvent> seen;
   std::vector<intptr_t> ownerValues;

@@ -352,6 +352,58 @@ TEST_F(GridTest, ClearingTheOpenCellChangesItsEditorWithoutAsking) {
   EXPECT_EQ(GetWindowTextLengthW(record()->editWindow), 0);
 }
 
+TEST_F(GridTest, ScrollingIntoViewBringsTheEditorOverTheCell) {
+  MakeGrid(2, 100);
+  grid_SetCurrentCell(grid, 1, 80, 1, 1);
+  HWND list = record()->listWindow;
+  int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  EXPECT_LE(top, 80);
+  EXPECT_GE(top + perPage, 80);
+  RECT cell = Cell(80, 1);
+  RECT editor;
+  GetWindowRect(record()->editWindow, &editor);
+  MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
+  EXPECT_GE(editor.left, cell.left);
+  EXPECT_LE(editor.right, cell.right);
+  EXPECT_GE(editor.top, cell.top);
+  EXPECT_LE(editor.bottom, cell.bottom);
+  EXPECT_EQ(GetFocus(), record()->editWindow);
+
+  // Leaving the cell parks the editor out of sight.
+  grid_EndEdit(grid, 0);
+  GetWindowRect(record()->editWindow, &editor);
+  MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
+  EXPECT_LT(editor.right, 0);
+}
+
+// The owner's yes to CellChanging collapses the block selection onto the
+// new cell; anything but yes leaves the selection as it was.
+TEST_F(GridTest, AnAcceptedMoveSelectsTheNewCellAlone) {
+  MakeGrid(3, 3);
+  GridRecord* r = record();
+  GridCellEvent move;
+  move.row = 2;
+  move.column = 1;
+  move.extra = 4;  // Right arrow: no mouse drag is armed
+  owner.cellChangingAnswer = 0;
+  EXPECT_EQ(RaiseEvent(r, GridEvent::CellChanging, &move), 0);
+  EXPECT_EQ(r->selCol, -1);
+
+  owner.cellChangingAnswer = 1;
+  EXPECT_EQ(RaiseEvent(r, GridEvent::CellChanging, &move), 1);
+  int32_t selection[4] = {};
+  grid_GetSelection(grid, selection);
+  EXPECT_EQ(selection[0], 1);
+  EXPECT_EQ(selection[1], 2);
+  EXPECT_EQ(selection[2], 1);
+  EXPECT_EQ(selection[3], 1);
+  EXPECT_EQ(r->selectionState, 2);
+  EXPECT_EQ(r->focusRow, 2);
+  EXPECT_EQ(r->focusCol, 1);
+  EXPECT_EQ(gridShared.dragState, 0);
+}
+
 TEST_F(GridTest, HeaderHeightZeroTakesNoSpace) {
   MakeGrid(1, 1);
   grid_SetHeaderHeight(grid, 0);
