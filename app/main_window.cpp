@@ -529,7 +529,15 @@ void RelayoutMainWindow() {
   const PanelLayout l = ComputePanelLayout(width, height);
   SizeKeepingPosition(g.players, l.playersWidth, l.playersHeight);
   if (g.refresh) MoveWindow(g.refresh, l.refreshX, l.refreshY, l.refreshWidth, l.refreshHeight, TRUE);
-  SizeKeepingPosition(g.bans, l.bansWidth, l.bansHeight);
+  // The bans list is as wide as the whole panel, which is a few pixels wider
+  // than the page it sits on; held to the page, its right edge stays visible.
+  int bansWidth = l.bansWidth;
+  if (g.pages[kTabBans]) {
+    RECT page;
+    GetClientRect(g.pages[kTabBans], &page);
+    if (bansWidth > page.right) bansWidth = page.right;
+  }
+  SizeKeepingPosition(g.bans, bansWidth, l.bansHeight);
   SizeKeepingPosition(g.infoView, l.infoWidth, l.infoHeight);
   if (g.log && g.logPane) {
     RECT pane;
