@@ -3,9 +3,12 @@
 // Three editor windows per grid are created once and moved over the current
 // cell: the EDIT for text cells, the drop-down-list combo for list choices
 // and the editable combo for editable choices. Keyboard and mouse handling
-// inside the editors (typing, Tab, Escape, reduced fonts for short cells)
-// comes with the input handling; what is here is what the operations need.
+// inside the editors (typing, Tab, Escape, combo choices, paste) comes with
+// the input handling; what is here is what the operations need.
+#include <algorithm>
+
 #include "grid/grid_private.h"
+#include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -184,35 +187,128 @@ int OpenEditor(GridRecord* record, bool query, const RECT* given, int row, int s
   return scrolled ? 1 : 0;
 }
 
-// Simple placement over the cell; the measured offsets and reduced fonts
-// for short cells arrive with the editing code.
+// Lays the current cell's editor over the cell so that its text sits where
+// the painted cell's text sits: same font, same inset, same odd vertical
+// offset. The owner's colours and font for the cell decide.
 void PlaceEditor(GridRecord* record, RECT cell) {
   if (record->currentRow == -1) return;
   if (record->currentRow < SendMessageW(record->listWindow, LVM_GETTOPINDEX, 0, 0)) return;
   if (cell.left == -100) cell = CellRect(record, record->currentRow, record->currentSubItem);
-  const int inset = 4 + record->frameWidth;
-  const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-  bool v6 = gridShared.commonControlsVersion >= 6;
+  HWND list = record->listWindow;
+  const int frame = record->frameWidth;
+  const bool v6 = gridShared.commonControlsVersion >= 6;
+
+  GridCellEvent event;
+  event.row = record->currentRow;
+  event.column = record->currentSubItem - 1;
+  event.font = ListFont(record);
+  RaiseEvent(record, GridEvent::QueryCellColours, &event);
+  HFONT font = event.font ? event.font : ListFont(record);
+  const std::wstring shown = record->editText.empty() ? L" " : record->editText;
+
+  auto textHeight = [&](bool drawText) {
+    ScopedGetDC dc(list);
+    if (!dc) return 0;
+    ScopedSelect select(dc.Get(), font);
+    if (drawText) {
+      RECT measured = cell;
+      UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS;
+      flags |= (record->styleFlags & kGridWrapText) ? DT_WORDBREAK : DT_SINGLELINE;
+      DrawTextW(dc.Get(), shown.c_str(), -1, &measured, flags);
+      return static_cast<int>(measured.bottom - measured.top);
+    }
+    SIZE extent{};
+    GetTextExtentPoint32W(dc.Get(), shown.c_str(), static_cast<int>(shown.size()), &extent);
+    return static_cast<int>(extent.cy);
+  };
+  auto oddOffset = [&](const RECT& area, int height) {
+    int offset = (area.top + area.bottom - height) / 2 - area.top;
+    return std::max((offset / 2) * 2 + 1, frame);
+  };
+
   switch (record->currentCellType) {
-    case GridCell::Text:
-      InvalidateRect(record->listWindow, &cell, FALSE);
-      SetWindowPos(record->editWindow, HWND_TOP, cell.left + inset, cell.top + record->frameWidth,
-                   cell.right - cell.left - 2 * inset, cell.bottom - cell.top - 2 * record->frameWidth,
-                   SWP_NOACTIVATE | SWP_NOREDRAW);
+    case GridCell::Text: {
+      RECT area = cell;
+      area.left += 4 + frame;
+      area.right -= 4 + frame;
+      area.top += frame;
+      area.bottom -= frame;
+      if (event.borderFlags & kBorderBottomThick) {
+        area.bottom -= 2;
+      } else if ((event.borderFlags & (kBorderBottom | kBorderBottomDotted)) ||
+                 record->currentRow == CountGridRows(record) - 1) {
+        area.bottom -= 1;
+      }
+      area.top += oddOffset(area, textHeight(true));
+      const int available = area.bottom - area.top;
+      // A cell lower than the font gets a reduced copy of it, so that the
+      // editor's text is not clipped; it replaces the previous copy.
+      TEXTMETRICW metrics{};
+      {
+        ScopedGetDC dc(list);
+        ScopedSelect select(dc.Get(), font);
+        GetTextMetricsW(dc.Get(), &metrics);
+      }
+      if (available > 0 && available < metrics.tmHeight) {
+        LOGFONTW description{};
+        if (GetObjectW(font, sizeof description, &description)) {
+          description.lfHeight = available;
+          description.lfWidth = metrics.tmAveCharWidth;
+          if (HFONT reduced = CreateFontIndirectW(&description)) {
+            if (record->editorFont) DeleteObject(record->editorFont);
+            record->editorFont = reduced;
+            font = reduced;
+          }
+        }
+      }
+      if (reinterpret_cast<HFONT>(SendMessageW(record->editWindow, WM_GETFONT, 0, 0)) != font) {
+        SendMessageW(record->editWindow, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(record->editWindow, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+      }
+      InvalidateRect(list, &cell, FALSE);
+      MoveWindow(record->editWindow, area.left, area.top, area.right - area.left, std::max(0, available), FALSE);
       InvalidateRect(record->editWindow, nullptr, TRUE);
       break;
-    case GridCell::ListChoice:
-      RedrawWindow(record->listWindow, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT);
-      SetWindowPos(GadgetWindow(record->listCombo), nullptr, cell.left, cell.top, cell.right - cell.left,
-                   v6 ? 20 : 100, flags);
+    }
+    case GridCell::ListChoice: {
+      HWND combo = GadgetWindow(record->listCombo);
+      if (!combo) break;
+      if (!(record->styleFlags & kGridOwnerDrawnCombo) &&
+          reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)) != font)
+        SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      const int height = textHeight(false);
+      RECT place = cell;
+      if (record->styleFlags & kGridOwnerDrawnCombo) {
+        SendMessageW(combo, CB_SETITEMHEIGHT, 0, height + 1);
+        const int field = std::min(16, record->rowHeight - 6);
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+        place.top += (record->rowHeight - field) / 2 - 2;
+      } else {
+        const int offset = oddOffset(cell, height);
+        RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+        place.top += offset - 4;
+        place.left += 2;
+      }
+      MoveWindow(combo, place.left, place.top, place.right - place.left, v6 ? 20 : 100, TRUE);
       break;
-    case GridCell::EditableChoice:
-      InvalidateRect(record->listWindow, &cell, FALSE);
-      SetWindowPos(GadgetWindow(record->editCombo), nullptr, cell.left + 3, cell.top, cell.right - cell.left - 2,
-                   v6 ? 20 : 200, flags);
+    }
+    case GridCell::EditableChoice: {
+      HWND combo = GadgetWindow(record->editCombo);
+      if (!combo) break;
+      InvalidateRect(list, &cell, FALSE);
+      if (reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)) != font) {
+        SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(record->editComboEdit, EM_SETMARGINS, EC_LEFTMARGIN, 0);
+      }
+      RECT place = cell;
+      place.top += oddOffset(cell, textHeight(false)) - 3;
+      place.left += 3;
+      MoveWindow(combo, place.left, place.top, place.right - place.left - 2, v6 ? 20 : 200, TRUE);
       break;
+    }
     default:
-      RedrawWindow(record->listWindow, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
+      RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
       break;
   }
 }

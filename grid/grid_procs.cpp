@@ -6,8 +6,8 @@
 // passes every message it does not handle to the previous procedure of its
 // window's kind. For now they carry what painting, the operations and
 // destruction need: the record's clean-up, the header's height, the empty
-// areas, the list combo's drop button and keeping `editText` in step with
-// the editors. Mouse and keyboard handling, cell moves, tooltips and header
+// areas, the list combo's drop button and items, the editors' colours and
+// keeping `editText` in step with the editors. Mouse and keyboard handling, cell moves, tooltips and header
 // dragging are added with the input handling.
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
@@ -61,6 +61,55 @@ void FillHeaderEmptyArea(GridRecord* record, HWND header) {
   ValidateRect(header, &empty);
 }
 
+// The editor takes the cell's colours. The brush is shared by all grids and
+// replaced at every request; the last one is deleted with any grid.
+LRESULT EditorColours(GridRecord* record, HDC dc) {
+  // The drop-down list's field lies over the grid's own drawing of the cell.
+  if ((record->styleFlags & kGridOwnerDrawnCombo) && record->currentCellType == GridCell::ListChoice)
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  GridCellEvent event;
+  event.row = record->currentRow;
+  event.column = record->currentSubItem - 1;
+  event.font = reinterpret_cast<HFONT>(SendMessageW(record->listWindow, WM_GETFONT, 0, 0));
+  RaiseEvent(record, GridEvent::QueryCellColours, &event);
+  if (gridShared.editorBrush) DeleteObject(gridShared.editorBrush);
+  SetBkMode(dc, OPAQUE);
+  SetTextColor(dc, event.textColour);
+  SetBkColor(dc, event.backColour);
+  gridShared.editorBrush = CreateSolidBrush(event.backColour);
+  return reinterpret_cast<LRESULT>(gridShared.editorBrush);
+}
+
+// Items of the drop-down list; the field itself is left to the cell's
+// painting.
+void DrawListComboItem(GridRecord* record, DRAWITEMSTRUCT* item) {
+  if (item->itemState & ODS_COMBOBOXEDIT) return;
+  HDC dc = item->hDC;
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  if (item->itemState & (ODS_SELECTED | ODS_FOCUS)) {
+    FillRect(dc, &item->rcItem, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  } else {
+    FillRect(dc, &item->rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  }
+  if (item->itemID == static_cast<UINT>(-1)) return;
+  auto length = SendMessageW(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0);
+  if (length < 0) return;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(item->hwndItem, CB_GETLBTEXT, item->itemID, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  GridCellEvent event;
+  event.row = record->currentRow;
+  event.column = record->currentSubItem - 1;
+  event.font = reinterpret_cast<HFONT>(SendMessageW(record->listWindow, WM_GETFONT, 0, 0));
+  RaiseEvent(record, GridEvent::QueryCellColours, &event);
+  ScopedSelect font(dc, event.font);
+  RECT area = item->rcItem;
+  DrawTextW(dc, text.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
 }  // namespace
 
 LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,6 +136,17 @@ LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_GETDLGCODE:
       return DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    case WM_CTLCOLOREDIT:
+      if (record->currentRow == -1) break;
+      return EditorColours(record, reinterpret_cast<HDC>(wParam));
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (item && item->hwndItem == GadgetWindow(record->listCombo)) {
+        DrawListComboItem(record, item);
+        return 0;
+      }
+      break;
+    }
     case kGridColumnsChangedMessage: {
       GridCellEvent event;
       event.row = -1;
@@ -96,8 +156,9 @@ LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     default:
-      return PassOn(previous, window, message, wParam, lParam);
+      break;
   }
+  return PassOn(previous, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

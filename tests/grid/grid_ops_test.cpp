@@ -404,6 +404,48 @@ TEST_F(GridTest, AnAcceptedMoveSelectsTheNewCellAlone) {
   EXPECT_EQ(gridShared.dragState, 0);
 }
 
+TEST_F(GridTest, TheEditorTakesTheCellsColours) {
+  MakeGrid(2, 2);
+  owner.cells[{1, 1}] = CellLook{GridCell::Text, RGB(0, 160, 0), RGB(255, 255, 0)};
+  grid_SetCurrentCell(grid, 1, 1, 1, 0);
+  HDC dc = GetDC(record()->editWindow);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(record()->listWindow, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(record()->editWindow)));
+  LOGBRUSH description{};
+  ASSERT_TRUE(GetObjectW(brush, sizeof description, &description));
+  EXPECT_EQ(description.lbColor, RGB(0, 160, 0));
+  EXPECT_EQ(GetBkColor(dc), RGB(0, 160, 0));
+  EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 0));
+  ReleaseDC(record()->editWindow, dc);
+
+  // The next request replaces the shared brush instead of piling them up.
+  HDC again = GetDC(record()->editWindow);
+  SendMessageW(record()->listWindow, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(again),
+               reinterpret_cast<LPARAM>(record()->editWindow));
+  ReleaseDC(record()->editWindow, again);
+  EXPECT_EQ(GetObjectType(brush), 0u) << "the previous brush is deleted";
+}
+
+TEST_F(GridTest, ALowCellGetsAReducedEditorFontReplacedNotPiledUp) {
+  UseGadgetList(parent);
+  grid = grid_Create(kAnyNumber, 0, 0, 300, 200, 9, 0, 0);
+  ASSERT_NE(grid, 0);
+  grid_AddColumn(grid, -1, L"", 80);
+  grid_AddRows(grid, -1, 3);
+  grid_SetCallback(grid, RecordingOwner);
+  grid_SetCurrentCell(grid, 0, 0, 0, 0);
+  HFONT first = record()->editorFont;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(record()->editWindow, WM_GETFONT, 0, 0)), first);
+  grid_SetCurrentCell(grid, 0, 1, 0, 0);
+  HFONT second = record()->editorFont;
+  ASSERT_NE(second, nullptr);
+  if (second != first) {
+    EXPECT_EQ(GetObjectType(first), 0u) << "the previous reduced font is deleted";
+  }
+}
+
 TEST_F(GridTest, HeaderHeightZeroTakesNoSpace) {
   MakeGrid(1, 1);
   grid_SetHeaderHeight(grid, 0);
