@@ -186,7 +186,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   grid_SetAttribute(grid, kGridLineColour, RGB(200, 200, 200));
   grid_SetAttribute(grid, kGridFrameColour, RGB(0, 90, 200));
   grid_SetAttribute(grid, kGridFrameWidth, 2);
-  grid_SetCurrentCell(grid, 1, 5, 1, 0);
+  grid_SetCurrentCell(grid, 1, 0, 1, 0);
   // The hot text colour of a link shows while the mouse is over it.
   if (GridRecord* record = RecordFromGadget(grid)) {
     record->hotRow = 9;
