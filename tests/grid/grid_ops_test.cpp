@@ -446,6 +446,19 @@ TEST_F(GridTest, ALowCellGetsAReducedEditorFontReplacedNotPiledUp) {
   }
 }
 
+TEST(GridNumbers, CellTextsReadAsNumbersByTheProgramsOneRule) {
+  EXPECT_EQ(CellNumber(L"42"), 42);
+  EXPECT_EQ(CellNumber(L" \t-7 apples"), -7);
+  EXPECT_EQ(CellNumber(L"+150%"), 150);
+  EXPECT_EQ(CellNumber(L"$1F"), 31);
+  EXPECT_EQ(CellNumber(L"%101"), 5);
+  EXPECT_EQ(CellNumber(L"%102"), 2) << "binary stops at the first other digit";
+  EXPECT_EQ(CellNumber(L"abc"), 0);
+  EXPECT_EQ(CellNumber(L""), 0);
+  EXPECT_EQ(CellNumber(L"99999999999999999999999"), static_cast<int64_t>(200376420520689663ULL))
+      << "wraps in 64 bits instead of failing";
+}
+
 TEST_F(GridTest, HeaderHeightZeroTakesNoSpace) {
   MakeGrid(1, 1);
   grid_SetHeaderHeight(grid, 0);
