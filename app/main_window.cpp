@@ -271,16 +271,32 @@ void SizeKeepingPosition(HWND control, int width, int height) {
   if (control) SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ShowPopup(HMENU popup) {
-  POINT pt;
-  const DWORD pos = GetMessagePos();
-  pt.x = static_cast<short>(LOWORD(pos));
-  pt.y = static_cast<short>(HIWORD(pos));
+void ShowPopupAt(HMENU popup, POINT pt) {
   if (g_popupShower) {
     g_popupShower(popup, pt);
     return;
   }
   TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, g.window, nullptr);
+}
+
+// At the mouse, where the click that asked for it happened.
+void ShowPopup(HMENU popup) {
+  const DWORD pos = GetMessagePos();
+  ShowPopupAt(popup, POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))});
+}
+
+// The menu key or Shift+F10 on a list: the pop-up opens under the selected
+// row, since the mouse may be anywhere. Right clicks come as NM_RCLICK.
+void OnKeyboardContextMenu(HWND list) {
+  HMENU popup = list == g.players ? g.playersPopup : (list == g.bans ? g.bansPopup : nullptr);
+  if (popup == nullptr) return;
+  const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (row < 0) return;
+  RECT rect{LVIR_LABEL, 0, 0, 0};
+  SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+  POINT at{rect.left + 8, rect.bottom};
+  ClientToScreen(list, &at);
+  ShowPopupAt(popup, at);
 }
 
 std::wstring ItemText(HWND list, int row, int column) {
@@ -387,6 +403,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_NOTIFY:
       return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+      if (lParam == -1) {
+        OnKeyboardContextMenu(reinterpret_cast<HWND>(wParam));
+        return 0;
+      }
+      break;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_KEYMENU && MenuBar_OnKeyMenu(lParam)) return 0;
       break;

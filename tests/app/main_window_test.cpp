@@ -271,6 +271,14 @@ TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
   Notify(BansListView(), NM_RCLICK);
   ASSERT_EQ(g_popups.size(), 2u);
   EXPECT_EQ(g_popups[1], BansPopupMenu());
+  // The menu key (a context menu request without a mouse position) too.
+  SendMessageW(GetParent(PlayersListView()), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(PlayersListView()), -1);
+  ASSERT_EQ(g_popups.size(), 3u);
+  EXPECT_EQ(g_popups[2], PlayersPopupMenu());
+  Select(PlayersListView(), -1);
+  SendMessageW(GetParent(PlayersListView()), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(PlayersListView()), -1);
+  EXPECT_EQ(g_popups.size(), 3u);
+
   EXPECT_EQ(BansList_SelectedIndex(), 0);
   BansList_RemoveSelected();
   EXPECT_EQ(SendMessageW(BansListView(), LVM_GETITEMCOUNT, 0, 0), 0);
