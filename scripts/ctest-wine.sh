@@ -17,6 +17,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1 || true
 fi
 wineserver -p 60 > /dev/null 2>&1 || true
+# Start the system services now, outside any test: they would otherwise inherit
+# the first test's output pipe and keep ctest waiting on it.
+/usr/lib/wine/wine64 cmd /c exit < /dev/null > /dev/null 2>&1 || true
 cd "$build" && ctest --output-on-failure -j "$jobs"
 status=$?
 wineserver -k > /dev/null 2>&1 || true
