@@ -8,13 +8,15 @@
 #include <vector>
 
 #include "app/pure/png_image.h"
+#include "runtime/gdi_guard.h"
 #include "res/resource_ids.h"
 
 namespace {
 
 constexpr int kIconCount = 5;
 
-// Process-lifetime objects: created here once, never deleted.
+// Process-lifetime objects: created here once, never deleted (menus, list
+// views and the About dialog hold on to them until the process ends).
 HBITMAP g_logo = nullptr;
 std::array<HICON, kIconCount + 1> g_icons{};
 std::array<HBITMAP, kIconCount + 1> g_menuBitmaps{};
@@ -57,8 +59,8 @@ HICON MakeIcon(const DecodedImage& image) {
       straight.bgra[i + c] = alpha == 0 ? 0 : static_cast<uint8_t>((straight.bgra[i + c] * 255 + alpha / 2) / alpha);
     }
   }
-  HBITMAP colour = MakeDib(straight);
-  if (colour == nullptr) return nullptr;
+  ScopedBitmap colour(MakeDib(straight));
+  if (!colour) return nullptr;
   // A monochrome mask: bits set where the pixel is transparent.
   const int stride = ((image.width + 15) / 16) * 2;
   std::vector<uint8_t> maskBits(static_cast<size_t>(stride) * image.height, 0);
@@ -69,18 +71,13 @@ HICON MakeIcon(const DecodedImage& image) {
       }
     }
   }
-  HBITMAP mask = CreateBitmap(image.width, image.height, 1, 1, maskBits.data());
-  HICON icon = nullptr;
-  if (mask != nullptr) {
-    ICONINFO ii{};
-    ii.fIcon = TRUE;
-    ii.hbmColor = colour;
-    ii.hbmMask = mask;
-    icon = CreateIconIndirect(&ii);  // copies both bitmaps
-    DeleteObject(mask);
-  }
-  DeleteObject(colour);
-  return icon;
+  ScopedBitmap mask(CreateBitmap(image.width, image.height, 1, 1, maskBits.data()));
+  if (!mask) return nullptr;
+  ICONINFO ii{};
+  ii.fIcon = TRUE;
+  ii.hbmColor = colour.Get();
+  ii.hbmMask = mask.Get();
+  return CreateIconIndirect(&ii);  // copies both bitmaps; the guards free ours
 }
 
 }  // namespace

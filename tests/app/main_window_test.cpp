@@ -211,7 +211,30 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
   ASSERT_TRUE(GetObjectW(ImageLogo(), sizeof(bm), &bm));
   EXPECT_EQ(bm.bmWidth, 200);
   EXPECT_EQ(bm.bmHeight, 108);
-  for (int n = 1; n <= 5; ++n) EXPECT_NE(ImageIcon(n), nullptr) << n;
+  for (int n = 1; n <= 5; ++n) {
+    ASSERT_NE(ImageIcon(n), nullptr) << n;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(ImageIcon(n), &info)) << n;
+    ASSERT_TRUE(GetObjectW(info.hbmColor, sizeof(bm), &bm));
+    EXPECT_EQ(bm.bmWidth, 16);
+    EXPECT_EQ(bm.bmHeight, 16);
+    EXPECT_EQ(bm.bmBitsPixel, 32) << n;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+  // The player icon: a transparent corner and an opaque head.
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = 16;
+  bi.bmiHeader.biHeight = -16;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  uint32_t pixels[256] = {};
+  HDC screen = GetDC(nullptr);
+  ASSERT_EQ(GetDIBits(screen, ImageMenuBitmap(5), 0, 16, pixels, &bi, DIB_RGB_COLORS), 16);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(pixels[0] >> 24, 0u);
+  EXPECT_EQ(pixels[4 * 16 + 7] >> 24, 255u);
   EXPECT_EQ(ImageIcon(0), nullptr);
   EXPECT_EQ(ImageIcon(6), nullptr);
 }
