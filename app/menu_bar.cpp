@@ -31,6 +31,7 @@ bool g_nextKeyboard = false;
 int g_keyboardItem = -1;  // keyboard mode highlight
 HWND g_focusBefore = nullptr;
 POINT g_lastMouse{};
+bool g_escaped = false;  // Escape closed the open menu
 
 int HitTitle(POINT screen) {
   POINT pt = screen;
@@ -60,6 +61,7 @@ LRESULT CALLBACK MenuFilter(int code, WPARAM wParam, LPARAM lParam) {
       case WM_KEYDOWN:
         // Our drop-downs hold no submenus, so Left and Right always mean
         // "the neighbouring title".
+        if (msg->wParam == VK_ESCAPE) g_escaped = true;  // the menu handles it
         if (msg->wParam == VK_LEFT || msg->wParam == VK_RIGHT) {
           const int step = msg->wParam == VK_LEFT ? g_count - 1 : 1;
           SwitchTo((g_open + step) % g_count, true);
@@ -120,6 +122,7 @@ void TrackLoop(int index, bool fromKeyboard) {
     const bool keyboard = g_nextKeyboard;
     g_next = -1;
     g_open = current;
+    g_escaped = false;
 
     RECT rc;
     SendMessageW(g_bar, TB_GETITEMRECT, current, reinterpret_cast<LPARAM>(&rc));
@@ -139,6 +142,15 @@ void TrackLoop(int index, bool fromKeyboard) {
     if (g_hook) UnhookWindowsHookEx(g_hook);
     g_hook = nullptr;
     SendMessageW(g_bar, TB_PRESSBUTTON, kFirstButtonId + current, FALSE);
+    // Escape in a menu reached by keyboard goes back one step, to the bar
+    // with the title highlighted, as a window's own menu bar does.
+    if (keyboard && g_escaped && g_next < 0) {
+      g_open = -1;
+      EnterKeyboardMode();
+      g_keyboardItem = current;
+      SendMessageW(g_bar, TB_SETHOTITEM, current, 0);
+      return;
+    }
   }
   g_open = -1;
 }

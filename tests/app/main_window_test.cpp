@@ -558,3 +558,25 @@ TEST_F(MainWindowTest, ArrowKeysMoveAnOpenMenuToItsNeighbour) {
 }
 
 }  // namespace
+
+namespace {
+
+void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST_F(MainWindowTest, EscapeFromAKeyboardMenuReturnsToTheBar) {
+  const UINT_PTR escape = SetTimer(nullptr, 0, 200, PressEscape);
+  const UINT_PTR safety = SetTimer(nullptr, 0, 5000, GiveUp);
+  MenuBar_Open(2, true);
+  KillTimer(nullptr, escape);
+  KillTimer(nullptr, safety);
+  EXPECT_EQ(MenuBar_OpenItem(), -1);
+  EXPECT_EQ(MenuBar_KeyboardItem(), 2);
+  EXPECT_EQ(GetFocus(), MainMenuBar());
+  SendMessageW(MainMenuBar(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(MenuBar_KeyboardItem(), -1);
+}
+
+}  // namespace
