@@ -4,8 +4,9 @@
 // pressing Left/Right switches to the neighbour, as a window's own menu bar
 // does. F10 or Alt alone (WM_SYSCOMMAND SC_KEYMENU) puts the bar in keyboard
 // mode: Left/Right move the highlight, Enter, Up or Down open the menu, the
-// first letter of a title opens it, Escape leaves. Alt+letter opens the
-// title with that first letter directly.
+// first letter of a title opens it, Escape leaves. Escape in a menu opened
+// from the keyboard goes back to the bar. Alt+letter opens the title with
+// that first letter directly.
 #pragma once
 
 #include <windows.h>
