@@ -39,15 +39,14 @@ TEST(Language, KnownIdentifiersHaveNames) {
 }
 
 TEST(Clock, TickCountAdvancesAcrossASleep) {
+  // GetTickCount moves in steps of 10 to 16 ms, so allow for one step.
   const uint32_t before = platform::TickCount();
-  platform::SleepMs(20);
-  EXPECT_GE(static_cast<uint32_t>(platform::TickCount() - before), 15u);
+  platform::SleepMs(60);
+  EXPECT_GE(static_cast<uint32_t>(platform::TickCount() - before), 40u);
 }
 
-TEST(Udp, LoopbackDatagramsReachAServerSocketAndComeBack) {
+TEST(Udp, OpenResolvesTheServerAndAFreshSocketHasNothingToRead) {
   ASSERT_TRUE(platform::SocketsStartup());
-  // A "server" socket: open one aimed anywhere and learn nothing; instead talk
-  // to ourselves by sending to a port we bind through a second client.
   platform::UdpSocket* unresolvable = platform::UdpOpen("no-such-host.invalid", 1);
   EXPECT_EQ(unresolvable, nullptr);
   platform::UdpSocket* client = platform::UdpOpen("127.0.0.1", 9);
