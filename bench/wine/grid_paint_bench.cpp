@@ -161,5 +161,5 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   // Exits without tearing the windows down: Wine waits for unmapping a
   // top-level window when no window manager runs.
-  ExitProcess(0);
+  return 0;
 }
