@@ -224,6 +224,23 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
   if (!record) return PassOn(previous, window, message, wParam, lParam);
 
   switch (message) {
+    case HDM_ORDERTOINDEX: {
+      // The placeholder, and with the pinning style the first grid column,
+      // stay at the left end whatever the user drags: whenever the list
+      // view asks who is there, the right item is put back first.
+      const auto order = static_cast<int>(wParam);
+      if (order == 0 || (order == 1 && (record->styleFlags & kGridPinFirstColumn))) {
+        if (static_cast<int>(PassOn(previous, window, message, wParam, lParam)) != order) {
+          HDITEMW item{};
+          item.mask = HDI_ORDER;
+          item.iOrder = order;
+          PassOn(previous, window, HDM_SETITEMW, static_cast<WPARAM>(order), reinterpret_cast<LPARAM>(&item));
+          record->columnsChanged = 1;
+          RebuildColumnOrder(record);
+        }
+      }
+      return PassOn(previous, window, message, wParam, lParam);
+    }
     case HDM_LAYOUT: {
       LRESULT result = PassOn(previous, window, message, wParam, lParam);
       auto* layout = reinterpret_cast<HDLAYOUT*>(lParam);

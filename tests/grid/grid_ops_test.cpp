@@ -298,6 +298,22 @@ TEST_F(GridTest, NeighboursFollowTheVisualOrder) {
   EXPECT_EQ(NextColumn(nullptr, 1), -1);
 }
 
+TEST_F(GridTest, ThePlaceholderAndAPinnedFirstColumnStayAtTheLeft) {
+  UseGadgetList(parent);
+  grid = grid_Create(kAnyNumber, 0, 0, 300, 200, 20, 0, kGridPinFirstColumn);
+  for (int c = 0; c < 3; ++c) grid_AddColumn(grid, -1, L"", 50);
+  GridRecord* r = record();
+  int dragged[] = {2, 0, 3, 1};  // as if the user dropped grid column 1 first
+  SendMessageW(r->listWindow, LVM_SETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(dragged));
+  EXPECT_EQ(SendMessageW(r->headerWindow, HDM_ORDERTOINDEX, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(r->headerWindow, HDM_ORDERTOINDEX, 1, 0), 1);
+  int order[4] = {};
+  SendMessageW(r->listWindow, LVM_GETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(order));
+  EXPECT_EQ(order[0], 0);
+  EXPECT_EQ(order[1], 1);
+  EXPECT_EQ(FirstColumn(r), 1);
+}
+
 std::wstring ClipboardText(HWND window) {
   std::wstring text;
   if (!OpenClipboard(window)) return text;
