@@ -42,11 +42,16 @@ test: build
 run: build
 	bash scripts/run.sh $(abspath $(BUILD))
 
-bench: setup
+# Benchmarks: the parsers natively without sanitizers (Google Benchmark), then
+# the grid's painting and Quorvel's start-up and idle CPU under Wine, each
+# against a baseline run the same way.
+bench: mingw native
 	@cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_SANITIZE=OFF \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null
 	@cmake --build $(BUILD)/bench -j $(JOBS) --target quorvel_bench
-	$(BUILD)/bench/bench/quorvel_bench
+	$(BUILD)/bench/bench/quorvel_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_paint_bench.exe 200
+	bash bench/startup/startup.sh $(abspath $(MINGW))
 
 clean:
 	rm -rf $(BUILD)
