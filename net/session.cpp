@@ -167,6 +167,12 @@ void SendStatusQuery(RconSession& session) {
 void ConnectToServer(RconSession& session, int fromQuickConnect) {
   CloseSocket(session.connection);
   session.connection = nullptr;
+  // Replies to the old socket's commands can no longer arrive; left waiting,
+  // their entries would take the new connection's replies that happen to
+  // carry the same sequence byte (an unanswered "#shutdown" would then
+  // disconnect a healthy session).
+  session.pendingRequests.clear();
+  session.replies.Clear();
 
   session.connection = OpenSocket(session.host, session.port);
   if (session.connection == nullptr || !PasswordFitsDatagram(session.password)) {
@@ -174,7 +180,6 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
     return;
   }
   session.server = platform::UdpServer(session.connection);
-  session.replies.Clear();
 
   session.sequence = 0;
   SendLogin(session, session.password);

@@ -110,7 +110,8 @@ void SendStatusQuery(RconSession& session);
 // How long the login reply may take.
 constexpr uint32_t kLoginTimeoutMs = 3000;
 
-// Connects with the session's host, port and password. On success: the
+// Connects with the session's host, port and password. The old socket and
+// the requests still waiting on it are dropped first. On success: the
 // connection line in the log, the version, max-ping and player queries sent,
 // the controls enabled, the dialog closed. On any failure: "Could not
 // connect!" and the client is left disconnected with no socket.

@@ -129,6 +129,24 @@ TEST_F(TickTest, VersionIsShownOncePerConnection) {
   EXPECT_EQ(Fake.log, std::vector<std::string>{"Version: 1.218"});
 }
 
+TEST_F(TickTest, RequestsOfAnEarlierConnectionDoNotTakeTheNextOnesReplies) {
+  // "#shutdown" goes out as 3 and the server goes down without answering.
+  PendingAction = Action::Shutdown;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(1));
+
+  ASSERT_TRUE(ConnectTo(peer));
+  // The new connection's fourth datagram (its first keep-alive) is answered
+  // with sequence byte 3 too.
+  Deliver(ServerFrame(rcon::kTypeCommand, 3, ""));
+  EXPECT_TRUE(Session.connected);
+  EXPECT_TRUE(Fake.log.empty());
+  // The new connection's own "players" still finds its reply.
+  Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(1)));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Received player list."});
+  EXPECT_TRUE(Session.pendingRequests.empty());
+}
+
 TEST_F(TickTest, KeepAliveEveryTwentySecondsOfSilence) {
   const uint32_t start = TestClock;
   TestClock = start + 20000;
