@@ -91,8 +91,13 @@ TEST_F(TickTest, ShutdownReplyDisconnectsAndEndsThePass) {
   peer.ClearReceived();
 
   TestClock += 60000;  // a keep-alive is due, but the pass ends first
+  const uint32_t lastKeepAlive = Session.lastKeepAlive;
   Deliver(ServerFrame(rcon::kTypeCommand, 3, ""));
   EXPECT_EQ(Fake.log, std::vector<std::string>{"The server is shutting down now. Please reconnect."});
+  // With the socket gone a keep-alive could not reach the peer; the counter
+  // and the clock show whether one was attempted.
+  EXPECT_EQ(Session.sequence, 4);
+  EXPECT_EQ(Session.lastKeepAlive, lastKeepAlive);
   EXPECT_FALSE(Session.connected);
   EXPECT_EQ(Session.connection, nullptr);
   EXPECT_EQ(Fake.controlsDisabled, 1);
