@@ -1,27 +1,15 @@
 // The shell's shared state: plain data that lives for the whole process.
 #include "net/shell.h"
 
+#include "net/text.h"
+
 Action PendingAction = Action::None;
 ActionData PendingActionData;
 InfoRowMap InfoRows;
 
-namespace {
-
-// FNV-1a: short keys, a fixed table, nothing fancier needed.
-uint32_t HashKey(std::string_view key) {
-  uint32_t h = 2166136261u;
-  for (const char c : key) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 16777619u;
-  }
-  return h;
-}
-
-}  // namespace
-
 void InfoRowMap::Set(std::string_view key, int32_t row) {
   // Open addressing; the table is sized far beyond the 25 rows it holds.
-  uint32_t i = HashKey(key) % kSlots;
+  uint32_t i = HashText(key) % kSlots;
   for (int probe = 0; probe < kSlots; ++probe, i = (i + 1) % kSlots) {
     Slot& slot = slots_[i];
     if (!slot.used) {
@@ -38,7 +26,7 @@ void InfoRowMap::Set(std::string_view key, int32_t row) {
 }
 
 int32_t InfoRowMap::Find(std::string_view key) const {
-  uint32_t i = HashKey(key) % kSlots;
+  uint32_t i = HashText(key) % kSlots;
   for (int probe = 0; probe < kSlots; ++probe, i = (i + 1) % kSlots) {
     const Slot& slot = slots_[i];
     if (!slot.used) return 0;

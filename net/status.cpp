@@ -11,6 +11,7 @@
 // in UTF-8: that is how the server's two kinds of strings are read.
 #include "net/status.h"
 
+#include "net/framing.h"
 #include "net/number.h"
 #include "net/players.h"
 #include "net/shell.h"
@@ -24,8 +25,6 @@
 #include <vector>
 
 namespace {
-
-constexpr uint8_t kReplyPrefix[5] = {0x00, 0x04, 0x05, 0x06, 0x07};
 
 // Walks the NUL-terminated strings of the reply, never past its length.
 class StringCursor {
@@ -75,15 +74,6 @@ class Decoded {
   std::string_view text_;
 };
 
-uint32_t HashName(std::string_view name) {
-  uint32_t h = 2166136261u;
-  for (const char c : name) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 16777619u;
-  }
-  return h;
-}
-
 // Name -> first PlayerRecord of that name. Rebuilt for every reply, since the
 // player list may have changed between two; the slots are kept from one reply
 // to the next so that a steady server costs no allocation.
@@ -97,7 +87,7 @@ class NameIndex {
     mask_ = capacity - 1;
     for (size_t i = 0; i < players.size(); ++i) {
       const std::string& name = players[i].name;
-      for (size_t slot = HashName(name) & mask_;; slot = (slot + 1) & mask_) {
+      for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
         if (slots_[slot] == kEmpty) {
           slots_[slot] = static_cast<int32_t>(i);
           break;
@@ -109,7 +99,7 @@ class NameIndex {
 
   const PlayerRecord* Find(std::string_view name) const {
     if (players_->empty()) return nullptr;
-    for (size_t slot = HashName(name) & mask_;; slot = (slot + 1) & mask_) {
+    for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
       const int32_t index = slots_[slot];
       if (index == kEmpty) return nullptr;
       const PlayerRecord& record = (*players_)[static_cast<size_t>(index)];
@@ -160,14 +150,12 @@ void SetKeyValue(std::string_view key, std::string_view value) {
 }  // namespace
 
 void ParseStatusReply(const uint8_t* data, size_t length) {
-  if (data == nullptr || length < sizeof kReplyPrefix || std::memcmp(data, kReplyPrefix, sizeof kReplyPrefix) != 0) {
-    return;
-  }
+  if (data == nullptr || !rcon::IsStatusReply(data, length)) return;
 
   static NameIndex names;
   names.Build(PlayerList);
 
-  StringCursor cursor(data, length, sizeof kReplyPrefix);
+  StringCursor cursor(data, length, sizeof rcon::kStatusReplyPrefix);
   while (!cursor.AtEnd()) {
     const std::string_view bytes = cursor.Next();
 

@@ -23,6 +23,17 @@ bool IsAscii(std::string_view bytes);
 // (empty when the text is shorter). `text` must be valid UTF-8.
 std::string_view SkipCharacters(std::string_view text, size_t characters);
 
+// FNV-1a over the bytes: the small fixed tables of keys and player names
+// need nothing stronger.
+inline uint32_t HashText(std::string_view text) {
+  uint32_t h = 2166136261u;
+  for (const char c : text) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 16777619u;
+  }
+  return h;
+}
+
 // Takes the next column of a reply line: the text before the first space.
 // The rest of the line then starts after that space and any spaces following
 // it. A line with no space left gives an empty column and is left unchanged,
