@@ -114,6 +114,19 @@ void DetachRecord(HWND window) {
   RemovePropW(window, kListPointerProperty);
 }
 
+namespace {
+// Every window still marked with the record, the list view and any other
+// (the cell tooltip dies with the list view without a word to the grid):
+// left in the copy, a handle value given later to a new window would lead
+// to the freed record.
+void DetachEverywhere(const GridRecord* record) {
+  std::vector<HWND> marked;
+  for (const auto& [window, attached] : attachedRecords)
+    if (attached == record) marked.push_back(window);
+  for (HWND window : marked) DetachRecord(window);
+}
+}  // namespace
+
 WNDPROC OldParentProc(HWND parent) {
   if (WNDPROC previous = Find(hookedParents, parent)) return previous;
   return reinterpret_cast<WNDPROC>(GetPropW(parent, kOldParentProcProperty));
@@ -214,6 +227,9 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
   // property and reuses the first one's hook.
   if (!GetPropW(parent, kOldParentProcProperty)) {
     WNDPROC old = Subclass(parent, grid_ParentProc);
+    // A window without the property is a new hook, even if an earlier window
+    // with this handle value went without the grid seeing its end.
+    Forget(hookedParents, parent);
     hookedParents.emplace_back(parent, old);
     SetPropW(parent, kOldParentProcProperty, reinterpret_cast<HANDLE>(old));
   }
@@ -230,7 +246,7 @@ void DestroyGridRecord(GridRecord* record) {
     DeleteObject(gridShared.editorBrush);
     gridShared.editorBrush = nullptr;
   }
-  DetachRecord(record->listWindow);
+  DetachEverywhere(record);
   delete record;
 }
 

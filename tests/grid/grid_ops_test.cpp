@@ -172,6 +172,41 @@ TEST_F(GridTest, TwoGridsOnOneParentSubclassItOnceAndItsDestructionUnhooks) {
   UseGadgetList(parent);
 }
 
+// The grid's own copy of its window properties must follow the windows:
+// a handle value can come back as another window once its window is gone.
+LRESULT CALLBACK LaterParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP + 7) return 7;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(GridTest, TheGridsCopyOfItsPropertiesFollowsTheWindows) {
+  MakeGrid(1, 1);
+  // A window the grid marked as its own (as it does its cell tooltip) dies
+  // with the list view; the grid must not answer for it afterwards.
+  HWND marked = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 10, 10, record()->listWindow, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(marked, nullptr);
+  AttachRecord(marked, record());
+  record()->tooltipWindow = marked;
+  grid_Free(grid);
+  EXPECT_FALSE(IsWindow(marked));
+  EXPECT_EQ(grid_RecordFromWindow(marked), nullptr);
+
+  // A parent whose end the grid did not see, its handle then given to a new
+  // window: a grid made there hooks the new window's procedure, not the old.
+  HWND container = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 280, parent, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(container, nullptr);
+  SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlainParentProc));
+  UseGadgetList(container);
+  ASSERT_NE(grid_Create(kAnyNumber, 0, 0, 200, 100, 20, 0, 0), 0);
+  RemovePropW(container, kOldParentProcProperty);
+  SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterParentProc));
+  ASSERT_NE(grid_Create(kAnyNumber, 0, 100, 200, 100, 20, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(container, WM_APP + 7, 0, 0), 7);
+  UseGadgetList(parent);
+}
+
 TEST_F(GridTest, DestroyingTheListViewFreesTheRecord) {
   MakeGrid(2, 2);
   HWND list = record()->listWindow;
