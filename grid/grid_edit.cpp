@@ -45,14 +45,15 @@ void LoadComboItems(int combo, const std::wstring& items) {
 
 }  // namespace
 
-void CommitEdit(GridRecord* record) {
-  if (record->currentRow == -1 || gridShared.answeringTextChanged) return;
+bool CommitEdit(GridRecord* record) {
+  if (record->currentRow == -1 || gridShared.answeringTextChanged) return true;
   const int row = record->currentRow;
   const int subItem = record->currentSubItem;
   if (record->initialText == record->editText) {
     if (CellText(record, row, subItem) != record->editText) SetCellTextRaw(record, row, subItem, record->editText);
-    return;
+    return true;
   }
+  HWND list = record->listWindow;
   GridCellEvent event;
   event.row = row;
   event.column = subItem - 1;
@@ -61,6 +62,7 @@ void CommitEdit(GridRecord* record) {
   gridShared.answeringTextChanged = true;
   int32_t answer = RaiseEvent(record, GridEvent::TextChanged, &event);
   gridShared.answeringTextChanged = false;
+  if (!GridAlive(list, record)) return false;
   if (answer == 1) {
     if (CellText(record, row, subItem) != event.text) SetCellTextRaw(record, row, subItem, event.text);
     record->initialText = event.text;
@@ -68,6 +70,7 @@ void CommitEdit(GridRecord* record) {
     if (CellText(record, row, subItem) != record->initialText) SetCellTextRaw(record, row, subItem, record->initialText);
     record->editText = record->initialText;
   }
+  return true;
 }
 
 void LeaveCell(GridRecord* record) {

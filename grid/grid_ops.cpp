@@ -134,10 +134,11 @@ int64_t CellNumber(const std::wstring& text) {
 int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
   int32_t result = 1;
   if (record->eventCallback) {
-    HANDLE ownerValue =
-        record->painting ? record->paintOwnerValue : GetPropW(record->listWindow, kOwnerValueProperty);
+    HWND list = record->listWindow;
+    HANDLE ownerValue = record->painting ? record->paintOwnerValue : GetPropW(list, kOwnerValueProperty);
     intptr_t owner = ownerValue ? reinterpret_cast<intptr_t>(ownerValue) : record->gadget;
     result = record->eventCallback(owner, code, event);
+    if (!GridAlive(list, record)) return result;
   }
 
   if (code == GridEvent::CellChanging && result != 0) {
@@ -303,7 +304,7 @@ int grid_AddColumn(int gadget, int position, const wchar_t* title, int width) {
   if (!record || position < -1) return 0;
   int items = static_cast<int>(SendMessageW(record->headerWindow, HDM_GETITEMCOUNT, 0, 0));
   if (items > kMaxGridColumns) return 0;
-  grid_EndEdit(gadget, 0);
+  if (!EndEdit(record, 0)) return 0;
   RemoveBlockSelection(record);
   if (position == -1 || position > items - 1) position = items - 1;
   LVCOLUMNW column{};
@@ -320,7 +321,7 @@ int grid_AddColumn(int gadget, int position, const wchar_t* title, int width) {
 int grid_AddRows(int gadget, int position, int count) {
   GridRecord* record = RecordFromGadget(gadget);
   if (!record || position < -1 || count < 1) return 0;
-  grid_EndEdit(gadget, 0);
+  if (!EndEdit(record, 0)) return 0;
   RemoveBlockSelection(record);
   for (int i = 0; i < count; ++i) {
     LVITEMW item{};
@@ -357,20 +358,21 @@ int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
   SetCellTextRaw(record, row, column + 1, value);
   if (row == record->currentRow && column + 1 == record->currentSubItem) {
     record->editText = value;
+    HWND list = record->listWindow;
     GridCellEvent event;
     event.row = row;
     event.column = column;
-    event.font = reinterpret_cast<HFONT>(SendMessageW(record->listWindow, WM_GETFONT, 0, 0));
+    event.font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
     RaiseEvent(record, GridEvent::QueryCellType, &event);
+    if (!GridAlive(list, record)) return 0;
     record->currentCellType = event.cellType;
     ShowTextInEditor(record, value);
   }
   return 0;
 }
 
-int grid_EndEdit(int gadget, int reason) {
-  GridRecord* record = RecordFromGadget(gadget);
-  if (!record) return 0;
+bool EndEdit(GridRecord* record, int reason) {
+  HWND list = record->listWindow;
   GridCellEvent event;
   event.row = record->currentRow;
   event.column = record->currentSubItem - 1;
@@ -379,12 +381,17 @@ int grid_EndEdit(int gadget, int reason) {
     removedSelection = true;
     RemoveBlockSelection(record);
   }
-  CommitEdit(record);
+  if (!CommitEdit(record)) return false;
   LeaveCell(record);
   if (removedSelection) {
     event.extra = reason;
     RaiseEvent(record, GridEvent::EditEnded, &event);
   }
+  return GridAlive(list, record);
+}
+
+int grid_EndEdit(int gadget, int reason) {
+  if (GridRecord* record = RecordFromGadget(gadget)) EndEdit(record, reason);
   return 0;
 }
 
@@ -403,7 +410,7 @@ int grid_DeleteRow(int gadget, int row) {
   if (!record || row < 0 || row >= CountGridRows(record)) return 0;
   // Ending the edit must not carry the typed text into the row that moves up.
   if (row == record->currentRow) record->initialText = record->editText;
-  grid_EndEdit(gadget, 0);
+  if (!EndEdit(record, 0)) return 0;
   RemoveBlockSelection(record);
   SendMessageW(record->listWindow, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
   InvalidateRect(record->listWindow, nullptr, TRUE);
@@ -414,16 +421,18 @@ int grid_SetCurrentCell(int gadget, int column, int row, int focusEditor, int sc
   GridRecord* record = RecordFromGadget(gadget);
   if (!record || row < 0 || column < 0 || row >= CountGridRows(record) || column >= CountGridColumns(record))
     return 0;
+  HWND list = record->listWindow;
   if (record->currentRow == -1 && record->selCol != -1) {
     RemoveBlockSelection(record);
-    InvalidateRect(record->listWindow, nullptr, FALSE);
+    InvalidateRect(list, nullptr, FALSE);
   }
-  UpdateWindow(record->listWindow);
+  UpdateWindow(list);
+  if (!GridAlive(list, record)) return 0;
   record->selectionState = 2;
   record->selCol = record->focusCol = column;
   record->selRow = record->focusRow = row;
   record->selCols = record->selRows = 1;
-  CommitEdit(record);
+  if (!CommitEdit(record)) return 0;
   LeaveCell(record);
   record->currentRow = row;
   record->currentSubItem = column + 1;
@@ -455,7 +464,7 @@ int grid_GetCurrentRow(int gadget) {
 int grid_SetHeaderHeight(int gadget, int height) {
   GridRecord* record = RecordFromGadget(gadget);
   if (!record || height < 0) return 0;
-  grid_EndEdit(gadget, 0);
+  if (!EndEdit(record, 0)) return 0;
   record->headerHeight = height;
   // Hiding and showing makes the list view lay its header out again, which
   // asks the header (HDM_LAYOUT) for the new height. Some list views (Wine's)
@@ -526,7 +535,7 @@ int grid_ClearRows(int gadget) {
   GridRecord* record = RecordFromGadget(gadget);
   if (!record) return 0;
   record->initialText = record->editText;
-  grid_EndEdit(gadget, 0);
+  if (!EndEdit(record, 0)) return 0;
   RemoveBlockSelection(record);
   SendMessageW(record->listWindow, WM_SETREDRAW, FALSE, 0);
   SendMessageW(record->listWindow, LVM_DELETEALLITEMS, 0, 0);
@@ -605,6 +614,7 @@ int ClearBlock(int gadget, int column, int row, int columns, int rows) {
   const int savedSubItem = record->currentSubItem;
   std::wstring savedInitial = record->initialText;
   std::wstring savedEdit = record->editText;
+  HWND list = record->listWindow;
   int cleared = 0;
 
   for (int r = block.firstRow; r <= block.lastRow; ++r) {
@@ -617,8 +627,9 @@ int ClearBlock(int gadget, int column, int row, int columns, int rows) {
       GridCellEvent event;
       event.row = r;
       event.column = subItem - 1;
-      event.font = reinterpret_cast<HFONT>(SendMessageW(record->listWindow, WM_GETFONT, 0, 0));
+      event.font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
       RaiseEvent(record, GridEvent::QueryCellType, &event);
+      if (!GridAlive(list, record)) return cleared;
       record->initialText = CellText(record, r, subItem);
       record->currentRow = r;
       record->currentSubItem = subItem;
@@ -641,7 +652,7 @@ int ClearBlock(int gadget, int column, int row, int columns, int rows) {
       ++cleared;
       if (!isProtected || savedRow == -1) {
         record->editText = value;
-        CommitEdit(record);
+        if (!CommitEdit(record)) return cleared;
         if (isProtected) savedInitial = savedEdit = record->initialText;
       } else {
         // The open editor shows this cell: change it in place, as if typed.

@@ -109,7 +109,7 @@ struct CellPainter {
   int height() const { return cell.bottom - cell.top; }
 
   void PaintTextCell(const std::wstring& stored);
-  void PaintOffscreen(const std::wstring& stored);
+  bool PaintOffscreen(const std::wstring& stored);
   void PaintCheckBox(HDC target, int w, int h, const std::wstring& stored);
   void PaintImage(HDC target, int w, int h);
   void PaintPercentage(HDC target, int w, int h, const std::wstring& stored);
@@ -302,14 +302,15 @@ void CellPainter::PaintButton(HDC target, int w, int h, const std::wstring& stor
   DrawTextW(target, caption.c_str(), -1, &button, format | DT_NOPREFIX | DT_END_ELLIPSIS | lines);
 }
 
-void CellPainter::PaintOffscreen(const std::wstring& stored) {
+// False when the owner freed the grid while painting its cell.
+bool CellPainter::PaintOffscreen(const std::wstring& stored) {
   const int w = width();
   const int h = height();
   ScopedMemoryDC memory(dc);
-  if (!memory) return;
+  if (!memory) return true;
   const bool ownerPainted = event.cellType == GridCell::OwnerPainted;
   ScopedBitmap bitmap(ownerPainted ? CreateImage24(w, h) : CreateCellBitmap(w, h));
-  if (!bitmap) return;
+  if (!bitmap) return true;
   ScopedSelect selectBitmap(memory.Get(), bitmap.Get());
   HDC target = memory.Get();
 
@@ -353,7 +354,9 @@ void CellPainter::PaintOffscreen(const std::wstring& stored) {
       event.extra = reinterpret_cast<intptr_t>(bitmap.Get());
       event.width = w;
       event.height = h;
+      HWND list = record->listWindow;
       RaiseEvent(record, GridEvent::PaintCell, &event);
+      if (!GridAlive(list, record)) return false;
       selectBitmap = ScopedSelect(target, bitmap.Get());
       break;
     }
@@ -361,6 +364,7 @@ void CellPainter::PaintOffscreen(const std::wstring& stored) {
       break;
   }
   BitBlt(dc, cell.left, cell.top, w, h, target, 0, 0, SRCCOPY);
+  return true;
 }
 
 void CellPainter::PaintBorders() {
@@ -483,17 +487,20 @@ void PaintOneCell(GridRecord* record, HDC dc, int row, int subItem) {
 
   event.row = row;
   event.column = subItem - 1;
+  HWND list = record->listWindow;
   RaiseEvent(record, GridEvent::QueryCellColours, &event);
+  if (!GridAlive(list, record)) return;
   painter.borderColour = event.borderColour;
   painter.borderFlags = event.borderFlags;
 
   event.cellType = 0;
   RaiseEvent(record, GridEvent::QueryCellType, &event);
+  if (!GridAlive(list, record)) return;
   std::wstring stored = CellText(record, row, subItem);
   if (event.cellType >= GridCell::Text && event.cellType <= GridCell::EditableChoice) {
     painter.PaintTextCell(stored);
   } else if (event.cellType >= GridCell::CheckBox && event.cellType <= GridCell::OwnerPainted) {
-    painter.PaintOffscreen(stored);
+    if (!painter.PaintOffscreen(stored)) return;
   }
   painter.PaintBorders();
 }

@@ -111,6 +111,11 @@ void DetachRecord(HWND window);
 WNDPROC OldParentProc(HWND parent);
 void UnhookParent(HWND parent);
 GridRecord* RecordFromGadget(int gadget);
+// The owner may free the grid from inside its event procedure (and even build
+// a new one under the same number, perhaps in the same memory). Code that
+// goes on with a record after raising an event first asks this, with the
+// list view it noted before raising it.
+inline bool GridAlive(HWND list, const GridRecord* record) { return grid_RecordFromWindow(list) == record; }
 
 // grid_ops.cpp
 int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event);
@@ -128,9 +133,13 @@ void SetCellTextRaw(GridRecord* record, int row, int subItem, const std::wstring
 RECT CellRect(const GridRecord* record, int row, int subItem);
 void RemoveBlockSelection(GridRecord* record);
 
+// grid_ops.cpp; false when the owner freed the grid meanwhile.
+bool EndEdit(GridRecord* record, int reason);
+
 // grid_edit.cpp (editor mechanics; input handling is added with the editor
-// procedures)
-void CommitEdit(GridRecord* record);
+// procedures). CommitEdit returns false when the owner freed the grid while
+// answering TextChanged.
+bool CommitEdit(GridRecord* record);
 void LeaveCell(GridRecord* record);
 int OpenEditor(GridRecord* record, bool query, const RECT* cell, int row, int subItem);
 void LoadEditor(GridRecord* record);

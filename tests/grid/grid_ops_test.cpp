@@ -277,6 +277,50 @@ TEST_F(GridTest, EndingAnEditCommitsAndReportsOnlyARemovedBlockSelection) {
   EXPECT_EQ(owner.Only({kTextChanged, kEditEnded}), (Events{{kTextChanged, 1, 1, 0, L"r1c1?"}}));
 }
 
+// An owner may close the grid from inside its event procedure, say when an
+// edit makes it rebuild its window. The operation that raised the event
+// must then stop: the hard case is a rebuild under the same number, whose
+// record may well sit where the old one was.
+int32_t RebuildingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
+  if (code != kTextChanged) return RecordingOwner(value, code, event);
+  owner.seen.push_back({code, event->row, event->column, 0, event->text});
+  const auto gadget = static_cast<int>(value);
+  grid_Free(gadget);
+  EXPECT_EQ(grid_Create(gadget, 0, 0, 200, 100, 20, 0, 0), gadget);
+  return 1;
+}
+
+TEST_F(GridTest, AnOwnerThatRebuildsTheGridInsideAnEventIsNotUndone) {
+  struct Step {
+    const char* name;
+    void (*operation)(int grid);
+  };
+  const Step steps[] = {
+      {"adding rows", [](int g) { grid_AddRows(g, -1, 2); }},
+      {"adding a column", [](int g) { grid_AddColumn(g, -1, L"", 40); }},
+      {"moving to another cell", [](int g) { grid_SetCurrentCell(g, 1, 1, 1, 0); }},
+      {"clearing a block", [](int g) { ClearBlock(g, 0, 0, 2, 2); }},
+      {"deleting another row", [](int g) { grid_DeleteRow(g, 1); }},
+      {"setting the header height", [](int g) { grid_SetHeaderHeight(g, 0); }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    MakeGrid(2, 2);
+    grid_SetCurrentCell(grid, 0, 0, 1, 0);
+    Type(record()->editWindow, L"!");
+    grid_SetCallback(grid, RebuildingOwner);
+    owner.seen.clear();
+    step.operation(grid);
+    ASSERT_EQ(owner.Only({kTextChanged}).size(), 1u);
+    ASSERT_NE(record(), nullptr);
+    EXPECT_EQ(grid_CountRows(grid), 0) << "the new grid is left as its owner built it";
+    EXPECT_EQ(grid_CountColumns(grid), 0);
+    EXPECT_EQ(grid_GetCurrentRow(grid), -1);
+    EXPECT_GT(record()->headerHeight, 0);
+    grid_Free(grid);
+  }
+}
+
 TEST_F(GridTest, TheOwnerDecidesWhatAnEditWrites) {
   MakeGrid(1, 2);
   owner.textChangedAnswer = 0;
