@@ -38,6 +38,29 @@ TEST_F(GridTest, OperationsOnAMissingGridReturnTheirFailureValues) {
   int32_t selection[4] = {7, 7, 7, 7};
   grid_GetSelection(plain, selection);
   EXPECT_EQ(selection[0], 7);
+
+  // Nothing done to a gadget that is no grid: the owner may have passed the
+  // wrong number, and the plain list must come through untouched.
+  HWND plainWindow = GadgetWindow(plain);
+  EXPECT_EQ(grid_AddRows(plain, -1, 2), 0);
+  EXPECT_EQ(grid_AddColumn(plain, -1, L"x", 10), 0);
+  EXPECT_EQ(grid_SetCellText(plain, 0, 0, L"x"), 0);
+  EXPECT_EQ(grid_SetCurrentCell(plain, 0, 0, 1, 1), 0);
+  EXPECT_EQ(grid_SetHeaderHeight(plain, 0), 0);
+  EXPECT_EQ(grid_SetAttribute(plain, kGridFrameWidth, 3), 0);
+  EXPECT_EQ(grid_SetCallback(plain, RecordingOwner), 0);
+  EXPECT_EQ(grid_EndEdit(plain, 0), 0);
+  EXPECT_EQ(grid_DeleteRow(plain, 0), 0);
+  EXPECT_EQ(grid_ClearRows(plain), 0);
+  EXPECT_EQ(grid_Hide(plain, 1), 0);
+  EXPECT_EQ(ClearBlock(plain, 0, 0, 1, 1), 0);
+  EXPECT_EQ(grid_Free(plain), 0);
+  EXPECT_TRUE(IsWindow(plainWindow)) << "grid_Free frees grids only";
+  EXPECT_TRUE(IsWindowVisible(plainWindow));
+  EXPECT_EQ(SendMessageW(plainWindow, LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(reinterpret_cast<HWND>(SendMessageW(plainWindow, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0),
+            1);
+  EXPECT_TRUE(owner.seen.empty());
 }
 
 TEST_F(GridTest, CreationSetsTheDefaults) {
