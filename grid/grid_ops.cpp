@@ -141,7 +141,9 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
     if (!GridAlive(list, record)) return result;
   }
 
-  if (code == GridEvent::CellChanging && result != 0) {
+  // Only an answer of exactly 1 lets the move happen; a refused move must
+  // neither take the selection nor capture the mouse for a drag.
+  if (code == GridEvent::CellChanging && result == 1) {
     if (record->tooltipWindow && record->tooltipRow == event->row && record->tooltipSubItem - 1 == event->column) {
       DetachRecord(record->tooltipWindow);
       DestroyWindow(record->tooltipWindow);

@@ -504,9 +504,22 @@ TEST_F(GridTest, AnAcceptedMoveSelectsTheNewCellAlone) {
   move.row = 2;
   move.column = 1;
   move.extra = 4;  // Right arrow: no mouse drag is armed
-  owner.cellChangingAnswer = 0;
-  EXPECT_EQ(RaiseEvent(r, GridEvent::CellChanging, &move), 0);
-  EXPECT_EQ(r->selCol, -1);
+  for (int32_t refusal : {0, 2, -1}) {
+    owner.cellChangingAnswer = refusal;
+    EXPECT_EQ(RaiseEvent(r, GridEvent::CellChanging, &move), refusal);
+    EXPECT_EQ(r->selCol, -1) << "answer " << refusal;
+  }
+  // A refused click arms no drag either.
+  RECT target = Cell(2, 1);
+  POINT inside{(target.left + target.right) / 2, (target.top + target.bottom) / 2};
+  ClientToScreen(r->listWindow, &inside);
+  SetCursorPos(inside.x, inside.y);
+  move.extra = 0;
+  owner.cellChangingAnswer = 2;
+  RaiseEvent(r, GridEvent::CellChanging, &move);
+  EXPECT_EQ(gridShared.dragState, 0);
+  EXPECT_NE(GetCapture(), r->listWindow);
+  move.extra = 4;
 
   owner.cellChangingAnswer = 1;
   EXPECT_EQ(RaiseEvent(r, GridEvent::CellChanging, &move), 1);
