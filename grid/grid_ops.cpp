@@ -269,27 +269,22 @@ int LastColumn(GridRecord* record) {
   return record->columnOrder[columns - 1] + 1;
 }
 
-int NextColumn(GridRecord* record, int subItem) {
+namespace {
+// The column `step` visual positions away; the edge column stays put.
+int StepColumn(GridRecord* record, int subItem, int step) {
   if (!record) return -1;
   int columns = CountGridColumns(record);
   if (columns <= 0) return -1;
   if (columns == 1) return subItem == 1 ? subItem : -1;
   if (subItem < 1 || subItem > columns) return -1;
   RebuildColumnOrder(record);
-  int position = record->columnPosition[subItem - 1];
-  return position >= columns - 1 ? subItem : record->columnOrder[position + 1] + 1;
+  int position = record->columnPosition[subItem - 1] + step;
+  return position < 0 || position >= columns ? subItem : record->columnOrder[position] + 1;
 }
+}  // namespace
 
-int PreviousColumn(GridRecord* record, int subItem) {
-  if (!record) return -1;
-  int columns = CountGridColumns(record);
-  if (columns <= 0) return -1;
-  if (columns == 1) return subItem == 1 ? subItem : -1;
-  if (subItem < 1 || subItem > columns) return -1;
-  RebuildColumnOrder(record);
-  int position = record->columnPosition[subItem - 1];
-  return position <= 0 ? subItem : record->columnOrder[position - 1] + 1;
-}
+int NextColumn(GridRecord* record, int subItem) { return StepColumn(record, subItem, 1); }
+int PreviousColumn(GridRecord* record, int subItem) { return StepColumn(record, subItem, -1); }
 
 void InvalidateCell(GridRecord* record, int row, int subItem) {
   RECT cell{};

@@ -565,10 +565,13 @@ LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
+COLORREF EmptyAreaColour(const GridRecord* record) {
+  if (record->emptyAreaColour != kGridNoColour) return record->emptyAreaColour;
+  return gridShared.commonControlsVersion >= 6 ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
+}
+
 void PaintEmptyArea(GridRecord* record) {
-  COLORREF colour = record->emptyAreaColour;
-  if (colour == kGridNoColour)
-    colour = gridShared.commonControlsVersion >= 6 ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
+  const COLORREF colour = EmptyAreaColour(record);
   RECT reference{};
   int rows = CountGridRows(record);
   if (rows == 0 || CountGridColumns(record) <= 0) {

@@ -153,6 +153,8 @@ std::wstring EditorText(HWND editor);
 // grid_paint.cpp
 LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintEmptyArea(GridRecord* record);
+// The colour of the area without cells, in the list view and in the header.
+COLORREF EmptyAreaColour(const GridRecord* record);
 
 // grid_procs.cpp
 LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -52,10 +52,7 @@ void FillHeaderEmptyArea(GridRecord* record, HWND header) {
   GetClientRect(record->listWindow, &client);
   if (right >= client.right) return;
   RECT empty{right > 0 ? right : 0, 0, client.right, record->headerHeight};
-  COLORREF colour = record->emptyAreaColour;
-  if (colour == kGridNoColour)
-    colour = gridShared.commonControlsVersion >= 6 ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
-  ScopedBrush brush(CreateSolidBrush(colour));
+  ScopedBrush brush(CreateSolidBrush(EmptyAreaColour(record)));
   ScopedGetDC dc(header);
   if (brush && dc) FillRect(dc.Get(), &empty, brush.Get());
   ValidateRect(header, &empty);
