@@ -4,9 +4,12 @@
 //
 // The row's address is looked up in the player list the last "players"
 // reply built. When no record has it (the list changed since the row was
-// drawn) the dialog closes without a pending action, so no command can go
-// out with the target of an earlier kick or ban.
+// drawn), or no row is selected any more (the list was refilled while the
+// dialog was open), the dialog closes without a pending action, so no command
+// can go out with the target of an earlier kick or ban or at a stranger.
 #include <windows.h>
+
+#include <string>
 
 #include "app/dialog_common.h"
 #include "app/dialog_ids.h"
@@ -24,9 +27,14 @@ std::wstring SelectedPlayerName() {
   return row < 0 ? std::wstring() : Widen(PlayersList_CellText(row, kPlayerColumnName));
 }
 
-std::string SelectedPlayerAddress() {
+// The selected row's address; false when no row is selected any more (a new
+// player list arrived while the dialog was open). An empty address must not
+// stand in for it: a record parsed from a stray line has one too.
+bool SelectedPlayerAddress(std::string* address) {
   const int row = PlayersList_SelectedIndex();
-  return row < 0 ? std::string() : PlayersList_CellText(row, kPlayerColumnIp);
+  if (row < 0) return false;
+  *address = PlayersList_CellText(row, kPlayerColumnIp);
+  return true;
 }
 
 std::string ReasonText(HWND reasonField) {
@@ -52,7 +60,8 @@ bool KickProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result)
     case dialog_id::kKickButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
       int32_t number = 0;
-      if (FindKickTarget(SelectedPlayerAddress(), &number)) {
+      std::string address;
+      if (SelectedPlayerAddress(&address) && FindKickTarget(address, &number)) {
         SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kKickReason)),
                   PendingActionData.banMinutes, Action::Kick);
       }
@@ -95,7 +104,8 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
     case dialog_id::kBanButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
       int32_t number = 0;
-      if (FindBanTarget(SelectedPlayerAddress(), &number)) {
+      std::string address;
+      if (SelectedPlayerAddress(&address) && FindBanTarget(address, &number)) {
         const bool permanent = SendMessageW(GetDlgItem(dialog, dialog_id::kBanPermanent),
                                             BM_GETCHECK, 0, 0) == BST_CHECKED;
         SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),

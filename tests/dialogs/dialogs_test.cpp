@@ -443,6 +443,27 @@ TEST_F(DialogsTest, KickOrBanWithoutAMatchingPlayerDoesNothing) {
   }
 }
 
+TEST_F(DialogsTest, KickOrBanAfterTheListWasRefilledWhileOpenDoesNothing) {
+  // A stray line of a "players" reply makes a record with no address; with
+  // the selection gone, that record must not become the target.
+  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"", "", 0, 0, "", 11}};
+  for (void (*open)(HWND) : {OpenKickDialog, OpenBanDialog}) {
+    PlayersList_Clear();
+    AddPlayerRow("John Smith", "10.0.0.1");
+    SelectPlayerRow(0);
+    open(MainWindow());
+    // The network tick fills the list again while the dialog is open.
+    PlayersList_Clear();
+    AddPlayerRow("John Smith", "10.0.0.1");
+    ASSERT_EQ(PlayersList_SelectedIndex(), -1);
+    Click(open == OpenKickDialog ? dialog_id::kKickButton : dialog_id::kBanButton);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_EQ(PendingAction, Action::None);
+    EXPECT_FALSE(PendingActionData.targetFound);
+    EXPECT_EQ(PlayerRows(), 1);
+  }
+}
+
 TEST_F(DialogsTest, TheDaysFieldFollowsTheOptionAndFallsBackToSeven) {
   OpenBanDialog(MainWindow());
   HWND days = Item(dialog_id::kBanDays);
