@@ -78,6 +78,7 @@ player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
 has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 window_exists() { [ -n "$(find_window "$1")" ]; }
+menu_open() { window_dump | grep -q '^menu-open 1'; }
 
 # The prefix once; Wine draws the frames itself, there being no window manager.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -103,9 +104,11 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
 sleep 0.5
 
 # Server > Quick Connect, from the keyboard: F10, Enter opens "Server" with
-# its first item selected, Down, Enter.
+# its first item selected, Down, Enter. Each key waits for the menu to be up,
+# not for a guessed time, so a slow machine cannot send it elsewhere.
 xdotool key F10; sleep 0.3
-xdotool key Return; sleep 0.5
+xdotool key Return
+wait_for 15 menu_open || fatal "the Server menu did not open"
 xdotool key Down; sleep 0.2
 xdotool key Return
 wait_for 10 window_exists '^Quick Connect$' || fatal "Quick Connect did not open"
@@ -139,7 +142,7 @@ read -r fx fy <<<"$first"
 xdotool mousemove "$fx" "$fy" click 1
 sleep 0.3
 xdotool mousemove "$fx" "$fy" click 3
-sleep 0.7
+wait_for 15 menu_open || fatal "the players pop-up menu did not open"
 xdotool key Down; sleep 0.2; xdotool key Return      # "Kick"
 wait_for 10 window_exists '^Kick Player' || fatal "the Kick dialog did not open"
 sleep 0.5
@@ -156,7 +159,9 @@ echo "screenshot: $shot"
 # Server > Quit ends the program with exit code 0.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
 sleep 0.3
-xdotool key F10; sleep 0.3; xdotool key Return; sleep 0.5; xdotool key Up; sleep 0.2; xdotool key Return
+xdotool key F10; sleep 0.3; xdotool key Return
+wait_for 15 menu_open || fatal "the Server menu did not open for Quit"
+xdotool key Up; sleep 0.2; xdotool key Return
 status=124
 for _ in $(seq 1 40); do
   if ! kill -0 "$quorvel_pid" 2>/dev/null; then

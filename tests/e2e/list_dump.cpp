@@ -13,6 +13,7 @@
 //   first-row X Y        (screen point in the middle of the first row's name)
 //   log <line>
 //   refresh-enabled 0|1
+//   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -151,6 +152,10 @@ int main() {
     }
   }
   if (found.refresh) std::printf("refresh-enabled %d\n", IsWindowEnabled(found.refresh) ? 1 : 0);
+  // Menus are windows of the system's own class "#32768"; keys sent before
+  // one is up would land in whatever window had the focus instead.
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  std::printf("menu-open %d\n", menu && IsWindowVisible(menu) ? 1 : 0);
   std::fflush(stdout);
   return 0;
 }
