@@ -213,6 +213,29 @@ TEST_F(GridPaintTest, TheCurrentCellFrameFollowsTheFrameWidth) {
   EXPECT_EQ(CountColour(picture, cell, kRed), 0) << "frame width 0: no frame";
 }
 
+// The frame width is also the text's margin: text starts frameWidth + 4
+// pixels into the cell (plus the font's own left bearing, the same each
+// time).
+TEST_F(GridPaintTest, TextIsInsetByTheFrameWidthAndFourPixels) {
+  MakeGrid(2, 1);
+  owner.cells[{0, 0}] = CellLook{GridCell::StaticText, kWhite, kRed};
+  grid_SetCellText(grid, 0, 0, L"HH");
+  auto firstTextColumn = [&] {
+    Picture picture = Paint();
+    RECT cell = Cell(0, 0);
+    for (int x = cell.left; x < cell.right; ++x)
+      for (int y = cell.top; y < cell.bottom; ++y)
+        if (picture.At(x, y) == kRed) return static_cast<int>(x - cell.left);
+    return -1;
+  };
+  grid_SetAttribute(grid, kGridFrameWidth, 0);
+  const int bare = firstTextColumn();
+  EXPECT_GE(bare, 4);
+  EXPECT_LE(bare, 6);
+  grid_SetAttribute(grid, kGridFrameWidth, 3);
+  EXPECT_EQ(firstTextColumn(), bare + 3);
+}
+
 TEST_F(GridPaintTest, OwnerPaintedCellsShowWhatTheOwnerDrew) {
   MakeGrid(2, 1);
   owner.cells[{0, 1}] = CellLook{GridCell::OwnerPainted};
