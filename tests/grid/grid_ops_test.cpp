@@ -58,9 +58,13 @@ TEST_F(GridTest, OperationsOnAMissingGridReturnTheirFailureValues) {
   EXPECT_TRUE(IsWindow(plainWindow)) << "grid_Free frees grids only";
   EXPECT_TRUE(IsWindowVisible(plainWindow));
   EXPECT_EQ(SendMessageW(plainWindow, LVM_GETITEMCOUNT, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(reinterpret_cast<HWND>(SendMessageW(plainWindow, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0),
-            1);
+  auto header = reinterpret_cast<HWND>(SendMessageW(plainWindow, LVM_GETHEADER, 0, 0));
+  EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_TRUE(owner.seen.empty());
+
+  UseGadgetList(nullptr);
+  EXPECT_EQ(grid_Create(kAnyNumber, 0, 0, 100, 100, 20, 0, 0), 0) << "nowhere to create it";
+  UseGadgetList(parent);
 }
 
 TEST_F(GridTest, CreationSetsTheDefaults) {

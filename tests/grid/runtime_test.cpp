@@ -38,6 +38,16 @@ TEST_F(RuntimeTest, NumbersAreChosenOrGivenAndFreedWithTheirWindow) {
   DestroyWindow(GadgetWindow(other));
   EXPECT_EQ(GadgetWindow(other), nullptr) << "a window destroyed behind the table's back is gone";
   EXPECT_EQ(GadgetFromWindow(nullptr), -1);
+
+  // Failure is -1, since 0 is a number like any other.
+  EXPECT_EQ(CreateComboGadget(0, 0, 0, 100, 20, CBS_DROPDOWN), 0);
+  EXPECT_EQ(RegisterGadget(-2, WindowHandle(window)), -1);
+  EXPECT_EQ(RegisterGadget(kAnyNumber, nullptr), -1);
+  HWND main = UseGadgetList(nullptr);
+  EXPECT_EQ(CreateComboGadget(kAnyNumber, 0, 0, 100, 20, CBS_DROPDOWN), -1) << "no container to create into";
+  EXPECT_EQ(CreateListViewGadget(7, 0, 0, 100, 100, L"", 0, 0), -1);
+  EXPECT_EQ(IsGadget(7), 0);
+  UseGadgetList(main);
 }
 
 TEST_F(RuntimeTest, TheGadgetListDecidesTheParent) {
