@@ -465,9 +465,12 @@ int grid_SetHeaderHeight(int gadget, int height) {
   record->headerHeight = height;
   // Hiding and showing makes the list view lay its header out again, which
   // asks the header (HDM_LAYOUT) for the new height. Some list views (Wine's)
-  // lay out only when their size changes, hence the one-pixel nudge.
-  ShowWindow(record->listWindow, SW_HIDE);
-  ShowWindow(record->listWindow, SW_SHOW);
+  // lay out only when their size changes, hence the one-pixel nudge, which
+  // also serves a grid the owner has hidden: that one must stay hidden.
+  if (IsWindowVisible(record->listWindow)) {
+    ShowWindow(record->listWindow, SW_HIDE);
+    ShowWindow(record->listWindow, SW_SHOW);
+  }
   RECT frame;
   GetWindowRect(record->listWindow, &frame);
   const int width = frame.right - frame.left;

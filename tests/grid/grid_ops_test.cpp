@@ -600,6 +600,14 @@ TEST_F(GridTest, HeaderHeightZeroTakesNoSpace) {
   EXPECT_EQ(Cell(0, 0).top, 0);
   grid_SetHeaderHeight(grid, 30);
   EXPECT_EQ(Cell(0, 0).top, 30);
+
+  // A hidden grid takes the new height and stays hidden.
+  grid_Hide(grid, 1);
+  grid_SetHeaderHeight(grid, 24);
+  EXPECT_FALSE(IsWindowVisible(record()->listWindow));
+  EXPECT_EQ(Cell(0, 0).top, 24);
+  grid_Hide(grid, 0);
+  EXPECT_EQ(Cell(0, 0).top, 24);
 }
 
 }  // namespace
