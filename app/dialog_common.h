@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/utf16.h"
+
 enum class DialogKind { None, QuickConnect, Favourites, Kick, Ban, About };
 
 // A dialog's own reaction to a message; return true with *result set when
@@ -54,8 +56,6 @@ HWND AddComboBox(HWND dialog, int x, int y, int width, int height, int id);
 // The dialog font: the system's stock GUI font, so it is never deleted.
 HFONT DialogFont();
 
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view wide);
 std::wstring WindowTextW(HWND window);
 std::string WindowTextUtf8(HWND window);
 void SetWindowTextUtf8(HWND window, std::string_view utf8);

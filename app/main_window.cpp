@@ -93,14 +93,6 @@ HFONT g_font = nullptr;
 
 PopupShower g_popupShower = nullptr;
 
-std::wstring Wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
 void SetFont(HWND control) {
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MainFont()), FALSE);
 }
@@ -299,24 +291,6 @@ void OnKeyboardContextMenu(HWND list) {
   ShowPopupAt(popup, at);
 }
 
-std::wstring ItemText(HWND list, int row, int column) {
-  wchar_t buffer[1024];
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = 1024;
-  const LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return std::wstring(buffer, static_cast<size_t>(n < 0 ? 0 : n));
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 struct SortContext {
   std::vector<std::string> keys;  // by the row's lParam
   SortKind kind;
@@ -452,7 +426,7 @@ void SortPlayers(int column) {
   const int count = static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0));
   ctx.keys.reserve(static_cast<size_t>(count));
   for (int row = 0; row < count; ++row) {
-    ctx.keys.push_back(Narrow(ItemText(g.players, row, column)));
+    ctx.keys.push_back(PlayersList_CellText(row, column));
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;

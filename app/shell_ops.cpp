@@ -12,6 +12,7 @@
 #include "app/main_window_internal.h"
 #include "app/menu_ids.h"
 #include "app/pure/info_rows.h"
+#include "app/utf16.h"
 #include "net/shell.h"
 
 namespace {
@@ -20,27 +21,11 @@ namespace {
 // so a view created later (or a test) can read what arrived.
 std::array<std::string, 25> g_infoValues;
 
-std::wstring Wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(const wchar_t* wide, int length) {
-  if (length <= 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 template <size_t N>
 void AddRow(HWND list, const std::array<std::string, N>& cells, int image) {
   if (list == nullptr) return;
   const int at = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  std::wstring text = Wide(cells[0]);
+  std::wstring text = Widen(cells[0]);
   LVITEMW item{};
   item.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE : 0);
   item.iItem = at;
@@ -49,7 +34,7 @@ void AddRow(HWND list, const std::array<std::string, N>& cells, int image) {
   const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   for (size_t column = 1; column < N; ++column) {
-    text = Wide(cells[column]);
+    text = Widen(cells[column]);
     LVITEMW sub{};
     sub.iSubItem = static_cast<int>(column);
     sub.pszText = text.data();
@@ -78,7 +63,9 @@ std::string CellText(HWND list, int row, int column, int columns) {
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(buffer.size());
     const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
-    if (n < static_cast<int>(buffer.size()) - 1 || buffer.size() >= 65536) return Narrow(buffer.data(), n);
+    if (n < static_cast<int>(buffer.size()) - 1 || buffer.size() >= 65536) {
+      return Narrow(std::wstring_view(buffer.data(), static_cast<size_t>(n > 0 ? n : 0)));
+    }
     buffer.assign(buffer.size() * 4, L'\0');
   }
 }
@@ -88,7 +75,7 @@ std::string CellText(HWND list, int row, int column, int columns) {
 void AppendLog(std::string_view text) {
   HWND log = LogList();
   if (log == nullptr) return;
-  const std::wstring line = Wide(text);
+  const std::wstring line = Widen(text);
   SendMessageW(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   // One line down from where the view stands, not a jump to the end: someone
   // reading back through the log sees it creep, not leap.
