@@ -241,6 +241,13 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
 }
 
 void DestroyGridRecord(GridRecord* record) {
+  // A mouse drag armed on this grid ends with it (its timer dies with the
+  // window); the drag state is shared, and the next grid must not find it
+  // armed.
+  if (gridShared.dragTimer != 0 && gridShared.dragTimer == reinterpret_cast<UINT_PTR>(record)) {
+    gridShared.dragTimer = 0;
+    gridShared.dragState = 0;
+  }
   if (record->editorFont) DeleteObject(record->editorFont);
   if (gridShared.editorBrush) {
     DeleteObject(gridShared.editorBrush);

@@ -537,6 +537,15 @@ TEST_F(GridTest, AnAcceptedMoveSelectsTheNewCellAlone) {
   EXPECT_EQ(r->focusRow, 2);
   EXPECT_EQ(r->focusCol, 1);
   EXPECT_EQ(gridShared.dragState, 0);
+
+  // An accepted click on the cell arms a drag; it ends with the grid.
+  move.extra = 0;
+  RaiseEvent(r, GridEvent::CellChanging, &move);
+  EXPECT_EQ(gridShared.dragState, 1);
+  EXPECT_EQ(GetCapture(), r->listWindow);
+  grid_Free(grid);
+  EXPECT_EQ(gridShared.dragState, 0);
+  EXPECT_EQ(gridShared.dragTimer, 0u);
 }
 
 TEST_F(GridTest, TheEditorTakesTheCellsColours) {
