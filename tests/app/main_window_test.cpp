@@ -11,13 +11,19 @@
 #include <vector>
 
 #include "app/containers.h"
+#include "app/dialog_common.h"
+#include "app/dialog_ids.h"
+#include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
+#include "net/framing.h"
+#include "net/session.h"
 #include "net/shell.h"
+#include "tests/net/loopback_peer.h"
 
 namespace {
 
@@ -577,6 +583,89 @@ TEST_F(MainWindowTest, EscapeFromAKeyboardMenuReturnsToTheBar) {
   EXPECT_EQ(GetFocus(), MainMenuBar());
   SendMessageW(MainMenuBar(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(MenuBar_KeyboardItem(), -1);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::wstring> g_boxes;
+
+// Runs event loop passes (each an idle pass is a network tick) until `done`
+// or about five seconds have gone.
+template <typename Done>
+bool LoopUntil(Done done) {
+  for (int pass = 0; pass < 1000 && !done(); ++pass) RunOneEventLoopPass();
+  return done();
+}
+
+bool LogHasLine(const std::wstring& wanted) {
+  HWND log = LogList();
+  const int count = static_cast<int>(SendMessageW(log, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    if (SendMessageW(log, LB_GETTEXTLEN, i, 0) >= 256) continue;
+    SendMessageW(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (wanted == text) return true;
+  }
+  return false;
+}
+
+// Last, since it leaves the program disconnected: the connection-dependent
+// controls follow a real login through Quick Connect and the disconnect
+// that the reply to "#shutdown" brings, with Lock and Unlock untouched.
+TEST_F(MainWindowTest, ControlsFollowALoginAndTheShutdownThatEndsIt) {
+  g_boxes.clear();
+  DialogMessageBox = [](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    g_boxes.emplace_back(text);  // a real box would wait for a click forever
+    return IDOK;
+  };
+  SetConnectionControlsDisabled(1);
+  LoopbackPeer peer;
+  ASSERT_TRUE(peer.ok());
+
+  OpenQuickConnect(MainWindow());
+  ASSERT_NE(OpenDialogWindow(), nullptr);
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickHost), L"127.0.0.1");
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPort), std::to_wstring(peer.Port()).c_str());
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPassword), L"secret");
+  SendMessageW(OpenDialogItem(IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(g_boxes.empty()) << "login failed";
+  ASSERT_TRUE(Session.connected);
+  EXPECT_EQ(OpenDialogWindow(), nullptr) << "Quick Connect closes after the login";
+  EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+  EXPECT_TRUE(LogHasLine(L"Connected to 127.0.0.1:" + std::to_wstring(peer.Port())));
+  EXPECT_TRUE(IsWindowEnabled(RefreshButton()));
+  EXPECT_TRUE(IsWindowEnabled(PlayersListView()));
+  EXPECT_TRUE(IsWindowEnabled(BansListView()));
+  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+    EXPECT_TRUE(MenuItemEnabled(id)) << id;
+  }
+
+  // Commands > Shutdown goes out on an idle pass, not from the menu event.
+  peer.ClearReceived();
+  Command(menu_id::kShutdown);
+  EXPECT_EQ(peer.ReceivedCount(), 0u);
+  int shutdownSequence = -1;
+  ASSERT_TRUE(LoopUntil([&] {
+    for (const Bytes& datagram : peer.Received()) {
+      if (datagram.size() > 9 && CommandText(datagram) == "#shutdown") shutdownSequence = datagram[8];
+    }
+    return shutdownSequence >= 0;
+  }));
+  EXPECT_TRUE(Session.connected) << "still connected until the server answers";
+
+  peer.SendToClient(ServerFrame(rcon::kTypeCommand, shutdownSequence, ""));
+  ASSERT_TRUE(LoopUntil([] { return !Session.connected; }));
+  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
+  EXPECT_FALSE(IsWindowEnabled(PlayersListView()));
+  EXPECT_FALSE(IsWindowEnabled(BansListView()));
+  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+    EXPECT_FALSE(MenuItemEnabled(id)) << id;
+  }
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+  EXPECT_TRUE(g_boxes.empty());
 }
 
 }  // namespace
