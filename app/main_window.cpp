@@ -37,13 +37,13 @@ constexpr int kLogHeight = 70;
 enum ControlId { kIdTabs = 100, kIdPlayers, kIdBans, kIdRefresh, kIdLog };
 enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2 };
 
-struct ColumnSpec {
+struct ColumnDef {
   const wchar_t* title;
   int width;
   SortKind sort;
 };
 
-constexpr std::array<ColumnSpec, kPlayerColumns> kPlayerColumnSpecs{{
+constexpr std::array<ColumnDef, kPlayerColumns> kPlayerColumnDefs{{
     {L"Name", 100, SortKind::Text},
     {L"Score", 100, SortKind::Integer},
     {L"Deaths", 100, SortKind::Integer},
@@ -53,7 +53,7 @@ constexpr std::array<ColumnSpec, kPlayerColumns> kPlayerColumnSpecs{{
     {L"GUID", 105, SortKind::Text},
 }};
 
-constexpr std::array<ColumnSpec, kBanColumns> kBanColumnSpecs{{
+constexpr std::array<ColumnDef, kBanColumns> kBanColumnDefs{{
     {L"GUID", 200, SortKind::Text},
     {L"Banned until", 150, SortKind::Text},
     {L"Reason", 345, SortKind::Text},
@@ -187,7 +187,7 @@ HWND MakeListView(HWND parent, int id, int width, int height, DWORD extraExStyle
 }
 
 template <size_t N>
-void AddColumns(HWND list, const std::array<ColumnSpec, N>& columns) {
+void AddColumns(HWND list, const std::array<ColumnDef, N>& columns) {
   for (size_t i = 0; i < N; ++i) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -217,7 +217,7 @@ void BuildTabs(HINSTANCE instance) {
   // Players: the list and the "REFRESH" button under it.
   g.players = MakeListView(g.pages[kTabPlayers], kIdPlayers, 690, 300, 0);
   if (g.players) {
-    AddColumns(g.players, kPlayerColumnSpecs);
+    AddColumns(g.players, kPlayerColumnDefs);
     g.playerImages = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
     if (g.playerImages && ImageIcon(5)) ImageList_AddIcon(g.playerImages, ImageIcon(5));
     SendMessageW(g.players, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(g.playerImages));
@@ -229,7 +229,7 @@ void BuildTabs(HINSTANCE instance) {
 
   // Bans: the user may drag the column headers into another order.
   g.bans = MakeListView(g.pages[kTabBans], kIdBans, 500, 400, LVS_EX_HEADERDRAGDROP);
-  if (g.bans) AddColumns(g.bans, kBanColumnSpecs);
+  if (g.bans) AddColumns(g.bans, kBanColumnDefs);
 }
 
 void BuildLog(HINSTANCE instance) {
@@ -422,7 +422,7 @@ void SortPlayers(int column) {
 
   // Each row's lParam becomes its index into a snapshot of the column, so the
   // comparison never reads the list while the list is being sorted.
-  SortContext ctx{{}, kPlayerColumnSpecs[static_cast<size_t>(column)].sort, g.sortDescending};
+  SortContext ctx{{}, kPlayerColumnDefs[static_cast<size_t>(column)].sort, g.sortDescending};
   const int count = static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0));
   ctx.keys.reserve(static_cast<size_t>(count));
   for (int row = 0; row < count; ++row) {

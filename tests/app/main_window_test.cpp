@@ -61,13 +61,13 @@ std::wstring MenuText(HMENU menu, int position) {
   return text;
 }
 
-struct ItemSpec {
+struct ExpectedItem {
   const wchar_t* text;  // nullptr: separator
   int id;
   bool image;
 };
 
-void ExpectItems(HMENU menu, const std::vector<ItemSpec>& items) {
+void ExpectItems(HMENU menu, const std::vector<ExpectedItem>& items) {
   ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size()));
   for (size_t i = 0; i < items.size(); ++i) {
     MENUITEMINFOW mii{};
