@@ -63,13 +63,25 @@ launch() {  # exe title
   start=$(now_ms)
   "$root/scripts/wine-run" "$1" >/dev/null 2>&1 &
   launched=$!
-  while ! xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do sleep 0.01; done
+  # Bounded: a program that never shows its window ends the run instead of
+  # hanging it.
+  while ! xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
+    if [ $(($(now_ms) - start)) -gt 60000 ]; then
+      echo "$1 showed no window \"$2\" within 60 s" >&2
+      exit 1
+    fi
+    sleep 0.01
+  done
   elapsed=$(($(now_ms) - start))
 }
 stop() {  # title: ends the program and waits until its window is gone
   kill "$launched" 2>/dev/null
   wait "$launched" 2>/dev/null
-  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do sleep 0.05; done
+  local tries=0
+  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && [ $tries -lt 600 ]; do
+    sleep 0.05
+    tries=$((tries + 1))
+  done
   launched=""
 }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
