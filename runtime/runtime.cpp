@@ -165,6 +165,22 @@ bool IsDropDownList(HWND combo) {
   return (GetWindowLongPtrW(combo, GWL_STYLE) & 0x3) == CBS_DROPDOWNLIST;
 }
 
+// The combo item whose text is exactly `text`, or -1. CB_FINDSTRINGEXACT
+// ignores case, so "Blue" would pick an earlier "blue".
+int ItemWithText(HWND combo, const wchar_t* text) {
+  const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  std::wstring item;
+  for (int i = 0; i < count; ++i) {
+    const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0) continue;
+    item.assign(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+    item.resize(static_cast<size_t>(length));
+    if (item == text) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 int RegisterGadget(int gadget, HWND window) { return Register(gadgets, gadget, window); }
@@ -232,8 +248,7 @@ int SetGadgetText(int gadget, const wchar_t* text) {
   if (!text) text = L"";
   // A drop-down list has no edit field: WM_SETTEXT does nothing there.
   if (ClassKind(window) == L'C' && IsDropDownList(window)) {
-    LRESULT index = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-    SendMessageW(window, CB_SETCURSEL, index == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(index), 0);
+    SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(ItemWithText(window, text)), 0);
     return 1;
   }
   return SetWindowTextW(window, text) ? 1 : 0;

@@ -76,6 +76,9 @@ TEST_F(RuntimeTest, TextsAndItems) {
   EXPECT_EQ(GetGadgetText(list), L"beta");
   SetGadgetText(list, L"nothing like it");
   EXPECT_EQ(GetGadgetState(list), -1);
+  AddGadgetItem(list, -1, L"Beta");
+  SetGadgetText(list, L"Beta");
+  EXPECT_EQ(GetGadgetState(list), 3) << "exactly that text, case and all";
   ClearGadgetItems(list);
   EXPECT_EQ(CountGadgetItems(list), 0);
 
