@@ -7,6 +7,7 @@
 #include "net/shell.h"
 
 #include <cstring>
+#include <vector>
 
 RconSession Session;
 
@@ -51,6 +52,17 @@ bool WaitForLogin(RconSession& session) {
     if (!view.checksumValid || view.type != rcon::kTypeLogin || n < 9) continue;
     return view.sequence == 1;
   }
+}
+
+// A sequence byte stands for the latest datagram sent with it. A request
+// still waiting on the byte that goes out again lost its reply 256 datagrams
+// ago, and whatever answers that byte from now on answers the new datagram;
+// left in the list, the old request would take that reply (a keep-alive's
+// empty one standing in for a lost "#shutdown" disconnects the session, for
+// a lost "players" empties the list).
+void ForgetRequestsOn(RconSession& session, int32_t sequence) {
+  const int32_t byte = sequence & 0xFF;
+  std::erase_if(session.pendingRequests, [byte](const PendingRequest& r) { return (r.sequence & 0xFF) == byte; });
 }
 
 // Leaves the session without a socket and the controls disabled.
@@ -135,6 +147,7 @@ int32_t SendCommandKeepSequence(RconSession& session, std::string_view utf8Text)
   const std::string ansi = platform::Utf8ToAnsi(utf8Text);
   if (ansi.size() > kMaxCommandBytes) return kNotSent;
   if (!SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, ansi)) return kNotSent;
+  ForgetRequestsOn(session, session.sequence);
   return session.sequence;
 }
 
@@ -151,6 +164,7 @@ void AdvanceSequence(RconSession& session) {
 
 void SendKeepAlive(RconSession& session) {
   SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, {});
+  ForgetRequestsOn(session, session.sequence);
   AdvanceSequence(session);
 }
 

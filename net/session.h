@@ -95,6 +95,8 @@ bool PasswordFitsDatagram(std::string_view utf8Password);
 bool SendLogin(RconSession& session, std::string_view utf8Password);
 // Sends the text with the current sequence number and counts on; returns the
 // number used, or kNotSent (counter unchanged) when the text does not fit.
+// It and SendKeepAlive give up any request still waiting on the sequence
+// byte they send: a reply to that byte is the new datagram's from then on.
 int32_t SendCommand(RconSession& session, std::string_view utf8Text);
 // Sends the command datagram without counting on; for the ban list, which
 // counts on only after its reply. Same return values as SendCommand.

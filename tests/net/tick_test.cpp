@@ -4,6 +4,7 @@
 
 #include "net/commands.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,31 @@ TEST_F(TickTest, SequenceByteMatchesPendingNumbersModulo256) {
   EXPECT_EQ(Fake.log.back(), "four fifty-six");
   Deliver(ServerFrame(rcon::kTypeCommand, 200, "ok"));  // nothing left: dropped
   EXPECT_EQ(Fake.log.size(), 2u);
+}
+
+TEST_F(TickTest, ARequestWhoseReplyWasLostGivesWayToTheNextDatagramOnItsByte) {
+  // "#shutdown" goes out as 3, and neither it nor its reply arrives.
+  PendingAction = Action::Shutdown;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(1));
+  // 256 datagrams later a keep-alive carries byte 3 again; its reply comes.
+  Session.sequence = 3 + 256;
+  TestClock += kKeepAliveIntervalMs + 1;
+  NetworkTick();
+  ASSERT_TRUE(peer.WaitForCount(2));
+  ASSERT_EQ(peer.Received()[1][8], 3);
+  Deliver(ServerFrame(rcon::kTypeCommand, 3, ""));
+  EXPECT_TRUE(Session.connected);
+  EXPECT_TRUE(Fake.log.empty());
+
+  // Likewise a lost "players" (2) gives way to a command on byte 2.
+  Session.sequence = 2 + 512;
+  PendingAction = Action::Lock;
+  NetworkTick();
+  Deliver(ServerFrame(rcon::kTypeCommand, 2, ""));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"The server was locked."});
+  EXPECT_TRUE(Fake.calls.end() == std::find(Fake.calls.begin(), Fake.calls.end(), "PlayersList_Clear"));
+  EXPECT_TRUE(Session.pendingRequests.empty());
 }
 
 TEST_F(TickTest, VersionIsShownOncePerConnection) {
