@@ -60,9 +60,13 @@ bool WaitForLogin(RconSession& session) {
 // left in the list, the old request would take that reply (a keep-alive's
 // empty one standing in for a lost "#shutdown" disconnects the session, for
 // a lost "players" empties the list).
+// The same holds for the "version" and "maxping" queries of the connect:
+// their replies are then given up as shown.
 void ForgetRequestsOn(RconSession& session, int32_t sequence) {
   const int32_t byte = sequence & 0xFF;
   std::erase_if(session.pendingRequests, [byte](const PendingRequest& r) { return (r.sequence & 0xFF) == byte; });
+  if ((session.versionRequest & 0xFF) == byte) session.versionShown = true;
+  if ((session.maxPingRequest & 0xFF) == byte) session.maxPingShown = true;
 }
 
 // Leaves the session without a socket and the controls disabled.

@@ -143,6 +143,17 @@ TEST_F(TickTest, ARequestWhoseReplyWasLostGivesWayToTheNextDatagramOnItsByte) {
   EXPECT_EQ(Fake.log, std::vector<std::string>{"The server was locked."});
   EXPECT_TRUE(Fake.calls.end() == std::find(Fake.calls.begin(), Fake.calls.end(), "PlayersList_Clear"));
   EXPECT_TRUE(Session.pendingRequests.empty());
+
+  // The connect's "maxping" (1) was never answered either; the value set
+  // since must survive the reply to a keep-alive on byte 1.
+  Fake.Reset();
+  SetInfoValue("BE_MAXPING", "250");
+  Session.sequence = 1 + 768;
+  TestClock += kKeepAliveIntervalMs + 1;
+  NetworkTick();
+  Deliver(ServerFrame(rcon::kTypeCommand, 1, ""));
+  EXPECT_EQ(Fake.info["BE_MAXPING"], "250");
+  EXPECT_TRUE(Fake.log.empty());
 }
 
 TEST_F(TickTest, VersionIsShownOncePerConnection) {
