@@ -82,6 +82,8 @@ has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 window_exists() { [ -n "$(find_window "$1")" ]; }
 menu_open() { window_dump | grep -q '^menu-open 1'; }
+# The keyboard focus is in the control with this id, or in its edit box.
+focus_in() { window_dump | grep -Eq "^focus ([0-9-]+ )?$1\$"; }
 
 # The prefix once; Wine draws the frames itself, there being no window manager.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -115,7 +117,7 @@ wait_for 15 menu_open || fatal "the Server menu did not open"
 xdotool key Down; sleep 0.2
 xdotool key Return
 wait_for 10 window_exists '^Quick Connect$' || fatal "Quick Connect did not open"
-sleep 0.5
+wait_for 10 focus_in 101 || fatal "Quick Connect's host list did not take the focus"
 xdotool type --delay 30 "127.0.0.1"
 xdotool key Tab
 xdotool type --delay 30 "$port"
@@ -148,7 +150,7 @@ xdotool mousemove "$fx" "$fy" click 3
 wait_for 15 menu_open || fatal "the players pop-up menu did not open"
 xdotool key Down; sleep 0.2; xdotool key Return      # "Kick"
 wait_for 10 window_exists '^Kick Player' || fatal "the Kick dialog did not open"
-sleep 0.5
+wait_for 10 focus_in 301 || fatal "the Kick dialog's reason field did not take the focus"
 xdotool type --delay 30 "e2e test"
 xdotool key Tab; sleep 0.2; xdotool key Return        # "Kick player"
 check "the server got the kick with its reason" wait_for 10 server_received 'RECV 1 [0-9]* kick [0-9]* e2e test'

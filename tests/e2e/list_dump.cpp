@@ -14,6 +14,9 @@
 //   log <line>
 //   refresh-enabled 0|1
 //   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
+//   focus ID PARENT-ID   (control ids of the window with the keyboard focus
+//                         and of its parent; a drop-down list's edit box has
+//                         the list as parent)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -156,6 +159,14 @@ int main() {
   // one is up would land in whatever window had the focus instead.
   HWND menu = FindWindowW(L"#32768", nullptr);
   std::printf("menu-open %d\n", menu && IsWindowVisible(menu) ? 1 : 0);
+  // GetFocus only sees this process's own thread; the GUI thread info of
+  // Quorvel's thread says where its focus is.
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) && gui.hwndFocus) {
+    HWND parent = GetParent(gui.hwndFocus);
+    std::printf("focus %d %d\n", GetDlgCtrlID(gui.hwndFocus), parent ? GetDlgCtrlID(parent) : 0);
+  }
   std::fflush(stdout);
   return 0;
 }
