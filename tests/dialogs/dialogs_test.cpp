@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "app/dialog_common.h"
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
@@ -160,20 +162,82 @@ TEST_F(DialogsTest, ControlsSitWhereTheLayoutPutsThem) {
   EXPECT_TRUE(GetWindowLongW(Item(dialog_id::kQuickPassword), GWL_STYLE) & ES_PASSWORD);
 }
 
+MSG KeyDown(HWND window, WPARAM key) {
+  MSG msg{};
+  msg.hwnd = window;
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  return msg;
+}
+
+// The control with the keyboard focus, by id; a drop-down list's edit box
+// counts as the list.
+int FocusedId() {
+  HWND focus = GetFocus();
+  if (!focus) return 0;
+  HWND parent = GetParent(focus);
+  wchar_t cls[32] = {};
+  if (parent && GetClassNameW(parent, cls, 32) && lstrcmpiW(cls, L"ComboBox") == 0) focus = parent;
+  return GetDlgCtrlID(focus);
+}
+
 TEST_F(DialogsTest, EscapeCancelsAndEnterPressesTheDefaultButton) {
   OpenQuickConnect(MainWindow());
-  MSG escape{Item(dialog_id::kQuickPort), WM_KEYDOWN, VK_ESCAPE, 0};
+  MSG escape = KeyDown(Item(dialog_id::kQuickPort), VK_ESCAPE);
   EXPECT_TRUE(RouteDialogMessage(&escape));
   EXPECT_EQ(Dialog(), nullptr);
 
   OpenAboutDialog(MainWindow());
-  MSG enter{Item(IDOK), WM_KEYDOWN, VK_RETURN, 0};
+  MSG enter = KeyDown(Item(IDOK), VK_RETURN);
   EXPECT_TRUE(RouteDialogMessage(&enter));
   EXPECT_EQ(Dialog(), nullptr);
 
+  // Enter in a field of Quick Connect presses "Connect", its default button.
+  OpenQuickConnect(MainWindow());
+  SetFocus(Item(dialog_id::kQuickPassword));
+  enter = KeyDown(Item(dialog_id::kQuickPassword), VK_RETURN);
+  EXPECT_TRUE(RouteDialogMessage(&enter));
+  ASSERT_EQ(Recorded.boxes.size(), 1u);
+  EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+
   // Messages for other windows are left to the main loop.
-  MSG other{MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0};
+  MSG other = KeyDown(MainWindow(), VK_ESCAPE);
   EXPECT_FALSE(RouteDialogMessage(&other));
+}
+
+TEST_F(DialogsTest, TabWalksTheFieldsInReadingOrderAndSkipsDisabledControls) {
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  const struct {
+    void (*open)(HWND);
+    std::vector<int> order;  // from the first focus, one Tab each, back to the start
+  } dialogs[] = {
+      {OpenQuickConnect,
+       {dialog_id::kQuickHost, dialog_id::kQuickPort, dialog_id::kQuickPassword, IDOK, IDCANCEL,
+        dialog_id::kQuickHost}},
+      {OpenConnectWindow,
+       {dialog_id::kFavouritesList, dialog_id::kFavouriteDescription, dialog_id::kFavouriteHost,
+        dialog_id::kFavouritePort, dialog_id::kFavouritePassword, dialog_id::kFavouriteAdd,
+        dialog_id::kFavouritesList}},
+      {OpenKickDialog, {dialog_id::kKickReason, dialog_id::kKickButton, IDCANCEL, dialog_id::kKickReason}},
+      {OpenBanDialog,
+       {dialog_id::kBanReason, dialog_id::kBanPermanent, dialog_id::kBanButton, IDCANCEL, dialog_id::kBanReason}},
+      {OpenAboutDialog, {IDOK, IDOK}},
+  };
+  for (const auto& d : dialogs) {
+    d.open(MainWindow());
+    ASSERT_NE(Dialog(), nullptr);
+    SCOPED_TRACE(testing::Message() << "dialog " << WindowTextUtf8(Dialog()));
+    std::vector<int> seen{FocusedId()};
+    for (size_t step = 1; step < d.order.size(); ++step) {
+      MSG tab = KeyDown(GetFocus(), VK_TAB);
+      EXPECT_TRUE(RouteDialogMessage(&tab));
+      seen.push_back(FocusedId());
+    }
+    EXPECT_EQ(seen, d.order);
+    SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+  }
 }
 
 // ---- Quick Connect ---------------------------------------------------------------
