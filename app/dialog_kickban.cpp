@@ -2,9 +2,9 @@
 // list. They only fill in the pending action and its data; the network tick
 // sends the command on its next idle pass.
 //
-// The row's address is looked up in the player list the last "players"
-// reply built. When no record has it (the list changed since the row was
-// drawn), or no row is selected any more (the list was refilled while the
+// The row's address, name and GUID are looked up in the player list the last
+// "players" reply built. When no record has them (the list changed since the
+// row was drawn), or no row is selected any more (the list was refilled while the
 // dialog was open), the dialog closes without a pending action, so no command
 // can go out with the target of an earlier kick or ban or at a stranger.
 #include <windows.h>
@@ -21,19 +21,29 @@
 namespace {
 
 constexpr int kPlayerColumnName = 0;
+constexpr int kPlayerColumnGuid = 6;
 
 std::wstring SelectedPlayerName() {
   const int row = PlayersList_SelectedIndex();
   return row < 0 ? std::wstring() : Widen(PlayersList_CellText(row, kPlayerColumnName));
 }
 
-// The selected row's address; false when no row is selected any more (a new
-// player list arrived while the dialog was open). An empty address must not
-// stand in for it: a record parsed from a stray line has one too.
-bool SelectedPlayerAddress(std::string* address) {
+// What identifies the selected row's player; false when no row is selected
+// any more (a new player list arrived while the dialog was open). An empty
+// address must not stand in for it: a record parsed from a stray line has one
+// too.
+struct SelectedPlayer {
+  std::string address;
+  std::string name;
+  std::string guid;
+};
+
+bool GetSelectedPlayer(SelectedPlayer* player) {
   const int row = PlayersList_SelectedIndex();
   if (row < 0) return false;
-  *address = PlayersList_CellText(row, kPlayerColumnIp);
+  player->address = PlayersList_CellText(row, kPlayerColumnIp);
+  player->name = PlayersList_CellText(row, kPlayerColumnName);
+  player->guid = PlayersList_CellText(row, kPlayerColumnGuid);
   return true;
 }
 
@@ -60,8 +70,8 @@ bool KickProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result)
     case dialog_id::kKickButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
       int32_t number = 0;
-      std::string address;
-      if (SelectedPlayerAddress(&address) && FindKickTarget(address, &number)) {
+      SelectedPlayer player;
+      if (GetSelectedPlayer(&player) && FindKickTarget(player.address, player.name, player.guid, &number)) {
         SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kKickReason)),
                   PendingActionData.banMinutes, Action::Kick);
       }
@@ -104,8 +114,8 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
     case dialog_id::kBanButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
       int32_t number = 0;
-      std::string address;
-      if (SelectedPlayerAddress(&address) && FindBanTarget(address, &number)) {
+      SelectedPlayer player;
+      if (GetSelectedPlayer(&player) && FindBanTarget(player.address, player.name, player.guid, &number)) {
         const bool permanent = SendMessageW(GetDlgItem(dialog, dialog_id::kBanPermanent),
                                             BM_GETCHECK, 0, 0) == BST_CHECKED;
         SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),

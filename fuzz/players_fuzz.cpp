@@ -37,8 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   int32_t number = 0;
   for (const PlayerRecord& p : PlayerList) {
-    Check(FindKickTarget(p.address, &number) && FindBanTarget(p.address, &number));
+    Check(FindKickTarget(p.address, p.name, p.guid, &number) && FindBanTarget(p.address, p.name, p.guid, &number));
   }
-  FindKickTarget(raw.substr(0, 16), &number);
+  const auto piece = [&](size_t from, size_t n) { return from < raw.size() ? raw.substr(from, n) : std::string_view(); };
+  FindKickTarget(piece(0, 16), piece(16, 16), piece(32, 40), &number);
   return 0;
 }

@@ -66,17 +66,25 @@ int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
   return 0;
 }
 
-bool FindKickTarget(std::string_view address, int32_t* number) {
+namespace {
+
+bool ShowsRow(const PlayerRecord& p, std::string_view address, std::string_view name, std::string_view guid) {
+  return p.address == address && p.name == name && p.guid == guid;
+}
+
+}  // namespace
+
+bool FindKickTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number) {
   const auto match = std::find_if(PlayerList.rbegin(), PlayerList.rend(),
-                                  [&](const PlayerRecord& p) { return p.address == address; });
+                                  [&](const PlayerRecord& p) { return ShowsRow(p, address, name, guid); });
   if (match == PlayerList.rend()) return false;
   if (number != nullptr) *number = match->number;
   return true;
 }
 
-bool FindBanTarget(std::string_view address, int32_t* number) {
+bool FindBanTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number) {
   const auto match = std::find_if(PlayerList.begin(), PlayerList.end(),
-                                  [&](const PlayerRecord& p) { return p.address == address; });
+                                  [&](const PlayerRecord& p) { return ShowsRow(p, address, name, guid); });
   if (match == PlayerList.end()) return false;
   if (number != nullptr) *number = match->number;
   return true;

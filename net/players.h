@@ -33,8 +33,12 @@ void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>&
 // is not used. Returns 0.
 int32_t ParsePlayerList(int32_t parameter, std::string_view replyText);
 
-// The player a kick or ban of the selected row aims at, found by address.
-// Players behind one address share it; a kick takes the last of them in list
-// order and a ban the first. False, with *number untouched, when none match.
-bool FindKickTarget(std::string_view address, int32_t* number);
-bool FindBanTarget(std::string_view address, int32_t* number);
+// The player a kick or ban of the selected row aims at. The row shows the
+// record's name, address and GUID, and all three must match: players behind
+// one address (a household, a LAN party) share it, and going by the address
+// alone would kick or ban whichever of them comes last or first in the list
+// rather than the one selected. Should identical records match, a kick takes
+// the last of them in list order and a ban the first. False, with *number
+// untouched, when none match (the list changed since the row was drawn).
+bool FindKickTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number);
+bool FindBanTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number);

@@ -71,8 +71,8 @@ class DialogsTest : public testing::Test {
 
   static void SetText(int id, const wchar_t* text) { SetWindowTextW(Item(id), text); }
 
-  static void AddPlayerRow(const char* name, const char* ip) {
-    PlayersList_AddRow({name, "0", "0", "", "40", ip, "guid"});
+  static void AddPlayerRow(const char* name, const char* ip, const char* guid = "g") {
+    PlayersList_AddRow({name, "0", "0", "", "40", ip, guid});
   }
   static void SelectPlayerRow(int row) {
     LVITEMW item{};
@@ -474,22 +474,24 @@ TEST_F(DialogsTest, TheReasonIsCutTo32CharactersWhateverTheWay) {
   EXPECT_EQ(Text(dialog_id::kBanReason), "01234567890123456789012345678901");
 }
 
-TEST_F(DialogsTest, KickTargetsTheLastPlayerOfTheRowsAddress) {
-  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"b", "10.0.0.2", 1, 0, "g", 6},
-                {"c", "10.0.0.1", 1, 0, "g", 9}};
+TEST_F(DialogsTest, KickTargetsThePlayerOfTheSelectedRowAmongThoseSharingItsAddress) {
+  PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g1", 4}, {"Someone", "10.0.0.2", 1, 0, "g", 6},
+                {"Jane Smith", "10.0.0.1", 1, 0, "g2", 9}};
   AddPlayerRow("Someone", "10.0.0.2");
-  AddPlayerRow("John Smith", "10.0.0.1");
+  AddPlayerRow("John Smith", "10.0.0.1", "g1");
+  AddPlayerRow("Jane Smith", "10.0.0.1", "g2");
   SelectPlayerRow(1);
   OpenKickDialog(MainWindow());
   Type(Item(dialog_id::kKickReason), L"Be nice");
   Click(dialog_id::kKickButton);
   EXPECT_EQ(Dialog(), nullptr);
   EXPECT_EQ(PendingAction, Action::Kick);
-  EXPECT_EQ(PendingActionData.targetPlayer, 9);
+  EXPECT_EQ(PendingActionData.targetPlayer, 4);  // John, not Jane behind the same address
   EXPECT_TRUE(PendingActionData.targetFound);
   EXPECT_EQ(PendingActionData.reason, "Be nice");
-  ASSERT_EQ(PlayerRows(), 1);
+  ASSERT_EQ(PlayerRows(), 2);
   EXPECT_EQ(PlayersList_CellText(0, 0), "Someone");
+  EXPECT_EQ(PlayersList_CellText(1, 0), "Jane Smith");
 }
 
 TEST_F(DialogsTest, KickOrBanWithoutAMatchingPlayerDoesNothing) {
@@ -556,8 +558,8 @@ TEST_F(DialogsTest, TheDaysFieldFollowsTheOptionAndFallsBackToSeven) {
   EXPECT_FALSE(IsWindowEnabled(days));
 }
 
-TEST_F(DialogsTest, BanStoresMinutesReasonAndTheFirstPlayerOfTheAddress) {
-  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"c", "10.0.0.1", 1, 0, "g", 9}};
+TEST_F(DialogsTest, BanStoresMinutesReasonAndTheSelectedPlayer) {
+  PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g", 4}, {"c", "10.0.0.1", 1, 0, "g", 9}};
   AddPlayerRow("John Smith", "10.0.0.1");
   SelectPlayerRow(0);
   OpenBanDialog(MainWindow());

@@ -72,16 +72,27 @@ TEST(Players, HandlerReplacesTheListAndShowsTheCount) {
   EXPECT_EQ(Fake.info["BE_PLAYERS"], "0");
 }
 
-TEST(Players, KickTakesTheLastOfAnAddressBanTheFirst) {
-  PlayerList = ParsePlayerLines(kHeader + "1 10.0.0.1:1 0 g A\n2 10.0.0.2:1 0 g B\n3 10.0.0.1:2 0 g C\n");
+TEST(Players, KickAndBanAimAtThePlayerTheRowShowsNotJustItsAddress) {
+  // A and C play behind one address: the row of A must never kick or ban C.
+  PlayerList = ParsePlayerLines(kHeader + "1 10.0.0.1:1 0 ga A\n2 10.0.0.2:1 0 gb B\n3 10.0.0.1:2 0 gc C\n");
   int32_t number = -5;
-  EXPECT_TRUE(FindKickTarget("10.0.0.1", &number));
+  EXPECT_TRUE(FindKickTarget("10.0.0.1", "A", "ga", &number));
+  EXPECT_EQ(number, 1);
+  EXPECT_TRUE(FindBanTarget("10.0.0.1", "C", "gc", &number));
   EXPECT_EQ(number, 3);
-  EXPECT_TRUE(FindBanTarget("10.0.0.1", &number));
-  EXPECT_EQ(number, 1);
-  EXPECT_FALSE(FindKickTarget("10.0.0.3", &number));
-  EXPECT_FALSE(FindBanTarget("", &number));
-  EXPECT_EQ(number, 1);
+  // A row drawn from an older list (same address, another player now) or no
+  // row at all finds nobody, and leaves the number alone.
+  EXPECT_FALSE(FindKickTarget("10.0.0.1", "A", "gc", &number));
+  EXPECT_FALSE(FindKickTarget("10.0.0.3", "A", "ga", &number));
+  EXPECT_FALSE(FindBanTarget("", "", "", &number));
+  EXPECT_EQ(number, 3);
+
+  // Records alike in all three: a kick takes the last, a ban the first.
+  PlayerList = ParsePlayerLines(kHeader + "4 10.0.0.1:1 0 g Twin\n5 10.0.0.1:2 0 g Twin\n");
+  EXPECT_TRUE(FindKickTarget("10.0.0.1", "Twin", "g", &number));
+  EXPECT_EQ(number, 5);
+  EXPECT_TRUE(FindBanTarget("10.0.0.1", "Twin", "g", &number));
+  EXPECT_EQ(number, 4);
 }
 
 TEST(PayloadText, DecodesUpToTheFirstNulReplacingInvalidBytes) {
