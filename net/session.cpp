@@ -108,6 +108,9 @@ void ProtocolShutdown() {
 // ---- Socket wrappers -------------------------------------------------------------
 
 platform::UdpSocket* OpenSocket(std::string_view utf8Host, int32_t port) {
+  // A port outside 1..65535 is a typing error, not a port: cut to 16 bits it
+  // would name some other service, and the login would hand it the password.
+  if (port < 1 || port > 65535) return nullptr;
   return platform::UdpOpen(platform::Utf8ToAnsi(utf8Host), static_cast<uint16_t>(port));
 }
 

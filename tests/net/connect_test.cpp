@@ -116,6 +116,20 @@ TEST_F(ConnectTest, OverlongPasswordFailsWithoutSending) {
   EXPECT_FALSE(peer.WaitForCount(1, 200));
 }
 
+TEST_F(ConnectTest, PortOutsideTheSixteenBitRangeFailsWithoutSending) {
+  // 65536 + the peer's port would reach the peer if cut to 16 bits.
+  LoopbackPeer peer;
+  for (const int32_t port : {peer.Port() + 65536, 0, -1}) {
+    Fake.Reset();
+    Prepare(peer);
+    Session.port = port;
+    ConnectToServer(Session, 1);
+    EXPECT_EQ(Fake.connectErrors, 1) << port;
+    EXPECT_FALSE(Session.connected);
+  }
+  EXPECT_FALSE(peer.WaitForCount(1, 200));
+}
+
 TEST_F(ConnectTest, ReconnectClosesTheOldSocketAndStartsAtSequenceZero) {
   LoopbackPeer first;
   Prepare(first);
