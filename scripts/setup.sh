@@ -69,7 +69,8 @@ if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
     -o "APT::Sandbox::User=root"
   )
   echo "setup: fetching libpng's Debian source package"
-  apt-get "${apt_opts[@]}" update -q
+  apt-get "${apt_opts[@]}" update -q > "$deps/apt-update.log" 2>&1 \
+    || { cat "$deps/apt-update.log" >&2; exit 1; }
   src="$deps/src"
   rm -rf "$src/libpng"
   mkdir -p "$src/libpng"
@@ -78,11 +79,13 @@ if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
   fetched=0
   for v in $(apt-cache "${apt_opts[@]}" showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -u -r -V); do
     rm -f "$src/libpng"/*
-    if (cd "$src/libpng" && apt-get "${apt_opts[@]}" source --download-only -q "libpng1.6=$v"); then
+    if (cd "$src/libpng" && apt-get "${apt_opts[@]}" source --download-only -q "libpng1.6=$v" \
+          >> "$deps/apt-source.log" 2>&1); then
+      echo "setup: libpng1.6 $v fetched"
       fetched=1; break
     fi
   done
-  [ "$fetched" = 1 ] || { echo "setup: could not fetch libpng's source package" >&2; exit 1; }
+  [ "$fetched" = 1 ] || { cat "$deps/apt-source.log" >&2; echo "setup: could not fetch libpng's source package" >&2; exit 1; }
   (cd "$src/libpng" && dpkg-source -x --no-check ./*.dsc tree > /dev/null)
   echo "setup: building libpng for MinGW-w64"
   cmake -S "$src/libpng/tree" -B "$deps/build/libpng" -G Ninja \
