@@ -18,7 +18,7 @@ int DigitValue(char c, int base) {
 
 }  // namespace
 
-int64_t ParseNumber(std::string_view text) {
+int64_t ParseNumberSlow(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
     ++i;
@@ -62,8 +62,4 @@ int64_t ParseNumber(std::string_view text) {
     value = 0 - value;
   }
   return static_cast<int64_t>(value);
-}
-
-int32_t ParseNumber32(std::string_view text) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ParseNumber(text))));
 }

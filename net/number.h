@@ -3,6 +3,7 @@
 // typed as "$8FA" or " +2302" means the same thing everywhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -11,7 +12,26 @@
 // first character that is not such a digit. No digits give 0. The value is
 // computed in 64 bits and wraps silently on overflow; callers that store it
 // into a 32-bit field keep the low 32 bits (see ParseNumber32).
-int64_t ParseNumber(std::string_view text);
+//
+// Inline for the common case, text that starts with a decimal digit (the
+// reply parsers read three numbers a line); the rest goes to the general
+// reader in number.cpp.
+int64_t ParseNumberSlow(std::string_view text);
+
+inline int64_t ParseNumber(std::string_view text) {
+  uint64_t value = 0;
+  size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digit > 9) break;
+    value = value * 10u + digit;
+  }
+  // Leading digits settle it: spaces, a sign, '$' or '%' can only come first.
+  if (i > 0) return static_cast<int64_t>(value);
+  return ParseNumberSlow(text);
+}
 
 // ParseNumber's result truncated to its low 32 bits, as 32-bit fields keep it.
-int32_t ParseNumber32(std::string_view text);
+inline int32_t ParseNumber32(std::string_view text) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ParseNumber(text))));
+}

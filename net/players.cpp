@@ -19,6 +19,12 @@ namespace {
 
 constexpr size_t kHeaderCharacters = 115;
 
+// A refresh mostly lists the players it listed before; comparing first
+// spares rewriting the same text (std::string's general replace is not cheap).
+void Store(std::string& field, std::string_view text) {
+  if (std::string_view(field) != text) field.assign(text);
+}
+
 void ParseLine(std::string_view line, PlayerRecord& record) {
   const std::string_view number = TakeColumn(line);
   const std::string_view endpoint = TakeColumn(line);
@@ -27,15 +33,15 @@ void ParseLine(std::string_view line, PlayerRecord& record) {
 
   record.number = ParseNumber32(number);
   record.ping = ParseNumber32(ping);
-  record.guid.assign(guid);
-  record.name.assign(line);
+  Store(record.guid, guid);
+  Store(record.name, line);
 
   const size_t colon = endpoint.find(':');
   if (colon == std::string_view::npos) {
-    record.address.assign(endpoint);
+    Store(record.address, endpoint);
     record.port = 0;
   } else {
-    record.address.assign(endpoint.substr(0, colon));
+    Store(record.address, endpoint.substr(0, colon));
     record.port = ParseNumber32(endpoint.substr(colon + 1));
   }
 }
