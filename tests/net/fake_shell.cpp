@@ -16,23 +16,28 @@ void RegisterInfoRowsForTests() {
 }
 
 void AppendLog(std::string_view text) {
+  if (!Fake.recording) return;
   Fake.calls.push_back("AppendLog:" + std::string(text));
   Fake.log.emplace_back(text);
   if (Fake.onAppendLog) Fake.onAppendLog(Fake.log.back());
 }
 
 void SetInfoValue(std::string_view key, std::string_view text) {
+  if (!Fake.recording) return;
   Fake.calls.push_back("SetInfoValue:" + std::string(key) + "=" + std::string(text));
   if (InfoRows.Find(key) != 0) Fake.info[std::string(key)] = std::string(text);
 }
 
 void PlayersList_Clear() {
+  if (!Fake.recording) return;
   Fake.calls.emplace_back("PlayersList_Clear");
   Fake.players.clear();
   Fake.playersSelected = -1;
 }
 
 void PlayersList_AddRow(const PlayerRow& cells) {
+  ++Fake.playerRowsAdded;
+  if (!Fake.recording) return;
   Fake.calls.push_back("PlayersList_AddRow:" + cells[0]);
   Fake.players.push_back(cells);
 }
@@ -53,12 +58,15 @@ std::string PlayersList_CellText(int row, int column) {
 }
 
 void BansList_Clear() {
+  if (!Fake.recording) return;
   Fake.calls.emplace_back("BansList_Clear");
   Fake.bans.clear();
   Fake.bansSelected = -1;
 }
 
 void BansList_AddRow(const BanRow& cells) {
+  ++Fake.banRowsAdded;
+  if (!Fake.recording) return;
   Fake.calls.push_back("BansList_AddRow:" + cells[0]);
   Fake.bans.push_back(cells);
 }

@@ -29,6 +29,11 @@ struct FakeShell {
   std::function<void(const std::string&)> onAppendLog;
   // Called inside AskMaxPing: window events run while the input box is open.
   std::function<void()> onAskMaxPing;
+  // Benchmarks switch recording off so that they time the protocol client,
+  // not this fake's copying; rows are then only counted.
+  bool recording = true;
+  int playerRowsAdded = 0;
+  int banRowsAdded = 0;
 
   // Forgets everything recorded (the info row map is left alone).
   void Reset();
