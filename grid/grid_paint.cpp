@@ -75,17 +75,7 @@ int TextOffset(const RECT& area, int textHeight, int minimum) {
 // compatible with the window's DC: drawing and copying are the same, but
 // some systems (Wine's X11 driver) make a compatible bitmap a hundred times
 // slower to create, and painting a page creates hundreds of them.
-HBITMAP CreateCellBitmap(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
+HBITMAP CreateCellBitmap(int width, int height) { return CreateTopDownDib(width, height, 32); }
 
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
   ScopedSelect select(dc, pen);

@@ -380,18 +380,20 @@ int WindowEvent(RuntimeEvent* event) {
   return next.kind;
 }
 
-HBITMAP CreateImage24(int width, int height) {
+HBITMAP CreateTopDownDib(int width, int height, int bitsPerPixel) {
   if (width <= 0 || height <= 0) return nullptr;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = -height;
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
 }
+
+HBITMAP CreateImage24(int width, int height) { return CreateTopDownDib(width, height, 24); }
 
 int OSVersion() {
   static int version = -1;

@@ -88,7 +88,10 @@ struct RuntimeEvent {
 int WindowEvent(RuntimeEvent* event);
 
 // --- small services ------------------------------------------------------------
-// A 24-bit top-down DIB section of the given size, owned by the caller.
+// A top-down DIB section of the given size and bits per pixel (24 or 32),
+// owned by the caller; null for an empty size.
+HBITMAP CreateTopDownDib(int width, int height, int bitsPerPixel);
+// The 24-bit image owner-painted cells are drawn on.
 HBITMAP CreateImage24(int width, int height);
 // The running system's version as major * 100 + minor (601 = Windows 7,
 // 1000 = Windows 10), read without the compatibility shims.
