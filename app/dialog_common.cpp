@@ -71,11 +71,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
-      // Labels, option buttons and the frame sit on the dialog's face colour.
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      return FaceColours(reinterpret_cast<HDC>(wParam));
     }
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -233,4 +229,10 @@ void CutReason(HWND comboBox) {
   text.resize(keep);
   SetWindowTextW(comboBox, text.c_str());
   SendMessageW(comboBox, CB_SETEDITSEL, 0, MAKELPARAM(keep, keep));
+}
+
+LRESULT FaceColours(HDC dc) {
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }

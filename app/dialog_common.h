@@ -56,6 +56,10 @@ HWND AddComboBox(HWND dialog, int x, int y, int width, int height, int id);
 // The dialog font: the system's stock GUI font, so it is never deleted.
 HFONT DialogFont();
 
+// Answer to WM_CTLCOLORSTATIC/BTN: labels, option buttons and frames sit on
+// the dialog's face colour.
+LRESULT FaceColours(HDC dc);
+
 std::wstring WindowTextW(HWND window);
 std::string WindowTextUtf8(HWND window);
 void SetWindowTextUtf8(HWND window, std::string_view utf8);

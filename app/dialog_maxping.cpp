@@ -48,12 +48,8 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE:
       if (state) state->done = true;
       return 0;
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
+    case WM_CTLCOLORSTATIC:
+      return FaceColours(reinterpret_cast<HDC>(wParam));
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
