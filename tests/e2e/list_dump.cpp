@@ -167,6 +167,10 @@ int main() {
     HWND parent = GetParent(gui.hwndFocus);
     std::printf("focus %d %d\n", GetDlgCtrlID(gui.hwndFocus), parent ? GetDlgCtrlID(parent) : 0);
   }
+  // The main window is active and holds the keyboard (itself or a child).
+  const bool mainHasKeys = gui.hwndActive == main && gui.hwndFocus &&
+                           (gui.hwndFocus == main || IsChild(main, gui.hwndFocus));
+  std::printf("main-has-keys %d\n", mainHasKeys ? 1 : 0);
   std::fflush(stdout);
   return 0;
 }
