@@ -17,6 +17,9 @@
 //   focus ID PARENT-ID   (control ids of the window with the keyboard focus
 //                         and of its parent; a drop-down list's edit box has
 //                         the list as parent)
+//   focus-text-length N  (length of the focused control's text)
+//   focus-text <text>    (that text, unless it is a password box)
+//   main-has-keys 0|1    (the main window is active and holds the keyboard)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -166,6 +169,22 @@ int main() {
   if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) && gui.hwndFocus) {
     HWND parent = GetParent(gui.hwndFocus);
     std::printf("focus %d %d\n", GetDlgCtrlID(gui.hwndFocus), parent ? GetDlgCtrlID(parent) : 0);
+    // What was typed, so the test can tell a keystroke that went astray.
+    // WM_GETTEXT's buffer is carried across processes by the system.
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(gui.hwndFocus, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) {
+      std::printf("focus-text-length %lu\n", static_cast<unsigned long>(length));
+      const bool password = (GetWindowLongW(gui.hwndFocus, GWL_STYLE) & ES_PASSWORD) != 0;
+      if (!password && length < 4096) {
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutW(gui.hwndFocus, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                                SMTO_ABORTIFHUNG, 2000, &copied)) {
+          text.resize(static_cast<size_t>(copied));
+          std::printf("focus-text %s\n", Utf8(text).c_str());
+        }
+      }
+    }
   }
   // The main window is active and holds the keyboard (itself or a child).
   const bool mainHasKeys = gui.hwndActive == main && gui.hwndFocus &&
