@@ -5,7 +5,10 @@
 #   Windows:  the same binary run under Wine, one Wine process per binary
 #             (starting Wine costs seconds; one per test case would be slow).
 #   GUI tests are labelled "gui": they need the X display that `make test`
-#   provides with xvfb-run.
+#   provides with xvfb-run. They share one desktop, where a window of one
+#   test taking the foreground closes another test's open menu or steals its
+#   keyboard, so they take the "desktop" lock and run one at a time (the
+#   others still run beside them).
 if(QUORVEL_WINDOWS)
   find_package(GTest REQUIRED CONFIG)
   set(QUORVEL_GTEST GTest::gtest GTest::gmock)
@@ -34,7 +37,7 @@ function(quorvel_add_test)
       "QUORVEL_BUILD_DIR=${CMAKE_BINARY_DIR};QUORVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1")
   endif()
   if(T_GUI)
-    set_tests_properties(${T_NAME} PROPERTIES LABELS gui)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS gui RESOURCE_LOCK desktop)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
 endfunction()
