@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "app/dialogs.h"
+#include "app/keep_focus.h"
 
 MessageBoxFunction DialogMessageBox = [](HWND owner, const wchar_t* text, const wchar_t* caption,
                                          UINT type) { return MessageBoxW(owner, text, caption, type); };
@@ -28,6 +29,7 @@ struct OpenDialog {
   DialogKind kind = DialogKind::None;
   int defaultId = 0;
   DialogHandler handler = nullptr;
+  FocusMemory focus{nullptr, nullptr, true};
 };
 OpenDialog g_open;
 
@@ -43,6 +45,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     LRESULT result = 0;
     if (g_open.handler(window, message, wParam, lParam, &result)) return result;
   }
+  if (g_open.window == window && KeepFocus(g_open.focus, window, message, wParam)) return 0;
   switch (message) {
     case DM_GETDEFID: {
       // A focused push button is what Enter presses, as in a real dialog;
@@ -124,7 +127,7 @@ HWND CreateDialogFrame(HWND mainWindow, const DialogFrame& frame) {
                                 height, frame.owned ? mainWindow : nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
   if (!window) return nullptr;
-  g_open = {window, mainWindow, frame.kind, frame.defaultId, frame.handler};
+  g_open = {window, mainWindow, frame.kind, frame.defaultId, frame.handler, {nullptr, nullptr, true}};
   return window;
 }
 

@@ -10,6 +10,7 @@
 #include "app/dialog_common.h"
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
+#include "app/keep_focus.h"
 #include "app/main_window.h"
 #include "net/shell.h"
 
@@ -21,10 +22,12 @@ struct InputBoxState {
   bool done = false;
   bool accepted = false;
   std::wstring answer;
+  FocusMemory focus{nullptr, nullptr, true};
 };
 
 LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (state && KeepFocus(state->focus, window, message, wParam)) return 0;
   switch (message) {
     case WM_NCCREATE:
       SetWindowLongPtrW(window, GWLP_USERDATA,

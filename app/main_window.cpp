@@ -19,6 +19,7 @@
 #include "app/containers.h"
 #include "app/dialogs.h"
 #include "app/images.h"
+#include "app/keep_focus.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
@@ -83,6 +84,7 @@ struct MainWindowState {
   int sortColumn = -1;
   bool sortDescending = false;
   bool quit = false;
+  FocusMemory focus;  // the menu bar (in the rebar) is never remembered
 };
 
 MainWindowState g;
@@ -155,6 +157,7 @@ void BuildRebar(HINSTANCE instance) {
                                 CCS_TOP,
                             0, 0, kClientWidth, 0, g.window, nullptr, instance, nullptr);
   if (g.rebar == nullptr) return;
+  g.focus.except = g.rebar;
   g.menuBar = MenuBar_Create(g.rebar, g.window, g.menu);
   if (g.menuBar == nullptr) return;  // the window opens without a menu bar
   SetFont(g.menuBar);
@@ -371,6 +374,7 @@ LRESULT OnNotify(const NMHDR* header) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window == g.window && KeepFocus(g.focus, window, message, wParam)) return 0;
   switch (message) {
     case WM_COMMAND:
       OnCommand(wParam, lParam);

@@ -240,6 +240,46 @@ TEST_F(DialogsTest, TabWalksTheFieldsInReadingOrderAndSkipsDisabledControls) {
   }
 }
 
+// Another program's window taking the foreground, and the user coming back:
+// the keys typed next go where they were going before.
+TEST_F(DialogsTest, TheFocusComesBackToWhereItWasAfterAnotherWindowWasActive) {
+  HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  auto switchAwayAndBack = [other](HWND back) {
+    SetForegroundWindow(other);
+    Pump();
+    EXPECT_EQ(GetForegroundWindow(), other);
+    SetForegroundWindow(back);
+    Pump();
+  };
+
+  OpenQuickConnect(MainWindow());
+  SetFocus(Item(dialog_id::kQuickPort));
+  switchAwayAndBack(Dialog());
+  EXPECT_EQ(FocusedId(), dialog_id::kQuickPort);
+  // The frame itself never keeps the focus: it hands it on to the field.
+  SetFocus(Dialog());
+  EXPECT_EQ(FocusedId(), dialog_id::kQuickPort);
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+
+  // The main window: the control the user was in (the players list is
+  // disabled without a connection; the log is not), also after a dialog
+  // opened from it closes.
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  SetForegroundWindow(MainWindow());
+  SetFocus(LogList());
+  switchAwayAndBack(MainWindow());
+  EXPECT_EQ(GetFocus(), LogList());
+  OpenKickDialog(MainWindow());
+  ASSERT_NE(Dialog(), nullptr);
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(GetFocus(), LogList());
+  DestroyWindow(other);
+}
+
 // ---- Quick Connect ---------------------------------------------------------------
 
 TEST_F(DialogsTest, QuickConnectFillsTheFieldsFromTheChosenFavourite) {
