@@ -20,6 +20,9 @@
 //   focus-text-length N  (length of the focused control's text)
 //   focus-text <text>    (that text, unless it is a password box)
 //   main-has-keys 0|1    (the main window is active and holds the keyboard)
+//   foreground <class> <title>
+//   window <class> <title> (each visible top-level window, for a failing
+//                          test's report)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -92,6 +95,14 @@ std::wstring RemoteItemText(HANDLE process, const RemoteBlock& block, HWND list,
   std::vector<wchar_t> text(kTextChars, L'\0');
   ReadProcessMemory(process, block.get() + sizeof(LVITEMW), text.data(), kTextChars * sizeof(wchar_t), nullptr);
   return std::wstring(text.data(), static_cast<size_t>(n < 0 ? 0 : (n > static_cast<LRESULT>(kTextChars) ? 0 : n)));
+}
+
+std::string Describe(HWND window) {
+  wchar_t cls[128] = {};
+  wchar_t title[256] = {};
+  GetClassNameW(window, cls, 128);
+  GetWindowTextW(window, title, 256);
+  return Utf8(cls) + " " + Utf8(title);
 }
 
 }  // namespace
@@ -190,6 +201,13 @@ int main() {
   const bool mainHasKeys = gui.hwndActive == main && gui.hwndFocus &&
                            (gui.hwndFocus == main || IsChild(main, gui.hwndFocus));
   std::printf("main-has-keys %d\n", mainHasKeys ? 1 : 0);
+  if (HWND foreground = GetForegroundWindow()) std::printf("foreground %s\n", Describe(foreground).c_str());
+  EnumWindows(
+      [](HWND window, LPARAM) -> BOOL {
+        if (IsWindowVisible(window)) std::printf("window %s\n", Describe(window).c_str());
+        return TRUE;
+      },
+      0);
   std::fflush(stdout);
   return 0;
 }
