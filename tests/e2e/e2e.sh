@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # End to end: Quorvel under Wine against the demo server, used as a person
-# would use it. Quick Connect from the menu, typing host, port and password,
-# Enter (with a detour to another window and back); F5; a right click on a
-# player and "Kick" with a reason. Checked on
-# both sides: the server's log of what it received, and what the window shows
-# (read back by e2e_list_dump). The screenshot stays in the build folder.
+# would use it. Quick Connect from the menu, typing host, port and password
+# (with a detour to another window and back), Enter; F5; a right click on a
+# player and "Kick" with a reason. Checked on both sides: the server's log of
+# what it received, and what the window shows (read back by e2e_list_dump).
+# The screenshot stays in the build folder.
 #
 # Runs on a virtual display of its own and in a Wine prefix of its own, so
 # keystrokes never land in another test's window; everything it starts is
