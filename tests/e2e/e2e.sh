@@ -47,6 +47,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 failures=0
+# Where the time goes, and each key that had to be sent again.
+note() { echo "     ${SECONDS}s $*"; }
 check() {  # description, command...
   local what=$1
   shift
@@ -112,7 +114,7 @@ activate() {
 type_into() {
   local title=$1 id=$2 text=$3 kind=${4:-}
   for try in 1 2 3; do
-    [ "$try" = 1 ] || activate "$title"
+    [ "$try" = 1 ] || { note "typing into $id again"; activate "$title"; }
     wait_for 10 focus_in "$id" || continue
     sleep 0.2
     xdotool key End shift+Home
@@ -132,6 +134,7 @@ press_until() {
   local title=$1 id=$2 key=$3
   shift 3
   for try in 1 2 3; do
+    [ "$try" = 1 ] || note "pressing $key in $id again"
     if [ "$try" != 1 ] && ! focus_in "$id"; then activate "$title"; fi
     xdotool key "$key"
     wait_for 8 "$@" && return 0
@@ -145,6 +148,7 @@ tab_to() {
   local title=$1 from=$2 to=$3
   for try in 1 2 3; do
     focus_in "$to" && return 0
+    [ "$try" = 1 ] || note "Tab to $to again"
     if [ "$try" != 1 ] && ! focus_in "$from"; then
       activate "$title"
       focus_in "$to" && return 0
@@ -170,6 +174,7 @@ wine_run "$exe" >/dev/null 2>&1 &
 quorvel_pid=$!
 wait_for 60 window_exists '^Quorvel$' || fatal "the main window did not appear"
 main=$(find_window '^Quorvel$')
+note "the main window is up"
 sleep 1
 check "REFRESH starts disabled" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^refresh-enabled //p')\" = 0 ]"
 
@@ -186,7 +191,7 @@ sleep 0.5
 # menu and try again, as a person would.
 quick_opened=""
 for try in 1 2 3; do
-  [ "$try" = 1 ] || activate '^Quorvel$'
+  [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
   xdotool key F10; sleep 0.3
   xdotool key Return
   if wait_for 15 menu_open; then
@@ -199,6 +204,7 @@ for try in 1 2 3; do
   xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
 done
 [ -n "$quick_opened" ] || fatal "Quick Connect did not open"
+note "Quick Connect is open"
 qc='^Quick Connect$'
 type_into "$qc" 101 "127.0.0.1" || fatal "the host did not reach Quick Connect"
 # Another window taking the keyboard and the user clicking back: the host
@@ -213,6 +219,7 @@ tab_to "$qc" 102 103 || fatal "Tab did not reach the password"
 type_into "$qc" 103 "demo" password || fatal "the password did not reach Quick Connect"
 press_until "$qc" 103 Return server_received 'RECV 0 - demo' || fatal "no login reached the server"
 wait_for 15 has_players || fatal "no players appeared"
+note "logged in, players listed"
 check "Quick Connect closed after the login" bash -c "! xdotool search --onlyvisible --name '^Quick Connect\$' >/dev/null 2>&1"
 check "the server got the player list request" server_received 'RECV 1 [0-9]* players'
 check "the server got the status query" server_received 'RECV status-query'
@@ -225,7 +232,8 @@ check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump
 main_has_keys() { window_dump | grep -q '^main-has-keys 1'; }
 before=$(count_received 'players')
 players_asked_again() { [ "$(count_received 'players')" -gt "$before" ]; }
-for _ in 1 2 3; do
+for try in 1 2 3; do
+  [ "$try" = 1 ] || note "pressing F5 again"
   wait_for 10 main_has_keys
   sleep 0.3
   xdotool key F5
@@ -243,7 +251,8 @@ xdotool mousemove "$fx" "$fy" click 1
 sleep 0.3
 # The same care for the pop-up menu's keys as for the menu bar's.
 kick_opened=""
-for _ in 1 2 3; do
+for try in 1 2 3; do
+  [ "$try" = 1 ] || note "opening the pop-up menu again"
   xdotool mousemove "$fx" "$fy" click 3
   if wait_for 15 menu_open; then
     sleep 0.4
@@ -254,6 +263,7 @@ for _ in 1 2 3; do
   xdotool key Escape; sleep 0.5
 done
 [ -n "$kick_opened" ] || fatal "the Kick dialog did not open"
+note "the Kick dialog is open"
 type_into '^Kick Player' 301 "e2e test" || fatal "the reason did not reach the Kick dialog"
 tab_to '^Kick Player' 301 302 || fatal "Tab did not reach \"Kick player\""
 check "the server got the kick with its reason" \
@@ -270,7 +280,7 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
 sleep 0.3
 status=124
 for try in 1 2 3; do
-  [ "$try" = 1 ] || activate '^Quorvel$'
+  [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
   xdotool key F10; sleep 0.3; xdotool key Return
   if wait_for 15 menu_open; then
     sleep 0.4
