@@ -285,6 +285,8 @@ for try in 1 2 3; do
   if wait_for 15 menu_open; then
     sleep 0.4
     xdotool key Up; sleep 0.3; xdotool key Return
+  else
+    note "the menu did not open"
   fi
   for _ in $(seq 1 40); do
     if ! kill -0 "$quorvel_pid" 2>/dev/null; then
@@ -294,6 +296,7 @@ for try in 1 2 3; do
     fi
     sleep 0.25
   done
+  note "still running; $(window_dump | grep -E '^(focus|menu-open|foreground|window) ' | tr '\n' ';')"
   xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
 done
 quorvel_pid=""
