@@ -93,9 +93,10 @@ focus_text_length_is() { window_dump | grep -Fxq "focus-text-length $1"; }
 # Keys go where the display's focus is. It trails Quorvel's own focus by a
 # moment after a window opens or closes, and now and then, on a loaded
 # machine, it leaves Wine's windows altogether (Quorvel then reports no
-# focus at all; the desktop is in the foreground). The helpers below read
-# back what each key did and, when one was lost, click the window and try
-# again, as a person would.
+# focus and no foreground window, or the desktop in the foreground), even
+# twice in a row. The helpers below read back what each key did and, when
+# one was lost, click the window and try again, as a person would.
+tries="1 2 3 4 5"
 #
 # A click on the window's caption, to give it the keyboard back; Quorvel puts
 # the focus back where it was.
@@ -113,7 +114,7 @@ activate() {
 #   type_into TITLE ID TEXT [password]
 type_into() {
   local title=$1 id=$2 text=$3 kind=${4:-}
-  for try in 1 2 3; do
+  for try in $tries; do
     [ "$try" = 1 ] || { note "typing into $id again"; activate "$title"; }
     wait_for 10 focus_in "$id" || continue
     sleep 0.2
@@ -133,7 +134,7 @@ type_into() {
 press_until() {
   local title=$1 id=$2 key=$3
   shift 3
-  for try in 1 2 3; do
+  for try in $tries; do
     [ "$try" = 1 ] || note "pressing $key in $id again"
     if [ "$try" != 1 ] && ! focus_in "$id"; then activate "$title"; fi
     xdotool key "$key"
@@ -146,7 +147,7 @@ press_until() {
 #   tab_to TITLE FROM-ID TO-ID
 tab_to() {
   local title=$1 from=$2 to=$3
-  for try in 1 2 3; do
+  for try in $tries; do
     focus_in "$to" && return 0
     [ "$try" = 1 ] || note "Tab to $to again"
     if [ "$try" != 1 ] && ! focus_in "$from"; then
@@ -190,7 +191,7 @@ sleep 0.5
 # menu loop may not be reading yet): when the dialog does not come, close the
 # menu and try again, as a person would.
 quick_opened=""
-for try in 1 2 3; do
+for try in $tries; do
   [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
   xdotool key F10; sleep 0.3
   xdotool key Return
@@ -232,7 +233,7 @@ check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump
 main_has_keys() { window_dump | grep -q '^main-has-keys 1'; }
 before=$(count_received 'players')
 players_asked_again() { [ "$(count_received 'players')" -gt "$before" ]; }
-for try in 1 2 3; do
+for try in $tries; do
   [ "$try" = 1 ] || note "pressing F5 again"
   wait_for 10 main_has_keys
   sleep 0.3
@@ -251,7 +252,7 @@ xdotool mousemove "$fx" "$fy" click 1
 sleep 0.3
 # The same care for the pop-up menu's keys as for the menu bar's.
 kick_opened=""
-for try in 1 2 3; do
+for try in $tries; do
   [ "$try" = 1 ] || note "opening the pop-up menu again"
   xdotool mousemove "$fx" "$fy" click 3
   if wait_for 15 menu_open; then
@@ -279,7 +280,7 @@ echo "screenshot: $shot"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
 sleep 0.3
 status=124
-for try in 1 2 3; do
+for try in $tries; do
   [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
   xdotool key F10; sleep 0.3; xdotool key Return
   if wait_for 15 menu_open; then
