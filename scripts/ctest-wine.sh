@@ -16,6 +16,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # seconds on every window a test destroys.
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1 || true
 fi
+# No debugger for a program that crashes: its console window would take the
+# keyboard from the test that has it. A crash still fails its test through
+# the exit code, and Wine reports it on the error output. (Wine runs its own
+# debugger when none is named, hence a name that runs nothing.)
+/usr/lib/wine/wine64 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f > /dev/null 2>&1 || true
 wineserver -p 60 > /dev/null 2>&1 || true
 # Start the system services now, outside any test: they would otherwise inherit
 # the first test's output pipe and keep ctest waiting on it.
