@@ -86,6 +86,18 @@ void ExpectItems(HMENU menu, const std::vector<ExpectedItem>& items) {
 
 bool MenuItemEnabled(int id) { return !(GetMenuState(CommandsMenu(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
 
+// Without a connection: what needs one is disabled; Lock and Unlock are not.
+void ExpectConnectionControlsOff() {
+  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
+  EXPECT_FALSE(IsWindowEnabled(PlayersListView()));
+  EXPECT_FALSE(IsWindowEnabled(BansListView()));
+  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
+    EXPECT_FALSE(MenuItemEnabled(id)) << id;
+  }
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
+  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+}
+
 SIZE WindowSize(HWND window) {
   RECT rc;
   GetWindowRect(window, &rc);
@@ -151,14 +163,7 @@ TEST_F(MainWindowTest, WindowHasItsTitleSizeAndFixedFrame) {
 }
 
 TEST_F(MainWindowTest, ConnectionControlsStartDisabledButLockAndUnlockDoNot) {
-  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
-  EXPECT_FALSE(IsWindowEnabled(PlayersListView()));
-  EXPECT_FALSE(IsWindowEnabled(BansListView()));
-  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
-    EXPECT_FALSE(MenuItemEnabled(id)) << id;
-  }
-  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
-  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+  ExpectConnectionControlsOff();
 
   // F5 follows the Refresh item: nothing while there is no connection.
   PostMessageW(PlayersListView(), WM_KEYDOWN, VK_F5, 0);
@@ -657,14 +662,7 @@ TEST_F(MainWindowTest, ControlsFollowALoginAndTheShutdownThatEndsIt) {
 
   peer.SendToClient(ServerFrame(rcon::kTypeCommand, shutdownSequence, ""));
   ASSERT_TRUE(LoopUntil([] { return !Session.connected; }));
-  EXPECT_FALSE(IsWindowEnabled(RefreshButton()));
-  EXPECT_FALSE(IsWindowEnabled(PlayersListView()));
-  EXPECT_FALSE(IsWindowEnabled(BansListView()));
-  for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {
-    EXPECT_FALSE(MenuItemEnabled(id)) << id;
-  }
-  EXPECT_TRUE(MenuItemEnabled(menu_id::kLock));
-  EXPECT_TRUE(MenuItemEnabled(menu_id::kUnlock));
+  ExpectConnectionControlsOff();
   EXPECT_TRUE(g_boxes.empty());
 }
 
