@@ -364,5 +364,5 @@ void FocusEditor(GridRecord* record) {
   }
 }
 
-// The editors' text, as typed, for the procedures in grid_procs.cpp.
+// The editors' text, as typed, for the editor procedures.
 std::wstring EditorText(HWND editor) { return TextOf(editor); }

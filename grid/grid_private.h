@@ -156,13 +156,27 @@ void PaintEmptyArea(GridRecord* record);
 // The colour of the area without cells, in the list view and in the header.
 COLORREF EmptyAreaColour(const GridRecord* record);
 
-// grid_procs.cpp
+// Hands a message on to a subclassed window's previous procedure.
+inline LRESULT PassOn(WNDPROC previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!previous) return DefWindowProcW(window, message, wParam, lParam);
+  return CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
+// grid_list_proc.cpp
 LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CALLBACK DragSelectTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
+void DestroyGridRecord(GridRecord* record);
+
+// grid_editor_procs.cpp
 LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK grid_ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void CALLBACK DragSelectTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
-void DestroyGridRecord(GridRecord* record);
+// The editors' messages to the list view (WM_COMMAND, WM_CTLCOLOREDIT,
+// WM_DRAWITEM); false when the list view's own procedure should have it.
+bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+// grid_input.cpp
+int TabToNextCell(GridRecord* record);
 
 // Numeric value of a cell text: leading blanks, sign, "$" hex, "%" binary.
 int64_t CellNumber(const std::wstring& text);

@@ -1,14 +1,10 @@
-// The replaced window procedures of the list view, the header and the three
-// editors.
+// The replaced window procedures of the header and the three editors, and the
+// editors' messages to the list view (colours, the list combo's items).
 //
 // Each finds its record through "grid_ListPointer" on the list view (the
 // editors are its children; the editable combo's EDIT is a grandchild) and
 // passes every message it does not handle to the previous procedure of its
-// window's kind. For now they carry what painting, the operations and
-// destruction need: the record's clean-up, the header's height, the empty
-// areas, the list combo's drop button and items, the editors' colours and
-// keeping `editText` in step with the editors. Mouse and keyboard handling, cell moves, tooltips and header
-// dragging are added with the input handling.
+// window's kind.
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
@@ -25,11 +21,6 @@ GridRecord* EditorRecord(HWND editor, bool* inCombo) {
   }
   *inCombo = true;
   return grid_RecordFromWindow(GetParent(parent));
-}
-
-LRESULT PassOn(WNDPROC previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!previous) return DefWindowProcW(window, message, wParam, lParam);
-  return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
 // The header part right of the last column, which the header would leave
@@ -109,53 +100,24 @@ void DrawListComboItem(GridRecord* record, DRAWITEMSTRUCT* item) {
 
 }  // namespace
 
-LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  GridRecord* record = grid_RecordFromWindow(window);
-  WNDPROC previous = gridShared.listProc;
-  if (!record) return PassOn(previous, window, message, wParam, lParam);
-
+bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   switch (message) {
-    case WM_NCDESTROY:
-      DestroyGridRecord(record);
-      return PassOn(previous, window, message, wParam, lParam);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      record->paintOwnerValue = GetPropW(window, kOwnerValueProperty);
-      record->painting = true;
-      LRESULT result = PassOn(previous, window, message, wParam, lParam);
-      // The record may be gone if the owner destroyed the grid meanwhile.
-      if (grid_RecordFromWindow(window) != record) return result;
-      record->painting = false;
-      if (message == WM_PAINT) PaintEmptyArea(record);
-      return result;
-    }
-    case WM_GETDLGCODE:
-      return DLGC_WANTTAB | DLGC_WANTALLKEYS;
     case WM_CTLCOLOREDIT:
-      if (record->currentRow == -1) break;
-      return EditorColours(record, reinterpret_cast<HDC>(wParam));
+      if (record->currentRow == -1) return false;
+      *result = EditorColours(record, reinterpret_cast<HDC>(wParam));
+      return true;
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
       if (item && item->hwndItem == GadgetWindow(record->listCombo)) {
         DrawListComboItem(record, item);
-        return 0;
+        *result = 0;
+        return true;
       }
-      break;
-    }
-    case kGridColumnsChangedMessage: {
-      GridCellEvent event;
-      event.row = -1;
-      event.column = -1;
-      event.extra = 2;
-      RaiseEvent(record, GridEvent::ColumnsChanged, &event);
-      return 0;
+      return false;
     }
     default:
-      break;
+      return false;
   }
-  return PassOn(previous, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -260,12 +222,3 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
-// The drag selection itself comes with the mouse handling; until then an
-// armed drag ends when the button is released.
-void CALLBACK DragSelectTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-  if (GetAsyncKeyState(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000) return;
-  KillTimer(window, id);
-  gridShared.dragTimer = 0;
-  gridShared.dragState = 0;
-  if (GetCapture() == window) ReleaseCapture();
-}
