@@ -60,8 +60,13 @@ LRESULT CALLBACK PropertyBoxProc(HWND window, UINT message, WPARAM wParam, LPARA
     // same message and must find itself in charge of the window.
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     DestroyBox(box);
+    return CallWindowProcW(previous, window, message, wParam, lParam);
   }
-  return CallWindowProcW(previous, window, message, wParam, lParam);
+  LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
+  // However the window was sized (PropertyBox_Resize, or a parent's layout
+  // moving it directly), the value column follows.
+  if (message == WM_SIZE && BoxAlive(window, box)) RefitValueColumn(box);
+  return result;
 }
 
 // The generic gadget commands, routed to the box's operations.
