@@ -241,6 +241,13 @@ int PropertyBox_RemoveRow(int gadget, int index) {
   PropertyBox* box = BoxFromGadget(gadget);
   PropertyRow* row = RowAt(box, index);
   if (!row) return 0;
+  // The edit in progress is committed (or refused by the owner) while its
+  // row is still in the model, so the owner hears of a row that exists.
+  HWND window = box->window;
+  grid_EndEdit(box->grid, 0);
+  if (!BoxAlive(window, box)) return 0;
+  index = IndexOf(box, row);  // the owner may have moved it meanwhile
+  if (index < 0) return 0;
   box->rows.erase(box->rows.begin() + index);
   SyncGrid(box);
   delete row;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "grid/grid.h"
+#include "grid/grid_private.h"
 #include "runtime/runtime.h"
 #include "tests/propbox/propbox_fixture.h"
 
@@ -349,6 +350,52 @@ TEST_F(PropertyBoxTest, AValueLongerThanItsCellIsKeptWhole) {
   Picture picture = Render(Window());
   RECT value = Cell(0, 2);
   EXPECT_GT(picture.CountIn(value, RGB(0, 0, 0)), 0) << "drawn, cut with an ellipsis";
+}
+
+}  // namespace
+
+namespace {
+
+// What an edit of the current cell leaves behind, as the grid's editor would
+// (typing is the grid's business; the box answers the commit).
+void TypeIntoCurrentCell(int gadget, const wchar_t* text) {
+  GridRecord* record = RecordFromGadget(gadget);
+  ASSERT_NE(record, nullptr);
+  ASSERT_NE(record->currentRow, -1);
+  record->editText = text;
+}
+
+TEST_F(PropertyBoxTest, AnEditedValueIsStoredOnlyWhenTheOwnerAllowsIt) {
+  MakeBox();
+  Add(-1, L"name\nold", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  TypeIntoCurrentCell(box, L"new");
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new") << "while editing, the editor's text";
+  grid_EndEdit(box, 0);
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new");
+  EXPECT_EQ(boxOwner.seen, (std::vector<BoxEvent>{{PropertyEvent::TextChanging, 0 + 65536 * 2}}));
+
+  boxOwner = BoxOwner{};
+  boxOwner.answer = 0;
+  PropertyBox_SetCurrentRow(box, 0);
+  TypeIntoCurrentCell(box, L"refused");
+  grid_EndEdit(box, 0);
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new");
+  EXPECT_EQ(grid_GetCellText(box, 2, 0), L"new");
+}
+
+TEST_F(PropertyBoxTest, AnOwnerThatFreesTheBoxWhileAnEditIsCommittedIsSurvived) {
+  MakeBox();
+  Add(-1, L"name\nold", PropertyKind::Text);
+  Add(-1, L"other\nrow", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  TypeIntoCurrentCell(box, L"new");
+  const int gadget = box;
+  boxOwner.during = [gadget] { FreeGadget(gadget); };
+  // Removing the row being edited commits the edit first.
+  PropertyBox_RemoveRow(box, 0);
+  EXPECT_EQ(PropertyBox_Is(gadget), 0);
+  EXPECT_EQ(boxOwner.seen, (std::vector<BoxEvent>{{PropertyEvent::TextChanging, 0 + 65536 * 2}}));
 }
 
 }  // namespace
