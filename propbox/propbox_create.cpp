@@ -126,7 +126,9 @@ int32_t RaiseOwnerEvent(PropertyBox* box, int32_t code, int32_t index, intptr_t 
 
 int PropertyBox_Create(int gadget, int x, int y, int width, int height, int rowHeight, int labelWidth,
                        int valueWidth, uint32_t style, PropertyBoxCallback ownerCallback) {
-  // Shared values first, as a box that fails later still counts for nothing.
+  // A control under the number goes first: were it the last box, its end
+  // would take the shared images the new box is about to use.
+  if (gadget >= 0 && IsGadget(gadget)) FreeGadget(gadget);
   if (boxShared.liveBoxes == 0 && !CreateSharedImages()) return -1;
 
   auto* box = new (std::nothrow) PropertyBox;

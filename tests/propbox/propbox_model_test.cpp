@@ -235,6 +235,14 @@ TEST_F(PropertyBoxTest, TwoBoxesShareTheImagesAndTheLastOneFreesThem) {
   EXPECT_TRUE(PropertyBox_SharedResourcesExist());
 }
 
+TEST_F(PropertyBoxTest, ABoxCreatedUnderTheNumberOfTheLastBoxKeepsTheSharedImages) {
+  int number = MakeBox();
+  int again = PropertyBox_Create(number, 0, 0, 200, 100, 18, 80, 80, 0, RecordingBoxOwner);
+  ASSERT_EQ(again, number);
+  EXPECT_EQ(PropertyBox_LiveCount(), 1);
+  EXPECT_TRUE(PropertyBox_SharedResourcesExist());
+}
+
 int ValueWidth(int gadget) {
   return static_cast<int>(SendMessageW(GadgetWindow(gadget), LVM_GETCOLUMNWIDTH, 3, 0));
 }
