@@ -60,6 +60,8 @@ std::vector<uint8_t> StatusReply() {
     add(kv[0]);
     add(kv[1]);
   }
+  add("");  // the settings end, the player section begins
+  add("\x01player_");
   for (int i = 0; i < kPlayers; ++i) {
     add(PlayerName(i));
     add(std::to_string(i % 3));
