@@ -35,11 +35,18 @@ struct WinsockUser {};
 
 namespace {
 
-intptr_t OpenBound(uint16_t* port, uint32_t address = INADDR_LOOPBACK, uint16_t wantedPort = 0) {
+// `shared`: another socket may take the same port on another address (Wine
+// refuses that without SO_REUSEADDR, though Linux and Windows allow it).
+intptr_t OpenBound(uint16_t* port, uint32_t address = INADDR_LOOPBACK, uint16_t wantedPort = 0,
+                   bool shared = false) {
   static WinsockUser winsock;
   (void)winsock;
   const auto s = static_cast<intptr_t>(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
   if (s < 0) return -1;
+  if (shared) {
+    const int on = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+  }
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_addr.s_addr = htonl(address);
@@ -72,10 +79,10 @@ LoopbackPeer::LoopbackPeer(LoginMode mode) : mode_(mode) {
 }
 
 LoopbackPeer::LoopbackPeer(LoginMode mode, uint32_t listenAddress) : mode_(mode) {
-  socket_ = OpenBound(&port_, listenAddress);
+  socket_ = OpenBound(&port_, listenAddress, 0, true);
   if (socket_ == kNoSocket) return;
   uint16_t samePort = 0;
-  answer_ = OpenBound(&samePort, INADDR_LOOPBACK, port_);
+  answer_ = OpenBound(&samePort, INADDR_LOOPBACK, port_, true);
   if (answer_ == kNoSocket) {
     CloseRaw(socket_);
     socket_ = kNoSocket;
