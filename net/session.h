@@ -36,7 +36,7 @@ struct RconSession {
   std::string password;
 
   platform::UdpSocket* connection = nullptr;
-  platform::Endpoint server;  // where replies must come from
+  platform::Endpoint server;  // where replies must come from: the address that answered the login
   bool connected = false;
   int32_t sequence = 0;
 
