@@ -10,6 +10,11 @@
 # keystrokes never land in another test's window; everything it starts is
 # stopped on the way out.
 #   e2e.sh <quorvel.exe> <e2e_list_dump.exe>
+#
+# QUORVEL_E2E_VARIANT=no-status runs the same steps against a demo server
+# that never answers the status query (a remote console on a port of its
+# own): the players must still be listed, with team, score and deaths empty,
+# and Kick must still work.
 set -uo pipefail
 exe=$1
 dump=$2
@@ -24,7 +29,13 @@ fi
 server="$build/../native/tools/demo-server/demo-server"
 [ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
 
+variant=${QUORVEL_E2E_VARIANT:-}
+server_options=()
 work="$build/e2e"
+if [ "$variant" = no-status ]; then
+  server_options=(--no-status)
+  work="$build/e2e-no-status"
+fi
 mkdir -p "$work"
 log="$work/server.log"
 shot="$work/e2e-main-window.png"
@@ -234,7 +245,7 @@ wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2
 # nothing.
 wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 
-"$server" --port 0 --password demo --players 6 --chat-interval 0 --log "$log" >"$work/server.out" 2>&1 &
+"$server" --port 0 --password demo --players 6 --chat-interval 0 "${server_options[@]}" --log "$log" >"$work/server.out" 2>&1 &
 server_pid=$!
 wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
 port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
@@ -305,6 +316,11 @@ dump_now=$(window_dump)
 check "six players listed" [ "$(echo "$dump_now" | sed -n 's/^players //p')" = 6 ]
 check "the log shows the connection" grep -q "^log Connected to 127.0.0.1:$port" <<<"$dump_now"
 check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump_now"
+if [ "$variant" = no-status ]; then
+  # Cells 1 to 3 of a row: score, deaths, team.
+  no_status_cells() { awk -F'\t' '/^row / && ($2 != "" || $3 != "" || $4 != "") { bad = 1 } END { exit bad }' <<<"$dump_now"; }
+  check "without a status reply, score, deaths and team are empty" no_status_cells
+fi
 
 # F5 asks for the players again, once the main window holds the keyboard.
 before=$(count_received 'players')
