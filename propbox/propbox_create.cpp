@@ -41,12 +41,13 @@ void FreeRows(PropertyBox* box) {
 }
 
 void DestroyBox(PropertyBox* box) {
+  // A button held down in a box that goes lets go of the mouse with it.
+  DropValueButton(box);
   Detach(box->window);
   FreeRows(box);
   delete box;
   if (--boxShared.liveBoxes <= 0) {
     boxShared.liveBoxes = 0;
-    boxShared.pressedButtonRow = -1;
     FreeSharedImages();
   }
 }
@@ -62,7 +63,11 @@ LRESULT CALLBACK PropertyBoxProc(HWND window, UINT message, WPARAM wParam, LPARA
     DestroyBox(box);
     return CallWindowProcW(previous, window, message, wParam, lParam);
   }
+  NoteMouse(box, message, lParam);
+  const bool buttonHeld = boxShared.pressedButtonBox == box;
   LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
+  if (!BoxAlive(window, box)) return result;
+  AfterGridMessage(box, window, message, wParam, lParam, buttonHeld);
   // However the window was sized (PropertyBox_Resize, or a parent's layout
   // moving it directly), the value column follows.
   if (message == WM_SIZE && BoxAlive(window, box)) RefitValueColumn(box);

@@ -16,11 +16,6 @@ namespace {
 
 constexpr int kMarginColumn = 0, kLabelColumn = 1, kValueColumn = 2;
 
-PropertyRow* RowOfGridRow(PropertyBox* box, int gridRow) {
-  if (gridRow < 0 || gridRow >= static_cast<int>(box->gridRows.size())) return nullptr;
-  return box->gridRows[static_cast<size_t>(gridRow)];
-}
-
 bool IsCurrentCell(const PropertyBox* box, int gridRow, int column) {
   return gridRow == grid_GetCurrentRow(box->grid) && column == grid_GetCurrentColumn(box->grid);
 }
@@ -160,7 +155,7 @@ void PaintValueCell(PropertyBox* box, PropertyRow* row, GridCellEvent* event) {
 
   const bool current = IsCurrentCell(box, event->row, kValueColumn);
   if ((current || (box->style & kPropertyBoxAlwaysButton)) && w > 16 && h > 12) {
-    if (boxShared.pressedButtonRow == event->row) DrawButtonImage(dc.Get(), w - 14, h / 2 - 4, 10);
+    if (boxShared.pressedButtonBox == box && boxShared.pressedButtonRow == event->row) DrawButtonImage(dc.Get(), w - 14, h / 2 - 4, 10);
     else DrawButtonImage(dc.Get(), w - 16, h / 2 - 6, 12);
   }
 
@@ -234,6 +229,12 @@ int32_t PropertyBoxGridEvent(intptr_t owner, int32_t code, GridCellEvent* event)
     case GridEvent::RightClick:
       RaiseOwnerEvent(box, PropertyEvent::RightClick, row ? IndexOf(box, row) : -1, event->column);
       return 1;
+    case GridEvent::CellChanging:
+    case GridEvent::EditEnded:
+    case GridEvent::KeyChar:
+    case GridEvent::LeftClick:
+    case GridEvent::DoubleClick:
+      return AnswerEditEvent(box, code, event);
     default:
       return 1;
   }

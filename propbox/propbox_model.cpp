@@ -346,17 +346,8 @@ int PropertyBox_SetCollapsed(int gadget, int index, int state) {
   PropertyBox* box = BoxFromGadget(gadget);
   PropertyRow* row = RowAt(box, index);
   if (!row || row->kind != PropertyKind::Heading) return 0;
-  const int32_t wanted = state ? 1 : 0;
-  if (row->collapsed == wanted) return 0;
-  HWND window = box->window;
   // The owner hears of it, but a program's own toggle is not its to refuse.
-  RaiseOwnerEvent(box, wanted ? PropertyEvent::Collapsing : PropertyEvent::Expanding, index, 0);
-  if (!BoxAlive(window, box) || IndexOf(box, row) < 0) return 0;
-  grid_EndEdit(box->grid, 0);
-  if (!BoxAlive(window, box) || IndexOf(box, row) < 0) return 0;
-  row->collapsed = wanted;
-  const int g = GridRowOf(box, row);
-  if (SyncGrid(box)) RedrawGridRow(box, g);
+  if (row->collapsed != (state ? 1 : 0)) ToggleHeading(box, row, false);
   return 0;
 }
 

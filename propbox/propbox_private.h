@@ -65,6 +65,9 @@ struct PropertyBox {
   bool headingClicked = false;
   int32_t rowHeight = 0;
   uint32_t generation = 0;
+  // Where the mouse was last seen over the list view (client coordinates):
+  // the grid's click events name the cell, not the point.
+  POINT mousePoint{-1, -1};
 
   int32_t rowCount() const { return static_cast<int32_t>(rows.size()); }
 };
@@ -77,6 +80,7 @@ struct PropertyBoxShared {
   HBITMAP buttonImage = nullptr;     // 12 x 12
   int liveBoxes = 0;
   int32_t pressedButtonRow = -1;  // the grid row whose value button is held down
+  PropertyBox* pressedButtonBox = nullptr;  // the box that row belongs to
 };
 
 extern PropertyBoxShared boxShared;
@@ -99,8 +103,29 @@ int GridRowOf(const PropertyBox* box, const PropertyRow* row);
 int IndexOf(const PropertyBox* box, const PropertyRow* row);
 void RedrawGridRow(PropertyBox* box, int gridRow);
 
+struct GridCellEvent;
+
 // propbox_look.cpp: the box's answers to its grid's events.
 int32_t PropertyBoxGridEvent(intptr_t owner, int32_t code, struct GridCellEvent* event);
+
+// propbox_edit.cpp: toggling headings, current-cell moves, the character
+// filter, the value button, label-edit mode and Ctrl+Space.
+// Flips a heading; a toggle the user asked for may be refused by the owner.
+// False when the box was freed meanwhile.
+bool ToggleHeading(PropertyBox* box, PropertyRow* row, bool byUser);
+// The box's own messages before and after the grid's procedure sees them;
+void NoteMouse(PropertyBox* box, UINT message, LPARAM lParam);
+void AfterGridMessage(PropertyBox* box, HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool buttonWasHeld);
+// Lets go of a held value button (a box going away while it is held).
+void DropValueButton(PropertyBox* box);
+int32_t AnswerEditEvent(PropertyBox* box, int32_t code, GridCellEvent* event);
+PropertyRow* RowOfGridRow(PropertyBox* box, int gridRow);
+// A grid cell's rectangle in the list view's client coordinates.
+RECT GridCellRect(const PropertyBox* box, int gridRow, int column);
+
+// propbox_choosers.cpp: the standard dialogs behind the value button.
+// False when the box was freed meanwhile.
+bool OpenValueEditor(PropertyBox* box, PropertyRow* row);
 
 // propbox_images.cpp
 bool CreateSharedImages();

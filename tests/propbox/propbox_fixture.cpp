@@ -6,6 +6,7 @@
 
 #include "grid/grid.h"
 #include "runtime/gdi_guard.h"
+#include "propbox/propbox_private.h"
 #include "runtime/runtime.h"
 
 BoxOwner boxOwner;
@@ -14,13 +15,14 @@ std::ostream& operator<<(std::ostream& out, const BoxEvent& event) {
   return out << "{code " << event.code << ", index " << event.index << "}";
 }
 
-int32_t RecordingBoxOwner(int, int32_t code, int32_t index, intptr_t) {
+int32_t RecordingBoxOwner(int, int32_t code, int32_t index, intptr_t extra) {
   boxOwner.seen.push_back({code, index});
   if (boxOwner.during) {
     auto during = std::move(boxOwner.during);
     boxOwner.during = nullptr;
     during();
   }
+  if (boxOwner.decide) return boxOwner.decide(code, index, extra);
   return boxOwner.answer;
 }
 
@@ -140,4 +142,13 @@ std::vector<std::wstring> PropertyBoxTest::GridRows() const {
   for (int r = 0; r < grid_CountRows(box); ++r)
     rows.push_back(grid_GetCellText(box, 1, r) + L"|" + grid_GetCellText(box, 2, r));
   return rows;
+}
+
+int32_t PropertyBoxTest::Raise(int32_t code, int gridRow, int column, intptr_t extra, const POINT* point) {
+  if (point) SendMessageW(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(point->x, point->y));
+  GridCellEvent event;
+  event.row = gridRow;
+  event.column = column;
+  event.extra = extra;
+  return PropertyBoxGridEvent(box, code, &event);
 }

@@ -24,6 +24,9 @@ struct BoxOwner {
   int32_t answer = 1;
   // Run inside the next event (then forgotten): a test frees the box here.
   std::function<void()> during;
+  // When set, answers every event in place of `answer` (and may look at or
+  // change what `extra` points to).
+  std::function<int32_t(int32_t code, int32_t index, intptr_t extra)> decide;
 };
 extern BoxOwner boxOwner;
 int32_t RecordingBoxOwner(int grid, int32_t code, int32_t index, intptr_t extra);
@@ -49,6 +52,10 @@ class PropertyBoxTest : public testing::Test {
   RECT Cell(int gridRow, int column) const;
   // Grid rows as "label|value", in grid order.
   std::vector<std::wstring> GridRows() const;
+  // Raises a grid event at the box as its grid does; the mouse is first
+  // moved to `point` (list view coordinates) when one is given.
+  int32_t Raise(int32_t code, int gridRow, int column, intptr_t extra = 0, const POINT* point = nullptr);
+  POINT Centre(const RECT& area) const { return POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2}; }
 
   HWND parent = nullptr;
   int box = -1;

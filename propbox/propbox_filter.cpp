@@ -1,0 +1,39 @@
+// The number rows' character filter.
+#include "propbox/propbox_filter.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kUnsigned = 4, kSigned = 5, kDecimal = 6;
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+}  // namespace
+
+bool NumberCharacterAccepted(int32_t kind, wchar_t character, std::wstring_view text, int selectionStart,
+                             int selectionEnd) {
+  if (kind != kUnsigned && kind != kSigned && kind != kDecimal) return true;
+  // Backspace and the Ctrl combinations arrive as characters too; they are
+  // editing, not text, and a number field that refused Backspace could never
+  // be corrected.
+  if (character < 0x20) return true;
+  if (IsDigit(character)) return true;
+  if (kind == kUnsigned) return false;
+
+  const int length = static_cast<int>(text.size());
+  const int start = std::clamp(std::min(selectionStart, selectionEnd), 0, length);
+  const int end = std::clamp(std::max(selectionStart, selectionEnd), 0, length);
+  const bool leadingMinus = !text.empty() && text.front() == L'-';
+  // The existing minus goes when the selection being typed over holds it.
+  const bool minusReplaced = leadingMinus && start == 0 && end > 0;
+
+  if (character == L'-') return start == 0 && (!leadingMinus || minusReplaced);
+  if (character != L'.' || kind != kDecimal) return false;
+
+  const size_t point = text.find(L'.');
+  if (point != std::wstring_view::npos)
+    return static_cast<int>(point) >= start && static_cast<int>(point) < end;
+  // Not in front of a minus that stays.
+  return !(start == 0 && leadingMinus && !minusReplaced);
+}

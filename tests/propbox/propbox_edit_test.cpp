@@ -1,0 +1,462 @@
+// The property box's answers to its grid's input: headings folded by the
+// margin box, a double click and Ctrl+Space; the current cell moved by the
+// box's own rules; the number filters; the value button; label-edit mode;
+// and owners that free the box inside the events.
+//
+// The grid's events are raised at the box as the grid raises them, with the
+// mouse put where the grid's hit test found the cell; what the owner hears is
+// compared with the expected sequence.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "grid/grid.h"
+#include "grid/grid_private.h"
+#include "propbox/propbox_filter.h"
+#include "propbox/propbox_private.h"
+#include "runtime/runtime.h"
+#include "tests/propbox/propbox_fixture.h"
+
+namespace {
+
+using Rows = std::vector<std::wstring>;
+using Events = std::vector<BoxEvent>;
+
+// --- the number filters (pure) ----------------------------------------------
+
+// Types `keys` one by one at the caret's end, as an editor would, keeping
+// what the filter accepts.
+std::wstring TypeEach(int32_t kind, const std::wstring& keys) {
+  std::wstring text;
+  for (wchar_t key : keys) {
+    const int caret = static_cast<int>(text.size());
+    if (NumberCharacterAccepted(kind, key, text, caret, caret)) text.push_back(key);
+  }
+  return text;
+}
+
+TEST(NumberFilter, ADecimalRowTakesANegativeNumberAndOnePoint) {
+  EXPECT_EQ(TypeEach(PropertyKind::DecimalNumber, L"-12.5"), L"-12.5");
+  EXPECT_EQ(TypeEach(PropertyKind::DecimalNumber, L"-12.5.3"), L"-12.53") << "a second point is refused";
+  EXPECT_EQ(TypeEach(PropertyKind::DecimalNumber, L"1-2"), L"12") << "a minus after the first place";
+  EXPECT_EQ(TypeEach(PropertyKind::DecimalNumber, L"x1e3"), L"13");
+  // A point typed at the start in front of a minus would make "." "-".
+  EXPECT_FALSE(NumberCharacterAccepted(PropertyKind::DecimalNumber, L'.', L"-5", 0, 0));
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::DecimalNumber, L'.', L"-5", 0, 1)) << "the minus is replaced";
+  // The selection typed over holds the only point.
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::DecimalNumber, L'.', L"1.25", 1, 3));
+  EXPECT_FALSE(NumberCharacterAccepted(PropertyKind::DecimalNumber, L'.', L"1.25", 2, 4));
+}
+
+TEST(NumberFilter, UnsignedTakesDigitsOnlyAndSignedOneLeadingMinus) {
+  EXPECT_EQ(TypeEach(PropertyKind::UnsignedNumber, L"-12.5"), L"125");
+  EXPECT_FALSE(NumberCharacterAccepted(PropertyKind::UnsignedNumber, L'-', L"", 0, 0));
+  EXPECT_EQ(TypeEach(PropertyKind::SignedNumber, L"--12.5"), L"-125");
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::SignedNumber, L'-', L"12", 0, 0));
+  EXPECT_FALSE(NumberCharacterAccepted(PropertyKind::SignedNumber, L'-', L"12", 1, 1)) << "only at the start";
+  EXPECT_FALSE(NumberCharacterAccepted(PropertyKind::SignedNumber, L'-', L"-12", 0, 0)) << "only once";
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::SignedNumber, L'-', L"-12", 0, 1)) << "a selected minus is replaced";
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::SignedNumber, L'-', L"-12", 0, 3));
+  // Backspace reaches the filter as a character; refusing it would make a
+  // number impossible to correct.
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::UnsignedNumber, L'\b', L"12", 2, 2));
+  EXPECT_TRUE(NumberCharacterAccepted(PropertyKind::Text, L'-', L"", 0, 0)) << "other kinds keep everything";
+}
+
+// --- headings ---------------------------------------------------------------
+
+class PropertyBoxEditTest : public PropertyBoxTest {
+ protected:
+  // Heading "One" with a, b; a loose row; heading "Two" with c.
+  void MakeGroups(uint32_t style = 0) {
+    MakeBox(style);
+    Add(-1, L"One", PropertyKind::Heading);
+    Add(-1, L"a\n1");
+    Add(-1, L"b\n2");
+    Add(-1, L"loose\n3", PropertyKind::ReadOnlyText, 0);
+    Add(-1, L"Two", PropertyKind::Heading);
+    Add(-1, L"c\n4");
+  }
+  void ClickMarginBox(int gridRow) {
+    const POINT centre = Centre(Cell(gridRow, 0));
+    Raise(GridEvent::LeftClick, gridRow, 0, MK_LBUTTON, &centre);
+  }
+  void SetCtrl(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+  }
+  void CtrlSpace() {
+    SetCtrl(true);
+    SendMessageW(Window(), WM_CHAR, L' ', 0);
+    if (IsWindow(Window())) SetCtrl(false);
+  }
+  const Rows all{L"One|", L"a|1", L"b|2", L"loose|3", L"Two|", L"c|4"};
+};
+
+TEST_F(PropertyBoxEditTest, TheMarginBoxFoldsAHeadingAndBringsItsRowsBackInOrder) {
+  MakeGroups();
+  ClickMarginBox(0);
+  EXPECT_EQ(GridRows(), (Rows{L"One|", L"loose|3", L"Two|", L"c|4"}));
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 0), 1);
+  // The click that toggles moves nothing: the grid's proposal that follows
+  // it is refused without an owner event.
+  EXPECT_EQ(Raise(GridEvent::CellChanging, 0, 0, 0), 0);
+  EXPECT_EQ(grid_GetCurrentRow(box), -1);
+
+  ClickMarginBox(2);
+  ClickMarginBox(0);
+  EXPECT_EQ(GridRows(), (Rows{L"One|", L"a|1", L"b|2", L"loose|3", L"Two|"}));
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::Collapsing, 0}, {PropertyEvent::Collapsing, 4},
+                                    {PropertyEvent::Expanding, 0}}));
+
+  // Outside the 12 x 12 box, or in another column, nothing toggles.
+  boxOwner.seen.clear();
+  const RECT margin = Cell(0, 0);
+  const POINT corner{margin.left, margin.top};
+  Raise(GridEvent::LeftClick, 0, 0, MK_LBUTTON, &corner);
+  const POINT label = Centre(Cell(0, 1));
+  Raise(GridEvent::LeftClick, 0, 1, MK_LBUTTON, &label);
+  EXPECT_TRUE(boxOwner.seen.empty());
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 0), 0);
+}
+
+TEST_F(PropertyBoxEditTest, ADoubleClickOnAHeadingsTextAndCtrlSpaceToggleIt) {
+  MakeGroups();
+  Raise(GridEvent::DoubleClick, 0, 1);
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 0), 1);
+  Raise(GridEvent::DoubleClick, 0, 2);
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 0), 0);
+  Raise(GridEvent::DoubleClick, 0, 0);
+  Raise(GridEvent::DoubleClick, 1, 1);
+  EXPECT_EQ(GridRows(), all) << "a double click on the margin or a plain row toggles nothing";
+
+  PropertyBox_SetCurrentRow(box, 4);
+  CtrlSpace();
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 4), 1);
+  SendMessageW(Window(), WM_CHAR, L' ', 0);
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 4), 1) << "Space without Ctrl";
+  CtrlSpace();
+  EXPECT_EQ(GridRows(), all);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::Collapsing, 0}, {PropertyEvent::Expanding, 0},
+                                    {PropertyEvent::Collapsing, 4},
+                                    {PropertyEvent::Expanding, 4}}))
+      << "SetCurrentRow asks nothing; its row is what Ctrl+Space toggles";
+}
+
+TEST_F(PropertyBoxEditTest, TheOwnerMayRefuseAToggleTheUserAsksFor) {
+  MakeGroups();
+  boxOwner.answer = 0;
+  ClickMarginBox(0);
+  Raise(GridEvent::DoubleClick, 4, 1);
+  EXPECT_EQ(GridRows(), all);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::Collapsing, 0}, {PropertyEvent::Collapsing, 4}}));
+
+  boxOwner.answer = 1;
+  PropertyBox_SetCollapsed(box, 0, 1);
+  boxOwner.answer = 0;
+  boxOwner.seen.clear();
+  ClickMarginBox(0);
+  EXPECT_EQ(PropertyBox_GetCollapsed(box, 0), 1);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::Expanding, 0}}));
+}
+
+TEST_F(PropertyBoxEditTest, AHeadingFoldedWhileItsRowIsEditedCommitsTheEditFirst) {
+  MakeBox();
+  Add(-1, L"One", PropertyKind::Heading);
+  Add(-1, L"name\nold", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 1);
+  GridRecord* record = RecordFromGadget(box);
+  ASSERT_NE(record, nullptr);
+  record->editText = L"typed";
+  ClickMarginBox(0);
+  EXPECT_EQ(PropertyBox_GetText(box, 1, 2), L"typed");
+  EXPECT_EQ(grid_GetCurrentRow(box), -1) << "no cell is left current over the row that went";
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::Collapsing, 0}, {PropertyEvent::TextChanging, 1 + 65536 * 2}}));
+  ClickMarginBox(0);
+  EXPECT_EQ(GridRows(), (Rows{L"One|", L"name|typed"}));
+}
+
+TEST_F(PropertyBoxEditTest, AnOwnerFreeingTheBoxInsideAUserToggleIsSurvived) {
+  for (int how = 0; how < 3; ++how) {
+    MakeGroups();
+    const int gadget = box;
+    boxOwner.during = [gadget] { FreeGadget(gadget); };
+    if (how == 0) ClickMarginBox(0);
+    if (how == 1) Raise(GridEvent::DoubleClick, 0, 1);
+    if (how == 2) {
+      PropertyBox_SetCurrentRow(box, 0);
+      boxOwner.during = [gadget] { FreeGadget(gadget); };
+      CtrlSpace();
+      SetCtrl(false);
+    }
+    EXPECT_EQ(PropertyBox_Is(gadget), 0) << how;
+  }
+}
+
+// --- current-cell moves -----------------------------------------------------
+
+TEST_F(PropertyBoxEditTest, TabAndShiftTabWrapRoundTheRowsToTheValueCells) {
+  MakeBox();
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  Add(-1, L"c\n3", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 2);
+  // The grid proposes the next cell; the box refuses and moves itself.
+  EXPECT_EQ(Raise(GridEvent::CellChanging, 0, 0, 1), 0);
+  EXPECT_EQ(grid_GetCurrentRow(box), 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+  Raise(GridEvent::CellChanging, 0, 0, 1);
+  EXPECT_EQ(grid_GetCurrentRow(box), 1);
+
+  // Shift+Tab: the grid proposes the label cell of the same row.
+  PropertyBox_SetCurrentRow(box, 0);
+  EXPECT_EQ(Raise(GridEvent::CellChanging, 0, 1, 2), 0);
+  EXPECT_EQ(grid_GetCurrentRow(box), 2) << "before the first row, the last";
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+  Raise(GridEvent::CellChanging, 1, 2, 2);
+  EXPECT_EQ(grid_GetCurrentRow(box), 2) << "a proposal on another row moves nothing";
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::RowChanging, 0}, {PropertyEvent::RowChanging, 1},
+                                    {PropertyEvent::RowChanging, 2}}));
+  EXPECT_EQ(PropertyBox_GetCurrentRow(box), 2);
+}
+
+TEST_F(PropertyBoxEditTest, LeftRightAndAClickOnTheCurrentRowMoveNothing) {
+  MakeBox();
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  for (intptr_t reason : {3, 4}) EXPECT_EQ(Raise(GridEvent::CellChanging, 0, 1, reason), 0);
+  Raise(GridEvent::CellChanging, 0, 1, 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+  EXPECT_TRUE(boxOwner.seen.empty());
+
+  // Down, a click on another row: there, always on the value cell.
+  Raise(GridEvent::CellChanging, 1, 1, 6);
+  EXPECT_EQ(grid_GetCurrentRow(box), 1);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+  Raise(GridEvent::CellChanging, 0, 0, 0);
+  EXPECT_EQ(grid_GetCurrentRow(box), 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+}
+
+TEST_F(PropertyBoxEditTest, OnAHeadingTheColumnFollowsHowTheMoveCame) {
+  MakeGroups();
+  PropertyBox_SetCurrentRow(box, 5);
+  Raise(GridEvent::CellChanging, 0, 0, 1);  // Tab from the last row
+  EXPECT_EQ(grid_GetCurrentRow(box), 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 1) << "Tab: the label";
+  Raise(GridEvent::CellChanging, 4, 1, 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2) << "a click outside the margin: the value";
+  Raise(GridEvent::CellChanging, 0, 0, 0);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 0) << "a click in the margin stays there";
+  Raise(GridEvent::CellChanging, 4, 1, 6);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 1) << "a key: the proposed column";
+}
+
+TEST_F(PropertyBoxEditTest, TheOwnerMayRefuseAMoveAndMayFreeTheBoxWhileAsked) {
+  MakeBox();
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  boxOwner.answer = 0;
+  Raise(GridEvent::CellChanging, 1, 2, 6);
+  EXPECT_EQ(grid_GetCurrentRow(box), 0);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::RowChanging, 1}}));
+
+  const int gadget = box;
+  boxOwner.during = [gadget] { FreeGadget(gadget); };
+  EXPECT_EQ(Raise(GridEvent::CellChanging, 1, 2, 6), 0);
+  EXPECT_EQ(PropertyBox_Is(gadget), 0);
+}
+
+TEST_F(PropertyBoxEditTest, EndingAnEditTellsTheOwnerOnlyWhenTheFocusLeftTheGrid) {
+  MakeBox();
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 1);
+  SetFocus(Window());
+  Raise(GridEvent::EditEnded, 1, 2);
+  EXPECT_TRUE(boxOwner.seen.empty()) << "the focus is still in the grid";
+  Raise(GridEvent::EditEnded, 1, 2);
+  EXPECT_TRUE(boxOwner.seen.empty()) << "the mark went with the first";
+
+  PropertyBox_SetCurrentRow(box, 1);
+  SetFocus(parent);
+  Raise(GridEvent::EditEnded, 1, 2);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::FocusLeft, 1}}));
+}
+
+TEST_F(PropertyBoxEditTest, WithTheSelectionKeptTheMarkStaysWhenTheFocusLeaves) {
+  MakeBox(kPropertyBoxShowSelection);
+  Add(-1, L"a\n1", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  SetFocus(parent);
+  Raise(GridEvent::EditEnded, 0, 2);
+  EXPECT_TRUE(boxOwner.seen.empty());
+  EXPECT_EQ(BoxFromGadget(box)->markedRow, 0);
+}
+
+// --- typing -----------------------------------------------------------------
+
+TEST_F(PropertyBoxEditTest, TypedCharactersAreFilteredByKindAndTextRowsAskTheOwner) {
+  MakeBox();
+  Add(-1, L"n\n", PropertyKind::UnsignedNumber);
+  Add(-1, L"t\n", PropertyKind::Text);
+  Add(-1, L"c\n", PropertyKind::EditableChoice);
+  Add(-1, L"r\n", PropertyKind::ReadOnlyText);
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 0, 2, L'-'), 0);
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 0, 2, L'7'), 1);
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 0, 1, L'-'), 1) << "labels are not numbers";
+  EXPECT_TRUE(boxOwner.seen.empty());
+
+  boxOwner.decide = [](int32_t code, int32_t, intptr_t extra) -> int32_t {
+    if (code != PropertyEvent::KeyChar) return 1;
+    auto* character = reinterpret_cast<wchar_t*>(extra);
+    if (*character == L'x') return 0;
+    *character = static_cast<wchar_t>(towupper(*character));
+    return 1;
+  };
+  GridCellEvent event;
+  event.row = 1;
+  event.column = 2;
+  event.extra = L'q';
+  EXPECT_EQ(PropertyBoxGridEvent(box, GridEvent::KeyChar, &event), 1);
+  EXPECT_EQ(event.extra, L'Q') << "the owner changed the character";
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 1, 2, L'x'), 0);
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 2, 2, L'x'), 0);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::KeyChar, 1}, {PropertyEvent::KeyChar, 1},
+                                    {PropertyEvent::KeyChar, 2}}));
+
+  boxOwner.decide = nullptr;
+  const int gadget = box;
+  boxOwner.during = [gadget] { FreeGadget(gadget); };
+  EXPECT_EQ(Raise(GridEvent::KeyChar, 1, 2, L'a'), 0) << "a freed box takes nothing";
+  EXPECT_EQ(PropertyBox_Is(gadget), 0);
+}
+
+TEST_F(PropertyBoxEditTest, DeleteOnlyOnTextRowsAndNoClipboardAnywhere) {
+  MakeBox();
+  Add(-1, L"t\nx", PropertyKind::Text);
+  Add(-1, L"n\n1", PropertyKind::UnsignedNumber);
+  Add(-1, L"r\nx", PropertyKind::ReadOnlyText);
+  EXPECT_EQ(Raise(GridEvent::DeleteKey, 0, 2), 1);
+  EXPECT_EQ(Raise(GridEvent::DeleteKey, 1, 2), 0);
+  EXPECT_EQ(Raise(GridEvent::DeleteKey, 2, 2), 0);
+  for (intptr_t action : {0, 1, 2}) EXPECT_EQ(Raise(GridEvent::Clipboard, 0, 2, action), 0);
+}
+
+// --- label-edit mode --------------------------------------------------------
+
+TEST_F(PropertyBoxEditTest, ADoubleClickOnALabelEditsItUntilTheBoxMovesOn) {
+  MakeBox(kPropertyBoxEditLabels);
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  Raise(GridEvent::DoubleClick, 1, 1);
+  PropertyBox* record = BoxFromGadget(box);
+  EXPECT_TRUE(record->labelEditing);
+  EXPECT_EQ(grid_GetCurrentRow(box), 1);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 1);
+  // In the mode a click on the same row goes to its value and ends it.
+  Raise(GridEvent::CellChanging, 1, 2, 0);
+  EXPECT_FALSE(record->labelEditing);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 2);
+
+  Raise(GridEvent::DoubleClick, 0, 1);
+  EXPECT_TRUE(record->labelEditing);
+  PropertyBox_SetCurrentRow(box, 1);
+  EXPECT_FALSE(record->labelEditing) << "the program setting the row ends it";
+
+  MakeBox();  // without the style a double click edits nothing
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Raise(GridEvent::DoubleClick, 0, 1);
+  EXPECT_FALSE(BoxFromGadget(box)->labelEditing);
+}
+
+// --- the value button -------------------------------------------------------
+
+class ValueButtonTest : public PropertyBoxEditTest {
+ protected:
+  POINT Button(int gridRow) {
+    const RECT cell = Cell(gridRow, 2);
+    return POINT{cell.right - 10, (cell.top + cell.bottom) / 2};
+  }
+  void Release(POINT at) { SendMessageW(Window(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }
+  void MakeCustomRows(uint32_t style = 0) {
+    MakeBox(style);
+    Add(-1, L"one\nx", PropertyKind::Custom);
+    Add(-1, L"two\ny", PropertyKind::Custom);
+    Add(-1, L"text\nz", PropertyKind::Text);
+  }
+};
+
+TEST_F(ValueButtonTest, PressedAndReleasedOnTheButtonOpensReleasedElsewhereNothing) {
+  MakeCustomRows();
+  PropertyBox_SetCurrentRow(box, 0);
+  boxOwner.seen.clear();
+  POINT button = Button(0);
+  Raise(GridEvent::LeftClick, 0, 2, MK_LBUTTON, &button);
+  EXPECT_EQ(GetCapture(), Window()) << "the press captures the mouse";
+  EXPECT_EQ(boxShared.pressedButtonRow, 0);
+  Release(POINT{button.x - 40, button.y});
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(boxShared.pressedButtonRow, -1);
+  EXPECT_TRUE(boxOwner.seen.empty()) << "released away from the button";
+
+  Raise(GridEvent::LeftClick, 0, 2, MK_LBUTTON, &button);
+  Release(button);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::ValueButton, 0}}));
+
+  // A click beside the button, or on a row that is not current, presses
+  // nothing.
+  boxOwner.seen.clear();
+  const POINT beside{button.x - 40, button.y};
+  Raise(GridEvent::LeftClick, 0, 2, MK_LBUTTON, &beside);
+  button = Button(1);
+  Raise(GridEvent::LeftClick, 1, 2, MK_LBUTTON, &button);
+  EXPECT_EQ(boxShared.pressedButtonRow, -1);
+  Release(button);
+  EXPECT_TRUE(boxOwner.seen.empty());
+}
+
+TEST_F(ValueButtonTest, WithTheAlwaysStyleAnyRowsButtonPressesAndCtrlSpaceOpensToo) {
+  MakeCustomRows(kPropertyBoxAlwaysButton);
+  POINT button = Button(1);
+  Raise(GridEvent::LeftClick, 1, 2, MK_LBUTTON, &button);
+  EXPECT_EQ(boxShared.pressedButtonRow, 1);
+  // The grid makes the clicked cell current before the release.
+  Raise(GridEvent::CellChanging, 1, 2, 0);
+  Release(button);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::RowChanging, 1}, {PropertyEvent::ValueButton, 1}}));
+
+  boxOwner.seen.clear();
+  CtrlSpace();
+  PropertyBox_SetCurrentRow(box, 2);
+  CtrlSpace();  // a text row has no value editor
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::ValueButton, 1}}));
+}
+
+TEST_F(ValueButtonTest, ABoxDestroyedWhileItsButtonIsHeldLetsGoOfTheMouse) {
+  MakeCustomRows();
+  PropertyBox_SetCurrentRow(box, 0);
+  POINT button = Button(0);
+  Raise(GridEvent::LeftClick, 0, 2, MK_LBUTTON, &button);
+  ASSERT_EQ(GetCapture(), Window());
+  FreeGadget(box);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(boxShared.pressedButtonRow, -1);
+  EXPECT_EQ(boxShared.pressedButtonBox, nullptr);
+
+  // An owner freeing the box as the button opens.
+  MakeCustomRows();
+  PropertyBox_SetCurrentRow(box, 0);
+  Raise(GridEvent::LeftClick, 0, 2, MK_LBUTTON, &button);
+  const int gadget = box;
+  boxOwner.during = [gadget] { FreeGadget(gadget); };
+  Release(button);
+  EXPECT_EQ(PropertyBox_Is(gadget), 0);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+}  // namespace
