@@ -15,6 +15,7 @@
 //   refresh-enabled 0|1
 //   info N               (rows the Info tab's property box shows)
 //   info-row I <label>\t<value>
+//   info-margin I X Y    (screen point in the middle of row I's margin cell)
 //   info-tab X Y         (screen point in the middle of the "Info" tab)
 //   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
 //   focus ID PARENT-ID   (control ids of the window with the keyboard focus
@@ -169,6 +170,17 @@ int main() {
       for (int row = 0; row < rows; ++row)
         std::printf("info-row %d %s\t%s\n", row, Utf8(RemoteItemText(process, block, found.info, row, 2)).c_str(),
                     Utf8(RemoteItemText(process, block, found.info, row, 3)).c_str());
+      // The margin is the list view's column 1; its box folds a heading.
+      for (int row = 0; row < rows; ++row) {
+        RECT rect{LVIR_BOUNDS, 1, 0, 0};
+        WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        if (!SendMessageW(found.info, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(block.get()))) continue;
+        ReadProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        const int width = static_cast<int>(SendMessageW(found.info, LVM_GETCOLUMNWIDTH, 1, 0));
+        POINT centre{rect.left + width / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(found.info, &centre);
+        std::printf("info-margin %d %ld %ld\n", row, centre.x, centre.y);
+      }
     }
     if (found.tabs) {
       RECT rect{};
