@@ -26,7 +26,7 @@ bool RunOneEventLoopPass() {
     return false;
   }
   HWND window = MainWindow();
-  if (!RouteDialogMessage(&msg) &&
+  if (!RouteDialogMessage(&msg) && !MainWindowTabKey(msg) &&
       !(window && TranslateAcceleratorW(window, MainAccelerators(), &msg))) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

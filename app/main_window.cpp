@@ -23,6 +23,7 @@
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
+#include "app/modal_tick.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "net/shell.h"
@@ -390,6 +391,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_KEYMENU && MenuBar_OnKeyMenu(lParam)) return 0;
       break;
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+      EnterModalLoop();
+      break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE:
+      LeaveModalLoop();
+      break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.
       g.quit = true;
@@ -439,6 +448,66 @@ void SortPlayers(int column) {
   }
   SendMessageW(g.players, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(CompareRows));
   MarkSortedColumn(g.players, column, g.sortDescending);
+}
+
+bool MainWindowTabKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || g.window == nullptr) return false;
+  if (!IsWindowEnabled(g.window) || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsChild(g.window, focus)) return false;
+
+  // The order a person reads the window in. The main window is no dialog
+  // (IsDialogMessage would also take Enter, Escape and arrow keys from the
+  // lists and the menu bar), so Tab is given here and nothing else.
+  const int page = static_cast<int>(SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0));
+  std::vector<HWND> stops{g.tabs};
+  if (page == kTabPlayers) {
+    stops.push_back(g.players);
+    stops.push_back(g.refresh);
+  } else if (page == kTabBans) {
+    stops.push_back(g.bans);
+  } else if (g.infoView) {
+    stops.push_back(g.infoView);
+  }
+  stops.push_back(g.log);
+
+  int current = -1;
+  for (size_t i = 0; i < stops.size(); ++i) {
+    if (stops[i] && (stops[i] == focus || IsChild(stops[i], focus))) current = static_cast<int>(i);
+  }
+  if (current < 0) return false;  // the menu bar in keyboard mode keeps its keys
+  const int count = static_cast<int>(stops.size());
+  const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
+  for (int n = 1, i = (current + step) % count; n < count; ++n, i = (i + step) % count) {
+    HWND stop = stops[static_cast<size_t>(i)];
+    if (stop && IsWindowVisible(stop) && IsWindowEnabled(stop)) {
+      SetFocus(stop);
+      return true;
+    }
+  }
+  return true;
+}
+
+int PlayersInsertPosition(const PlayerRow& cells) {
+  const int count = g.players ? static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  if (g.sortColumn < 0 || g.sortColumn >= kPlayerColumns) return count;
+  // A refill (F5, a reply) adds its rows one by one; each goes where the
+  // shown sort puts it, after its equals, so the header's arrow stays true.
+  const SortKind kind = kPlayerColumnDefs[static_cast<size_t>(g.sortColumn)].sort;
+  const std::string& key = cells[static_cast<size_t>(g.sortColumn)];
+  int low = 0;
+  int high = count;
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    int order = CompareCells(key, PlayersList_CellText(middle, g.sortColumn), kind);
+    if (g.sortDescending) order = -order;
+    if (order < 0) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return low;
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {

@@ -1,0 +1,25 @@
+// The network tick while a modal loop holds the thread.
+//
+// The event loop runs the tick only when it finds no window event, but a
+// menu, a pop-up menu, a message box, the Set MaxPing box or a window being
+// moved runs a message loop of its own until it is done. Without a tick
+// meanwhile no server message is acknowledged and no keep-alive goes out,
+// and a server drops a client that stays silent that long. While any such
+// loop runs, a thread timer (which every message loop dispatches) runs the
+// tick instead.
+#pragma once
+
+// Marks the start and the end of a modal loop; calls nest and must pair.
+void EnterModalLoop();
+void LeaveModalLoop();
+
+// Whether a modal loop is running (for tests).
+bool InModalLoop();
+
+class ModalLoopScope {
+ public:
+  ModalLoopScope() { EnterModalLoop(); }
+  ~ModalLoopScope() { LeaveModalLoop(); }
+  ModalLoopScope(const ModalLoopScope&) = delete;
+  ModalLoopScope& operator=(const ModalLoopScope&) = delete;
+};
