@@ -107,9 +107,13 @@ void AppendItem(HMENU menu, int id, const wchar_t* text, int image) {
   mii.fType = MFT_STRING;
   mii.wID = static_cast<UINT>(id);
   mii.dwTypeData = const_cast<wchar_t*>(text);
-  if (image > 0 && ImageMenuBitmap(image) != nullptr) {
-    mii.fMask |= MIIM_BITMAP;
-    mii.hbmpItem = ImageMenuBitmap(image);
+  if (image > 0 && ImageIcon(image) != nullptr) {
+    // Drawn by us (WM_DRAWITEM), not handed over as a bitmap: Wine copies a
+    // menu item's bitmap without its alpha, so the icon's transparent parts
+    // came out black. The image number rides in the item data.
+    mii.fMask |= MIIM_BITMAP | MIIM_DATA;
+    mii.hbmpItem = HBMMENU_CALLBACK;
+    mii.dwItemData = static_cast<ULONG_PTR>(image);
   }
   InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &mii);
 }
@@ -374,6 +378,17 @@ LRESULT OnNotify(const NMHDR* header) {
   return 0;
 }
 
+// A menu item's image, centred in the place the menu keeps for it, with the
+// icon's own transparency.
+void DrawMenuImage(const DRAWITEMSTRUCT& draw) {
+  HICON icon = ImageIcon(static_cast<int>(draw.itemData));
+  if (icon == nullptr) return;
+  const RECT& place = draw.rcItem;
+  const int x = place.left + ((place.right - place.left) - 16) / 2;
+  const int y = place.top + ((place.bottom - place.top) - 16) / 2;
+  DrawIconEx(draw.hDC, x, y, icon, 16, 16, 0, nullptr, DI_NORMAL);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == g.window && KeepFocus(g.focus, window, message, wParam)) return 0;
   switch (message) {
@@ -391,6 +406,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_KEYMENU && MenuBar_OnKeyMenu(lParam)) return 0;
       break;
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure->CtlType != ODT_MENU || measure->itemData == 0) break;
+      measure->itemWidth = 16;
+      measure->itemHeight = 16;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (draw->CtlType != ODT_MENU) break;
+      DrawMenuImage(*draw);
+      return TRUE;
+    }
     case WM_ENTERMENULOOP:
     case WM_ENTERSIZEMOVE:
       EnterModalLoop();

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,64 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
   EXPECT_EQ(pixels[4 * 16 + 7] >> 24, 255u);
   EXPECT_EQ(ImageIcon(0), nullptr);
   EXPECT_EQ(ImageIcon(6), nullptr);
+}
+
+// A menu asks its owner to draw each image (WM_DRAWITEM, as for an item
+// whose bitmap is HBMMENU_CALLBACK); drawn over the menu's background, the
+// icon's transparent pixels must show that background, not black.
+TEST_F(MainWindowTest, MenuImagesAreDrawnWithTheirTransparency) {
+  constexpr uint32_t kBackground = 0x00F0E0D0;
+  for (int image : {1, 2, 4}) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    uint32_t icon[256] = {};
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDIBits(screen, ImageMenuBitmap(image), 0, 16, icon, &bi, DIB_RGB_COLORS), 16);
+    ReleaseDC(nullptr, screen);
+
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(target, nullptr);
+    auto* drawn = static_cast<uint32_t*>(bits);
+    std::fill(drawn, drawn + 256, kBackground);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemID = 0;
+    draw.hDC = dc;
+    draw.rcItem = RECT{0, 0, 16, 16};
+    draw.itemData = static_cast<ULONG_PTR>(image);
+    EXPECT_TRUE(SendMessageW(MainWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
+    GdiFlush();
+    int clear = 0, solid = 0;
+    for (int i = 0; i < 256; ++i) {
+      const uint32_t alpha = icon[i] >> 24;
+      if (alpha == 0) {
+        ++clear;
+        EXPECT_EQ(drawn[i] & 0xFFFFFF, kBackground) << "image " << image << " pixel " << i;
+      } else if (alpha == 255) {
+        ++solid;
+        EXPECT_EQ(drawn[i] & 0xFFFFFF, icon[i] & 0xFFFFFF) << "image " << image << " pixel " << i;
+      }
+    }
+    EXPECT_GT(solid, 0) << image;
+    if (image != 2) EXPECT_GT(clear, 0) << image;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(target);
+  }
+  // The items ask for that drawing.
+  MENUITEMINFOW mii{};
+  mii.cbSize = sizeof(mii);
+  mii.fMask = MIIM_BITMAP | MIIM_DATA;
+  ASSERT_TRUE(GetMenuItemInfoW(GetSubMenu(MainMenu(), 0), 1, TRUE, &mii));  // Quick Connect
+  EXPECT_EQ(mii.hbmpItem, HBMMENU_CALLBACK);
+  EXPECT_EQ(mii.dwItemData, 1u);
 }
 
 TEST_F(MainWindowTest, MenuCommandsSetThePendingActionAndTheLaterOneWins) {
