@@ -103,16 +103,12 @@ bool ChangeFavourites(Change change) {
       change(Favourites);
       return false;
   }
-  FavouriteList before = current;
   change(current);
-  if (!WriteInOneStep(FavouritesPath(), EncodeFavourites(current))) {
-    // Not written: keep what the file says, with the change, for this run.
-    Favourites = std::move(before);
-    change(Favourites);
-    return false;
-  }
+  // Written or not, the list shows the file as read with the change: the
+  // change then holds for this run, as it did before the re-read.
+  const bool written = WriteInOneStep(FavouritesPath(), EncodeFavourites(current));
   Favourites = std::move(current);
-  return true;
+  return written;
 }
 
 }  // namespace

@@ -471,6 +471,14 @@ void PressTab(bool shift) {
   SetKeyboardState(keys);
 }
 
+WNDPROC g_listProc = nullptr;
+int g_tabsSeen = 0;
+LRESULT CALLBACK WantsTab(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETDLGCODE) return DLGC_WANTTAB | DLGC_WANTARROWS;
+  if (message == WM_KEYDOWN && wParam == VK_TAB) ++g_tabsSeen;
+  return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+}
+
 TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   const bool wasConnected = IsWindowEnabled(RefreshButton());
   SetForegroundWindow(MainWindow());
@@ -499,6 +507,18 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   PressTab(false);
   EXPECT_EQ(GetFocus(), MainTabs());
   EXPECT_EQ(PendingAction, Action::None);
+
+  // A control that asks for Tab (WM_GETDLGCODE) keeps it.
+  SetConnectionControlsDisabled(0);
+  HWND list = PlayersListView();
+  g_tabsSeen = 0;
+  g_listProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WantsTab)));
+  SetFocus(list);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), list);
+  EXPECT_EQ(g_tabsSeen, 1);
+  SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
   SetConnectionControlsDisabled(wasConnected ? 0 : 1);
 }
 
