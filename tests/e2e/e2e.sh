@@ -2,8 +2,10 @@
 # End to end: Quorvel under Wine against the demo server, used as a person
 # would use it. Quick Connect from the menu, typing host, port and password
 # (with a detour to another window and back), Enter; F5; a right click on a
-# player and "Kick" with a reason. Checked on both sides: the server's log of
-# what it received, and what the window shows (read back by e2e_list_dump).
+# player and "Kick" with a reason; a menu held open past the server's
+# patience with a silent client, then F5 again. Checked on both sides: the
+# server's log of what it received, and what the window shows (read back by
+# e2e_list_dump).
 # The screenshot stays in the build folder.
 #
 # Runs on a virtual display of its own and in a Wine prefix of its own, so
@@ -84,7 +86,10 @@ wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2
 # nothing.
 wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 
-"$server" --port 0 --password demo --players 6 --chat-interval 0 --log "$log" >"$work/server.out" 2>&1 &
+# The server forgets a client silent for 25 s: longer than Quorvel's 20 s
+# between keep-alives, shorter than the menu held open below.
+"$server" --port 0 --password demo --players 6 --chat-interval 0 --client-timeout 25000 \
+  --log "$log" >"$work/server.out" 2>&1 &
 server_pid=$!
 wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
 port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
@@ -182,6 +187,38 @@ check "the server got the kick with its reason" \
   press_until '^Kick Player' 302 Return server_received 'RECV 1 [0-9]* kick [0-9]* e2e test'
 log_shows_kick() { window_dump | grep -q '^log .*has been kicked.*(e2e test)'; }
 check "the server's kick message reached the log" wait_for 10 log_shows_kick
+
+# A menu held open for longer than the server waits for a silent client. The
+# network tick goes on inside the menu's own loop, so keep-alives still go
+# out, the session survives and F5 afterwards still gets its answer.
+keepalives() { count_received 'RECV 1 [0-9]* $'; }
+player_lists() { window_dump | grep -c '^log Received player list\.$'; }
+hold=30
+held=""
+for try in $tries; do
+  [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
+  main_has_keys || activate '^Quorvel$'
+  xdotool key F10; sleep 0.3; xdotool key Return
+  if wait_for 15 menu_open; then held=1; break; fi
+  xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+done
+[ -n "$held" ] || fatal "the Server menu did not open"
+keepalives_before=$(keepalives)
+lists_before=$(player_lists)
+note "holding the Server menu open for ${hold} s"
+sleep "$hold"
+check "the menu stayed open for ${hold} s" menu_open
+check "keep-alives went out while the menu was open" [ "$(keepalives)" -gt "$keepalives_before" ]
+xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+new_list_shown() { [ "$(player_lists)" -gt "$lists_before" ]; }
+for try in $tries; do
+  [ "$try" = 1 ] || note "pressing F5 again"
+  wait_for 10 main_has_keys || activate '^Quorvel$'
+  sleep 0.3
+  xdotool key F5
+  wait_for 8 new_list_shown && break
+done
+check "after the menu the session still answers F5" new_list_shown
 
 sleep 1
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot" 2>/dev/null
