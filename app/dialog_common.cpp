@@ -73,6 +73,9 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_EXITSIZEMOVE:
       LeaveModalLoop();
       break;
+    case WM_ENTERIDLE:
+      ModalLoopIdle();
+      break;
     case WM_CLOSE:
       CloseDialog(window);
       return 0;

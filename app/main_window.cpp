@@ -427,6 +427,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_EXITSIZEMOVE:
       LeaveModalLoop();
       break;
+    case WM_ENTERIDLE:
+      ModalLoopIdle();
+      break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.
       g.quit = true;

@@ -42,3 +42,19 @@ void LeaveModalLoop() {
 }
 
 bool InModalLoop() { return g_depth > 0; }
+
+namespace {
+bool g_idleLease = false;
+}
+
+void ModalLoopIdle() {
+  if (g_idleLease || g_depth > 0) return;
+  g_idleLease = true;
+  EnterModalLoop();
+}
+
+void EventLoopHasTheThread() {
+  if (!g_idleLease) return;
+  g_idleLease = false;
+  LeaveModalLoop();
+}

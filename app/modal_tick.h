@@ -16,6 +16,14 @@ void LeaveModalLoop();
 // Whether a modal loop is running (for tests).
 bool InModalLoop();
 
+// A modal loop that only shows itself by the WM_ENTERIDLE it sends its owner
+// (a dialog box: the colour, font and file dialogs of the information view,
+// or a message box not opened through the dialogs' helper). From then on the
+// tick runs from the timer, until the event loop has the thread again.
+void ModalLoopIdle();
+// Called by the event loop on each pass: no modal loop holds the thread now.
+void EventLoopHasTheThread();
+
 class ModalLoopScope {
  public:
   ModalLoopScope() { EnterModalLoop(); }

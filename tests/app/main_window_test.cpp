@@ -808,6 +808,29 @@ void CloseMessageBox() {
   HWND box = FindWindowW(L"#32770", L"Modal");
   if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
+void EndModalDialogBox() {
+  HWND box = FindWindowW(nullptr, L"Modal dialog");
+  if (box) EndDialog(box, IDCANCEL);
+}
+// A dialog box run by the system's own modal loop, as the colour, font and
+// file dialogs are; nothing of ours marks it, only its WM_ENTERIDLE.
+void RunModalDialogBox() {
+  alignas(4) WORD buffer[64] = {};
+  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(buffer);
+  dlg->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  dlg->cx = 120;
+  dlg->cy = 40;
+  WORD* tail = reinterpret_cast<WORD*>(dlg + 1);
+  *tail++ = 0;  // no menu
+  *tail++ = 0;  // the standard dialog class
+  for (const wchar_t* c = L"Modal dialog"; ; ++c) {
+    *tail++ = static_cast<WORD>(*c);
+    if (*c == 0) break;
+  }
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dlg, MainWindow(),
+                          [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
+                          0);
+}
 void CancelMaxPing() {
   HWND box = FindWindowW(L"QuorvelInputBox", L"Set MaxPing");
   if (box) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -849,6 +872,7 @@ TEST_F(MainWindowTest, TheNetworkTickRunsWhileAModalLoopHoldsTheThread) {
        },
        [] { EndMenu(); }},
       {"message box", [] { DialogMessageBox(MainWindow(), L"Held open", L"Modal", MB_OK); }, CloseMessageBox},
+      {"dialog box", RunModalDialogBox, EndModalDialogBox},
       {"Set MaxPing box",
        [] {
          std::string answer;
@@ -868,6 +892,7 @@ TEST_F(MainWindowTest, TheNetworkTickRunsWhileAModalLoopHoldsTheThread) {
     EXPECT_TRUE(g_hold.closed) << c.what << " ended early";
     EXPECT_TRUE(g_hold.acknowledged) << c.what << ": the server message was not acknowledged";
     EXPECT_TRUE(g_hold.keptAlive) << c.what << ": no keep-alive";
+    RunOneEventLoopPass();  // the event loop has the thread back
     EXPECT_FALSE(InModalLoop()) << c.what;
     EXPECT_TRUE(Session.connected);
   }
