@@ -103,10 +103,12 @@ bool ChangeFavourites(Change change) {
       change(Favourites);
       return false;
   }
-  change(current);
+  // A change that finds nothing to change (the entry another instance
+  // deleted meanwhile) leaves the file as it is.
+  const bool changed = change(current);
   // Written or not, the list shows the file as read with the change: the
   // change then holds for this run, as it did before the re-read.
-  const bool written = WriteInOneStep(FavouritesPath(), EncodeFavourites(current));
+  const bool written = changed && WriteInOneStep(FavouritesPath(), EncodeFavourites(current));
   Favourites = std::move(current);
   return written;
 }
@@ -159,12 +161,12 @@ bool AddFavourite(std::string_view description, std::string_view host,
 void SaveFavourite(std::string_view description, std::string_view host,
                    std::string_view portText, std::string_view password) {
   ChangeFavourites([&](FavouriteList& list) {
-    SaveFavouriteIn(list, description, host, portText, password);
+    return SaveFavouriteIn(list, description, host, portText, password) > 0;
   });
 }
 
 void DeleteFavourite(std::string_view description) {
-  ChangeFavourites([&](FavouriteList& list) { DeleteFavouriteFrom(list, description); });
+  ChangeFavourites([&](FavouriteList& list) { return DeleteFavouriteFrom(list, description); });
 }
 
 const Favourite* FindFavourite(std::string_view description) {

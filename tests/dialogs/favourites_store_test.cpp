@@ -137,6 +137,14 @@ TEST(FavouritesStore, EveryChangeStartsFromTheFileAsAnotherInstanceLeftIt) {
   SaveFavourite("B", "hb2", "22", "pb2");
   EXPECT_EQ(ReadFileBytes(FavouritesPath()), "B\r\nhb2\r\n22\r\npb2\r\n" + d + e);
   EXPECT_EQ(Favourites.size(), 3u);
+
+  // The other instance deleted D already, in its own way of writing: our
+  // delete finds nothing and leaves the file alone.
+  const std::string theirs = "B\nhb2\n22\npb2\nE\nhe\n5\npe\n";
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), theirs));
+  DeleteFavourite("D");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), theirs);
+  EXPECT_EQ(Favourites.size(), 2u);
 }
 
 TEST(FavouritesStore, AFileDeletedWhileRunningIsWrittenFromTheList) {
