@@ -47,9 +47,24 @@ int32_t LoggingOwner(int grid, int32_t code, int32_t index, intptr_t extra) {
   return 1;
 }
 
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (lstrcmpW(name, L"#32770") == 0) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+
+// The dialog's own message loop runs the timers; the gallery's closing time
+// could not end it otherwise.
+void CALLBACK CloseColourChooser(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+}
+
 void CALLBACK OpenColourChooser(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   if (!PropertyBox_Is(fullBox)) return;
+  SetTimer(nullptr, 0, 10000, CloseColourChooser);
   // Ctrl+Space on the colour row, as a person would open it.
   PropertyBox_SetCurrentRow(fullBox, 8);
   BYTE keys[256];
