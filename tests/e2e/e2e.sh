@@ -139,11 +139,16 @@ info_stage() {
 # The Info tab's groups fold and unfold: a click in a heading's margin box,
 # then Ctrl+Space on a heading; the rows come back in order with their values.
 info_rows_now() { window_dump | grep '^info-row' | sed 's/^info-row [0-9]* //'; }
+info_rows_are() { [ "$(info_rows_now)" = "$1" ]; }
 info_count_is() { [ "$(window_dump | sed -n 's/^info //p')" = "$1" ]; }
-info_margin() { window_dump | sed -n "s/^info-margin $1 \([0-9-]*\) \([0-9-]*\)$/\1 \2/p"; }
-info_row_of() { window_dump | grep '^info-row' | grep -F -- "	" | sed -n "s/^info-row \([0-9]*\) $1	.*/\1/p" | head -n 1; }
+info_margin_of() {  # label: the screen point of its row's margin cell
+  local dumped row
+  dumped=$(window_dump)
+  row=$(sed -n "s/^info-row \([0-9]*\) $1	.*/\1/p" <<<"$dumped" | head -n 1)
+  [ -n "$row" ] && sed -n "s/^info-margin $row \([0-9-]*\) \([0-9-]*\)$/\1 \2/p" <<<"$dumped"
+}
 info_fold_stage() {
-  local tab before point x y row
+  local tab before point x y
   tab=$(window_dump | sed -n 's/^info-tab \([0-9-]*\) \([0-9-]*\)$/\1 \2/p')
   [ -n "$tab" ] || fatal "the Info tab was not found"
   read -r x y <<<"$tab"
@@ -151,30 +156,26 @@ info_fold_stage() {
   xdotool mousemove "$x" "$y" click 1
   sleep 0.5
   before=$(info_rows_now)
-  point=$(info_margin 0)
+  point=$(info_margin_of "General")
   [ -n "$point" ] || fatal "the General heading's margin cell was not found"
   read -r x y <<<"$point"
   xdotool mousemove "$x" "$y" click 1
   check "Info fold: a click on the General heading's box hides its 13 rows" wait_for 5 info_count_is 12
-  check "Info fold: the rows after it stay, in order" \
-    bash -c "[ \"\$(printf '%s\n' \"\$1\" | sed -n '1p;15,\$p')\" = \"\$2\" ]" _ "$before" "$(info_rows_now)"
+  check "Info fold: the rows after them stay, in order" \
+    info_rows_are "$(sed -n '1p;15,$p' <<<"$before")"
   xdotool mousemove "$x" "$y" click 1
-  check "Info fold: a second click brings them back in order, values kept" \
-    wait_for 5 bash -c "[ \"\$1\" = \"\$(\"\$2\" \"\$3\" 2>/dev/null | tr -d '\r' | grep '^info-row' | sed 's/^info-row [0-9]* //')\" ]" \
-    _ "$before" "$root/scripts/wine-run" "$dump"
+  check "Info fold: a second click brings them back in order, values kept" wait_for 5 info_rows_are "$before"
 
-  row=$(info_row_of "Mission info")
-  point=$(window_dump | sed -n "s/^info-margin $row \([0-9-]*\) \([0-9-]*\)$/\1 \2/p")
+  point=$(info_margin_of "Mission info")
+  [ -n "$point" ] || fatal "the Mission info heading's margin cell was not found"
   read -r x y <<<"$point"
-  # On the heading's label: that makes it the current row without folding it.
+  # A click on the heading's label makes it the current row without folding it.
   xdotool mousemove "$((x + 60))" "$y" click 1
   sleep 0.5
   xdotool key ctrl+space
   check "Info fold: Ctrl+Space on Mission info hides its 5 rows" wait_for 5 info_count_is 20
   xdotool key ctrl+space
-  check "Info fold: Ctrl+Space again brings them back in order, values kept" \
-    wait_for 5 bash -c "[ \"\$1\" = \"\$(\"\$2\" \"\$3\" 2>/dev/null | tr -d '\r' | grep '^info-row' | sed 's/^info-row [0-9]* //')\" ]" \
-    _ "$before" "$root/scripts/wine-run" "$dump"
+  check "Info fold: Ctrl+Space again brings them back in order, values kept" wait_for 5 info_rows_are "$before"
 }
 
 # The prefix once; Wine draws the frames itself, there being no window manager.

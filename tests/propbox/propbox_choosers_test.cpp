@@ -60,6 +60,9 @@ class ChooserTest : public PropertyBoxTest {
     SetCtrl(false);
     PropertyBoxTest::TearDown();
   }
+  // The dialog takes the focus from the grid; with the selection kept the
+  // edit and the mark stay, so the owner hears only of the chooser.
+  void MakeChooserBox() { MakeBox(kPropertyBoxShowSelection); }
   int AddRow(PropertyRowDescription description, const wchar_t* text = L"row\nvalue") {
     return PropertyBox_AddRow(box, -1, text, &description, 0) - 1;
   }
@@ -97,7 +100,7 @@ class ChooserTest : public PropertyBoxTest {
 };
 
 TEST_F(ChooserTest, TheColourDialogStoresTheChosenColourAndCancelChangesNothing) {
-  MakeBox();
+  MakeChooserBox();
   PropertyRowDescription colour;
   colour.kind = PropertyKind::Colour;
   colour.colour = RGB(0, 0, 255);
@@ -131,7 +134,7 @@ TEST_F(ChooserTest, TheColourDialogStoresTheChosenColourAndCancelChangesNothing)
 }
 
 TEST_F(ChooserTest, AnOwnerAnsweringTheButtonItselfGetsNoDialog) {
-  MakeBox();
+  MakeChooserBox();
   PropertyRowDescription colour;
   colour.kind = PropertyKind::Colour;
   const int row = AddRow(colour);
@@ -142,7 +145,7 @@ TEST_F(ChooserTest, AnOwnerAnsweringTheButtonItselfGetsNoDialog) {
 }
 
 TEST_F(ChooserTest, TheFontDialogsStoreAFaceNameLongerThanTheOldOne) {
-  MakeBox();
+  MakeChooserBox();
   for (int32_t kind : {PropertyKind::FontWithColour, PropertyKind::Font}) {
     PropertyRowDescription font;
     font.kind = kind;
@@ -172,7 +175,7 @@ TEST_F(ChooserTest, TheFontDialogsStoreAFaceNameLongerThanTheOldOne) {
 }
 
 TEST_F(ChooserTest, TheFileDialogStoresTheChosenFileAndCancelKeepsTheOldOne) {
-  MakeBox();
+  MakeChooserBox();
   const std::wstring folder = TempFolder();
   const std::wstring file = folder + L"\\a rather long name for a chosen file.txt";
   HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -200,7 +203,7 @@ TEST_F(ChooserTest, TheFileDialogStoresTheChosenFileAndCancelKeepsTheOldOne) {
 }
 
 TEST_F(ChooserTest, TheFolderDialogStoresTheChosenFolder) {
-  MakeBox();
+  MakeChooserBox();
   const std::wstring folder = TempFolder();
   PropertyRowDescription description;
   description.kind = PropertyKind::Folder;
