@@ -34,10 +34,6 @@ using LegacyLineDecoder = std::string (*)(std::string_view line);
 // found and deleted, and is written back as UTF-8.
 FavouriteList DecodeFavourites(std::string_view bytes, LegacyLineDecoder legacy = nullptr);
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates,
-// nothing past U+10FFFF).
-bool IsValidUtf8(std::string_view text);
-
 // The file's bytes for `list`. Line breaks inside a field would shift every
 // following record by a line, so they are dropped.
 std::string EncodeFavourites(const FavouriteList& list);

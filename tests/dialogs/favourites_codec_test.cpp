@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pure/favourites_codec.h"
+#include "net/text.h"
 
 namespace {
 
