@@ -17,6 +17,7 @@
 #include "grid/grid.h"
 #include "net/shell.h"
 #include "propbox/propbox.h"
+#include "propbox/propbox_private.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -97,6 +98,37 @@ int Height(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
   return r.bottom - r.top;
+}
+
+// Raises a grid event at the box as its grid would.
+int32_t Raise(int box, int32_t code, int row, int column, intptr_t extra = 0) {
+  GridCellEvent event;
+  event.row = row;
+  event.column = column;
+  event.extra = extra;
+  return PropertyBoxGridEvent(box, code, &event);
+}
+
+TEST_F(InfoViewTest, NothingInTheTabCanBeEditedDeletedCopiedOrPastedButItsGroupsFold) {
+  for (int row = 0; row < grid_CountRows(Box()); ++row) {
+    for (int column = 1; column <= 2; ++column) {
+      GridCellEvent type;
+      type.row = row;
+      type.column = column;
+      PropertyBoxGridEvent(Box(), GridEvent::QueryCellType, &type);
+      EXPECT_EQ(type.cellType, GridCell::StaticText) << row << "," << column;
+    }
+    EXPECT_EQ(Raise(Box(), GridEvent::DeleteKey, row, 2), 0) << row;
+  }
+  for (intptr_t action : {0, 1, 2}) EXPECT_EQ(Raise(Box(), GridEvent::Clipboard, 1, 2, action), 0);
+
+  // A double click on a heading's text folds its group and unfolds it again.
+  Raise(Box(), GridEvent::DoubleClick, 14, 1);
+  EXPECT_EQ(grid_CountRows(Box()), 20);
+  EXPECT_EQ(grid_GetCellText(Box(), 1, 15), L"Battleye");
+  Raise(Box(), GridEvent::DoubleClick, 14, 2);
+  ASSERT_EQ(grid_CountRows(Box()), 25);
+  EXPECT_EQ(grid_GetCellText(Box(), 1, 15), L"Mission Name");
 }
 
 TEST_F(InfoViewTest, TheBoxFollowsTheTabPanelWhenTheSplitterMovesOrIsResized) {
