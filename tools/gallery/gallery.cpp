@@ -170,7 +170,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
 
   const uint32_t flags = kGridLines | kGridWrapText | kGridResizableColumns;
   int grid = grid_Create(kAnyNumber, 10, 10, 700, 480, 28, 0, flags);
-  if (!grid) return 1;
+  if (grid < 0) return 1;
   const wchar_t* titles[] = {L"Kind", L"Cell", L"Variant", L"Borders"};
   const int widths[] = {150, 170, 170, 150};
   for (int c = 0; c < 4; ++c) grid_AddColumn(grid, -1, titles[c], widths[c]);
@@ -194,7 +194,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   }
 
   int selection = grid_Create(kAnyNumber, 10, 500, 700, 140, 22, 0, kGridLines | kGridNoLinesInSelection);
-  if (!selection) return 1;
+  if (selection < 0) return 1;
   for (int c = 0; c < 5; ++c) grid_AddColumn(selection, -1, (L"Column " + std::to_wstring(c)).c_str(), 130);
   grid_AddRows(selection, -1, 5);
   for (int r = 0; r < 5; ++r)
