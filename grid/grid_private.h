@@ -190,7 +190,15 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
 bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 // grid_input.cpp
+// Tab and Shift+Tab from the current cell, wrapping at row ends and round
+// from the last row to the first; afterwards Ctrl+Tab leaves the keyboard with
+// the new cell's editor, plain Tab with the grid. 1 when the owner accepted.
 int TabToNextCell(GridRecord* record);
+// The current cell moved to (row, subItem) for the CellChanging reason given:
+// 1 accepted, 0 refused, -1 when the owner freed the grid meanwhile.
+int MoveCurrentCell(GridRecord* record, int row, int subItem, int reason, bool byMouse);
+// A modifier or key as it was when the message being handled was posted.
+bool KeyIsDown(int key);
 
 // Numeric value of a cell text: leading blanks, sign, "$" hex, "%" binary.
 int64_t CellNumber(const std::wstring& text);

@@ -1,0 +1,126 @@
+// The grid's mouse and keyboard input, driven with real messages; the
+// owner's events are recorded and compared with the expected sequences.
+#include <windows.h>
+
+#include <climits>
+#include <functional>
+
+#include "runtime/runtime.h"
+#include "tests/grid/grid_fixture.h"
+
+namespace {
+
+using Events = std::vector<SeenEvent>;
+constexpr int32_t kCellChanging = GridEvent::CellChanging;
+
+// Extra hooks on top of the recording owner: the reasons of moves and a
+// place to act inside an event (redirect a move, free the grid).
+std::function<void(int32_t code, GridCellEvent* event)> inside;
+
+int32_t InputOwner(intptr_t value, int32_t code, GridCellEvent* event) {
+  int32_t answer = RecordingOwner(value, code, event);
+  switch (code) {
+    case GridEvent::CellChanging:
+    case GridEvent::Clipboard:
+    case GridEvent::LeftClick:
+    case GridEvent::ColumnsChanged:
+    case GridEvent::RightClick:
+      owner.seen.back().extra = event->extra;
+      break;
+    default:
+      break;
+  }
+  if (inside) inside(code, event);
+  return answer;
+}
+
+// The modifiers as the grid reads them for the message it handles.
+void HoldKeys(std::initializer_list<int> keys) {
+  BYTE state[256] = {};
+  for (int key : keys) state[key] = 0x80;
+  SetKeyboardState(state);
+}
+
+class GridInputTest : public GridTest {
+ protected:
+  void SetUp() override {
+    GridTest::SetUp();
+    inside = nullptr;
+    HoldKeys({});
+  }
+  void TearDown() override {
+    inside = nullptr;
+    HoldKeys({});
+    GridTest::TearDown();
+  }
+  void MakeInputGrid(int columns, int rows, uint32_t gridFlags = 0) {
+    MakeGrid(columns, rows, gridFlags);
+    grid_SetCallback(grid, InputOwner);
+    owner.seen.clear();
+  }
+  HWND List() const { return record()->listWindow; }
+  void Key(int key, std::initializer_list<int> held = {}) {
+    HoldKeys(held);
+    SendMessageW(List(), WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+    SendMessageW(List(), WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    HoldKeys({});
+  }
+  std::pair<int, int> Current() const { return {grid_GetCurrentRow(grid), grid_GetCurrentColumn(grid)}; }
+};
+
+TEST_F(GridInputTest, TabWalksTheVisualColumnsAndWrapsRoundTheGrid) {
+  MakeInputGrid(3, 2);
+  // Visual order 0, 2, 1 (list columns 0 placeholder, then 1, 3, 2).
+  int order[4] = {0, 1, 3, 2};
+  SendMessageW(List(), LVM_SETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(order));
+  record()->columnsChanged = 1;
+  grid_SetCurrentCell(grid, 2, 1, 0, 1);
+  owner.seen.clear();
+
+  GridRecord* r = record();
+  EXPECT_EQ(TabToNextCell(r), 1);
+  EXPECT_EQ(Current(), std::make_pair(1, 1));
+  EXPECT_EQ(TabToNextCell(r), 1);  // past the last row: round to row 0
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+  HoldKeys({VK_SHIFT});
+  EXPECT_EQ(TabToNextCell(r), 1);  // back from row 0: the last row's last column
+  EXPECT_EQ(Current(), std::make_pair(1, 1));
+  EXPECT_EQ(TabToNextCell(r), 1);
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+  HoldKeys({});
+  EXPECT_EQ(GetFocus(), List());
+
+  Events expected{{kCellChanging, 1, 1, 1}, {kCellChanging, 0, 0, 1}, {kCellChanging, 1, 1, 2},
+                  {kCellChanging, 1, 2, 2}};
+  EXPECT_EQ(owner.Only({kCellChanging}), expected);
+
+  owner.cellChangingAnswer = 0;
+  EXPECT_EQ(TabToNextCell(r), 0);
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+  owner.cellChangingAnswer = 1;
+
+  // Ctrl+Tab leaves the keyboard with the new cell's editor.
+  HoldKeys({VK_CONTROL});
+  EXPECT_EQ(TabToNextCell(r), 1);
+  HoldKeys({});
+  EXPECT_EQ(GetFocus(), r->editWindow);
+}
+
+TEST_F(GridInputTest, AnOwnerThatRedirectsOrFreesOnAMoveIsFollowed) {
+  MakeInputGrid(3, 4);
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  inside = [](int32_t code, GridCellEvent* event) {
+    if (code == kCellChanging) event->row = 3;
+  };
+  EXPECT_EQ(TabToNextCell(record()), 1);
+  EXPECT_EQ(Current(), std::make_pair(3, 1));
+
+  int number = grid;
+  inside = [number](int32_t code, GridCellEvent*) {
+    if (code == kCellChanging) grid_Free(number);
+  };
+  EXPECT_EQ(TabToNextCell(record()), 0);
+  EXPECT_EQ(RecordFromGadget(number), nullptr);
+}
+
+}  // namespace
