@@ -357,16 +357,36 @@ TEST_F(GridTest, EnterAndTabMoveThroughTheMover) {
   HWND editor = record()->editWindow;
   Type(editor, L"!");
   SendMessageW(editor, WM_CHAR, VK_RETURN, 1);
+  EXPECT_EQ(grid_GetCurrentColumn(grid), 1);
+  EXPECT_EQ(GetFocus(), editor) << "the keyboard follows the new cell";
+  EXPECT_EQ(TextOf(editor), L"r0c1");
+
   SendMessageW(editor, WM_KEYDOWN, VK_TAB, 1);
   SendMessageW(editor, WM_CHAR, VK_TAB, 1);
-  EXPECT_EQ(TextOf(editor), L"r0c0!") << "Enter and Tab are no characters of the cell";
+  EXPECT_EQ(TextOf(editor), L"r0c1") << "Tab is no character of the cell";
   SendMessageW(editor, WM_KEYUP, VK_TAB, 1);
-  const int row = grid_GetCurrentRow(grid);
-  const int column = grid_GetCurrentColumn(grid);
-  EXPECT_TRUE(row != 0 || column != 0) << "the moves were accepted";
-  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0!") << "the edit was committed on the move";
-  EXPECT_EQ(owner.Only({kTextChanged}), (Events{{kTextChanged, 0, 0, 0, L"r0c0!"}}));
-  EXPECT_EQ(GetFocus(), editor) << "the keyboard follows the new cell";
+  EXPECT_EQ(grid_GetCurrentColumn(grid), 2);
+  EXPECT_EQ(GetFocus(), editor);
+  {
+    HeldKeys keys{VK_CONTROL};
+    SendMessageW(editor, WM_KEYUP, VK_TAB, 1);
+  }
+  EXPECT_EQ(grid_GetCurrentRow(grid), 1) << "past the row's end to the next row";
+  EXPECT_EQ(grid_GetCurrentColumn(grid), 0);
+  EXPECT_EQ(GetFocus(), GadgetWindow(grid)) << "Ctrl+Tab leaves the keyboard with the list";
+  EXPECT_EQ(owner.Only({kTextChanged, GridEvent::CellChanging}),
+            (Events{{GridEvent::CellChanging, 0, 1},
+                    {kTextChanged, 0, 0, 0, L"r0c0!"},
+                    {GridEvent::CellChanging, 0, 2},
+                    {GridEvent::CellChanging, 1, 0}}));
+
+  // A refused move leaves cell and focus.
+  FocusEditor(record());
+  owner.cellChangingAnswer = 0;
+  SendMessageW(editor, WM_CHAR, VK_RETURN, 1);
+  EXPECT_EQ(grid_GetCurrentRow(grid), 1);
+  EXPECT_EQ(grid_GetCurrentColumn(grid), 0);
+  EXPECT_EQ(GetFocus(), editor);
 }
 
 // --- Committing and cancelling ------------------------------------------------
