@@ -237,7 +237,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   grid_SetAttribute(grid, kGridLineColour, RGB(200, 200, 200));
   grid_SetAttribute(grid, kGridFrameColour, RGB(0, 90, 200));
   grid_SetAttribute(grid, kGridFrameWidth, 2);
-  grid_SetCurrentCell(grid, 1, 0, 1, 0);
   // The hot text colour of a link shows while the mouse is over it.
   if (GridRecord* record = RecordFromGadget(grid)) {
     record->hotRow = 9;
@@ -261,6 +260,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     record->selRows = 3;
     InvalidateRect(record->listWindow, nullptr, FALSE);
   }
+  // Last: making a cell of the second grid current took the keyboard, and
+  // the first grid's editor is to have it.
+  grid_SetCurrentCell(grid, 1, 0, 1, 0);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
