@@ -197,9 +197,12 @@ int OpenEditor(GridRecord* record, bool query, const RECT* given, int row, int s
     SendMessageW(list, LVM_SCROLL, 0, cell.top - record->headerHeight);
     scrolled = true;
   } else if (cell.bottom >= client.bottom && height > 0) {
+    // Moving down is the common case (Enter, Down, Tab at a row's end), so
+    // the list is left to scroll by blitting and paints only the rows that
+    // come into view: the old cell's frame was invalidated when it was left,
+    // and that pending region scrolls along with the pixels.
     int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-    InvalidateRect(list, nullptr, TRUE);
     SendMessageW(list, LVM_SCROLL, 0, (row - (top + perPage - 1)) * height);
     scrolled = true;
   }

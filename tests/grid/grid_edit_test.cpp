@@ -660,3 +660,37 @@ TEST_F(GridTest, TheSharedEditorBrushOutlivesNoGridAndIsDeletedOnce) {
   EXPECT_EQ(GetObjectType(next), static_cast<DWORD>(OBJ_BRUSH));
   ReleaseDC(editor, dc);
 }
+
+// Moving down past the last visible row scrolls the list by whole rows; the
+// scrolled pixels must not carry the old cell's frame along with them.
+TEST_F(GridTest, MovingDownAndScrollingLeavesNoOldFrameOnTheScreen) {
+  MakeGrid(2, 60);
+  grid_SetAttribute(grid, kGridFrameColour, RGB(255, 0, 0));
+  grid_SetAttribute(grid, kGridFrameWidth, 2);
+  HWND list = GadgetWindow(grid);
+  for (int row = 0; row < 30; ++row) {
+    grid_SetCurrentCell(grid, 0, row, 1, 1);
+    UpdateWindow(list);
+  }
+  ASSERT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0) << "the list scrolled";
+  // What the screen shows, not a fresh rendering.
+  RECT client;
+  GetClientRect(list, &client);
+  HDC screen = GetDC(list);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP copy = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+  RECT cell = Cell(29, 0);
+  int stray = 0, frame = 0;
+  for (int y = record()->headerHeight; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (GetPixel(memory, x, y) == RGB(255, 0, 0))
+        ++(y < cell.top - 1 || y > cell.bottom || x < cell.left - 1 || x > cell.right ? stray : frame);
+  SelectObject(memory, old);
+  DeleteObject(copy);
+  DeleteDC(memory);
+  ReleaseDC(list, screen);
+  EXPECT_GT(frame, 0) << "the current cell's frame is on the screen";
+  EXPECT_EQ(stray, 0) << "frame pixels outside the current cell";
+}
