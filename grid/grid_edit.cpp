@@ -415,8 +415,18 @@ bool CancelEdit(GridRecord* record) {
     case GridCell::EditableChoice: {
       const bool list3 = record->currentCellType == GridCell::ListChoice;
       const int combo = list3 ? record->listCombo : record->editCombo;
-      SetGadgetText(combo, initial.c_str());
-      if (!list3) {
+      if (list3) {
+        SetGadgetText(combo, initial.c_str());
+      } else {
+        // Setting an editable combo's text leaves its list selection where
+        // the user put it, and the index reported below would name another
+        // item than the text: the selection follows the text (none when no
+        // item has it).
+        HWND window = GadgetWindow(combo);
+        auto match = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(initial.c_str()));
+        SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(match), 0);
+        SetWindowTextW(window, initial.c_str());
         auto end = static_cast<WPARAM>(initial.size());
         SendMessageW(record->editComboEdit, EM_SETSEL, end, static_cast<LPARAM>(end));
       }

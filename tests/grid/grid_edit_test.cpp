@@ -694,3 +694,108 @@ TEST_F(GridTest, MovingDownAndScrollingLeavesNoOldFrameOnTheScreen) {
   EXPECT_GT(frame, 0) << "the current cell's frame is on the screen";
   EXPECT_EQ(stray, 0) << "frame pixels outside the current cell";
 }
+
+// --- Choice cells -------------------------------------------------------------
+
+TEST_F(GridTest, AnEditableChoiceTypesChoosesAndCancels) {
+  MakeGrid(2, 2);
+  owner.cells[{0, 0}] = CellLook(GridCell::EditableChoice, RGB(255, 255, 255), 0, L"one\ntwo");
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  GridRecord* r = record();
+  HWND combo = GadgetWindow(r->editCombo);
+  ASSERT_EQ(GetFocus(), r->editComboEdit);
+  SendMessageW(r->editComboEdit, EM_SETSEL, 4, 4);
+  Type(r->editComboEdit, L"x");
+  EXPECT_EQ(r->editText, L"r0c0x") << "the combo's text";
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  SendMessageW(r->listWindow, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(r->editText, L"two");
+  EXPECT_EQ(CellText(r, 0, 1), L"r0c0") << "an editable choice is written when committed";
+  SendMessageW(r->editComboEdit, WM_CHAR, VK_ESCAPE, 1);
+  EXPECT_EQ(TextOf(combo), L"r0c0");
+  EXPECT_EQ(owner.Only({kKeyChar, kComboChanged}), (Events{{kKeyChar, 0, 0, L'x', L"r0c0"},
+                                                            {kComboChanged, 0, 0, 1, L"two"},
+                                                            {kComboChanged, 0, 0, -1, L"r0c0"}}));
+  grid_EndEdit(grid, 0);
+  EXPECT_TRUE(owner.Only({kTextChanged}).empty());
+}
+
+TEST_F(GridTest, TheListChoiceFieldIsTransparentAndTheListKeepsTheKeyboard) {
+  MakeGrid(2, 2);
+  owner.cells[{0, 0}] = CellLook(GridCell::ListChoice, RGB(10, 20, 30), 0, L"r0c0\nb");
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  GridRecord* r = record();
+  HWND combo = GadgetWindow(r->listCombo);
+  EXPECT_EQ(GetFocus(), combo);
+  HDC dc = GetDC(combo);
+  EXPECT_EQ(SendMessageW(r->listWindow, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0),
+            reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
+  ReleaseDC(combo, dc);
+  // The list combo's focus leaving the grid ends the edit too.
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  SendMessageW(r->listWindow, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  owner.seen.clear();
+  SetFocus(parent);
+  EXPECT_EQ(owner.Only({kTextChanged, kEditEnded}), (Events{{kTextChanged, 0, 0, 0, L"b"}, {kEditEnded, 0, 0, 1}}));
+  EXPECT_TRUE(OutOfSight(combo));
+}
+
+// --- Header ---------------------------------------------------------------------
+
+TEST_F(GridTest, TheHeaderReportsClicksAndTheEndOfDrags) {
+  MakeGrid(3, 2, kGridResizableColumns);
+  GridRecord* r = record();
+  HWND header = r->headerWindow;
+  const int32_t kLeftClick = GridEvent::LeftClick, kLeftUp = GridEvent::LeftButtonUp,
+                kRightClick = GridEvent::RightClick, kRightDown = GridEvent::RightButtonDown,
+                kColumnsChanged = GridEvent::ColumnsChanged, kDoubleClick = GridEvent::DoubleClick,
+                kResizing = GridEvent::ColumnResizing;
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 5));
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(100, 5));
+  SendMessageW(header, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
+  SendMessageW(header, WM_RBUTTONUP, 0, MAKELPARAM(20, 5));
+  SendMessageW(header, WM_RBUTTONUP, 0, MAKELPARAM(300, 5));  // right of every column
+  r->resizingHeaderItem = 2;
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(170, 5));
+  EXPECT_EQ(r->resizingHeaderItem, 0);
+  r->draggedHeaderItem = 3;
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(20, 5));
+  EXPECT_EQ(r->draggedHeaderItem, -1);
+  EXPECT_EQ(r->columnsChanged, 0) << "the column order was rebuilt";
+  EXPECT_EQ(owner.Only({kLeftClick, kLeftUp, kRightClick, kRightDown, kColumnsChanged}),
+            (Events{{kLeftClick, -1, 1},
+                    {kLeftUp, -1, 1},
+                    {kRightDown, -1, 0},
+                    {kRightClick, -1, 0},
+                    {kRightClick, -10, -10},
+                    {kColumnsChanged, -1, 1, 0},
+                    {kColumnsChanged, -1, 2, 1}}));
+
+  // A double click on a divider sizes the column when the owner allows it.
+  owner.seen.clear();
+  const int oldWidth = static_cast<int>(SendMessageW(r->listWindow, LVM_GETCOLUMNWIDTH, 1, 0));
+  owner.otherAnswer = 0;
+  SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(80, 5));
+  EXPECT_EQ(SendMessageW(r->listWindow, LVM_GETCOLUMNWIDTH, 1, 0), oldWidth);
+  owner.otherAnswer = 1;
+  SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(80, 5));
+  EXPECT_EQ(owner.Only({kDoubleClick, kResizing, kColumnsChanged}),
+            (Events{{kDoubleClick, -1, 0},
+                    {kResizing, -1, 0},
+                    {kDoubleClick, -1, 0},
+                    {kResizing, -1, 0},
+                    {kColumnsChanged, -1, 0, 0}}));
+}
+
+TEST_F(GridTest, OnlyResizableColumnsAskAboutTheDividerCursor) {
+  for (uint32_t flags : {0u, kGridResizableColumns}) {
+    MakeGrid(2, 1, flags);
+    HWND header = record()->headerWindow;
+    EXPECT_EQ(SendMessageW(header, WM_SETCURSOR, reinterpret_cast<WPARAM>(header), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              1);
+    EXPECT_EQ(owner.Only({GridEvent::ColumnResizing}).size(), flags ? 1u : 0u);
+    SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(80, 5));
+    EXPECT_EQ(owner.Only({GridEvent::ColumnsChanged}).size(), flags ? 1u : 0u);
+    grid_Free(grid);
+  }
+}
