@@ -8,8 +8,8 @@ out=${2:-$root/docs/grid-gallery.png}
 mkdir -p "$(dirname "$out")"
 export QUORVEL_BUILD_DIR=$build
 xvfb-run -a -s "-screen 0 1080x720x24" bash -c "
-  '$root/scripts/wine-run' '$build/tools/gallery/grid_gallery.exe' 6000 &
-  sleep 4
+  '$root/scripts/wine-run' '$build/tools/gallery/grid_gallery.exe' 15000 &
+  sleep 10
   import -window root '$out.full.png'
   wait
 "
