@@ -799,3 +799,27 @@ TEST_F(GridTest, OnlyResizableColumnsAskAboutTheDividerCursor) {
     grid_Free(grid);
   }
 }
+
+// Under Wine GetGuiResources counts nothing, so every reduced font ever made
+// is checked instead: all but the one in use are gone.
+TEST_F(GridTest, FiftyShrinksLeaveOneReducedFont) {
+  UseGadgetList(parent);
+  grid = grid_Create(kAnyNumber, 0, 0, 300, 200, 9, 0, 0);
+  ASSERT_NE(grid, -1);
+  grid_AddColumn(grid, -1, L"", 80);
+  grid_AddRows(grid, -1, 3);
+  grid_SetCallback(grid, RecordingOwner);
+  std::vector<HFONT> made;
+  for (int i = 0; i < 50; ++i) {
+    grid_SetCurrentCell(grid, 0, i % 3, 0, 0);
+    ASSERT_NE(record()->editorFont, nullptr);
+    made.push_back(record()->editorFont);
+  }
+  HFONT current = record()->editorFont;
+  int alive = 0;
+  for (HFONT font : made)
+    if (font != current && GetObjectType(font) != 0) ++alive;
+  EXPECT_EQ(alive, 0);
+  grid_Free(grid);
+  EXPECT_EQ(GetObjectType(current), 0u) << "the last one goes with the grid";
+}
