@@ -45,6 +45,17 @@ bool IsAscii(std::string_view bytes) {
   return AsciiRun(reinterpret_cast<const uint8_t*>(bytes.data()), 0, bytes.size()) == bytes.size();
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const size_t before = pos;
+    // A replacement that took one byte marks an invalid one; U+FFFD written
+    // out in the text itself takes three.
+    if (platform::DecodeUtf8At(bytes, pos) == 0xFFFD && pos - before == 1) return false;
+  }
+  return true;
+}
+
 std::string_view SkipCharacters(std::string_view text, size_t characters) {
   size_t pos = 0;
   size_t counted = 0;

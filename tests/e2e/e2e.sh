@@ -10,6 +10,11 @@
 # keystrokes never land in another test's window; everything it starts is
 # stopped on the way out.
 #   e2e.sh <quorvel.exe> <e2e_list_dump.exe>
+#
+# QUORVEL_E2E_VARIANT=no-status runs the same steps against a demo server
+# that never answers the status query (a remote console on a port of its
+# own): the players must still be listed, with team, score and deaths empty,
+# and Kick must still work.
 set -uo pipefail
 exe=$1
 dump=$2
@@ -24,7 +29,13 @@ fi
 server="$build/../native/tools/demo-server/demo-server"
 [ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
 
+variant=${QUORVEL_E2E_VARIANT:-}
+server_options=()
 work="$build/e2e"
+if [ "$variant" = no-status ]; then
+  server_options=(--no-status)
+  work="$build/e2e-no-status"
+fi
 mkdir -p "$work"
 log="$work/server.log"
 shot="$work/e2e-main-window.png"
@@ -171,6 +182,57 @@ tab_to() {
   return 1
 }
 
+# The "Info" tab: the settings the status reply and the remote console's
+# replies gave, read back from its property box; then the server comes back
+# with another host name and without "mod" (a second server on the same
+# address), and F5 shows the new name while the mods stay as they were.
+info_value() { window_dump | sed -n "s/^info-row [0-9]* $1\t//p" | head -n 1; }
+info_is() { [ "$(info_value "$1")" = "$2" ]; }
+info_set() { [ -n "$(info_value "$1")" ]; }
+info_matches() { info_value "$1" | grep -Eq -- "$2"; }
+info_stage() {
+  window_dump | grep '^info-row' | sed 's/^/     /'
+  check "Info: the property box has its 25 rows" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^info //p')\" = 25 ]"
+  # The demo server sends its host name in UTF-8 ("é" in two bytes): it shows
+  # as one character, not as two read in the 8-bit code page.
+  check "Info: host name in UTF-8" wait_for 10 info_is "Host Name" "Démo Server | Quorvel test bed"
+  check "Info: language by name (1033)" info_matches "Language" '^English'
+  check "Info: difficulty 2 by name" info_is "Difficulty" "Veteran"
+  check "Info: mission" info_is "Mission Name" "Demo Patrol Ops"
+  check "Info: island" info_is "Island" "Chernarus"
+  check "Info: max players" info_is "Max Players" "256"
+  check "Info: mods" info_is "Mods" "CA;Expansion;@cba"
+  check "Info: BattlEye version (BE_VERSION)" wait_for 10 info_set "Version"
+  check "Info: max ping (BE_MAXPING)" wait_for 10 info_set "Max Ping"
+  # The last player list came before the kick: six players.
+  check "Info: players (BE_PLAYERS)" info_is "Players" "6"
+  local tab
+  tab=$(window_dump | sed -n 's/^info-tab \([0-9-]*\) \([0-9-]*\)$/\1 \2/p')
+  if [ -n "$tab" ]; then
+    read -r tx ty <<<"$tab"
+    xdotool mousemove "$tx" "$ty" click 1
+    sleep 1
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/e2e-info-tab.png" 2>/dev/null
+  fi
+
+  kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  "$server" --port "$port" --password demo --players 6 --chat-interval 0 --log "$log" \
+    --setting "hostname=Second demo server" --setting mod >"$work/server2.out" 2>&1 &
+  server_pid=$!
+  wait_for 10 grep -q '^listening on' "$work/server2.out" || fatal "the second demo server did not start"
+  second_server_seen() { info_is "Host Name" "Second demo server"; }
+  for try in $tries; do
+    [ "$try" = 1 ] || note "pressing F5 again"
+    main_has_keys || activate '^Quorvel$'
+    sleep 0.3
+    xdotool key F5
+    wait_for 5 second_server_seen && break
+  done
+  check "Info: the second server's host name" second_server_seen
+  check "Info: a key the second server lacks keeps its value" info_is "Mods" "CA;Expansion;@cba"
+  check "Info: the values the second server sent again stay" info_is "Island" "Chernarus"
+}
+
 # The prefix once; Wine draws the frames itself, there being no window manager.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine_run wineboot -i >/dev/null 2>&1
@@ -183,7 +245,7 @@ wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2
 # nothing.
 wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 
-"$server" --port 0 --password demo --players 6 --chat-interval 0 --log "$log" >"$work/server.out" 2>&1 &
+"$server" --port 0 --password demo --players 6 --chat-interval 0 "${server_options[@]}" --log "$log" >"$work/server.out" 2>&1 &
 server_pid=$!
 wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
 port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
@@ -254,6 +316,11 @@ dump_now=$(window_dump)
 check "six players listed" [ "$(echo "$dump_now" | sed -n 's/^players //p')" = 6 ]
 check "the log shows the connection" grep -q "^log Connected to 127.0.0.1:$port" <<<"$dump_now"
 check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump_now"
+if [ "$variant" = no-status ]; then
+  # Cells 1 to 3 of a row: score, deaths, team.
+  no_status_cells() { awk -F'\t' '/^row / && ($2 != "" || $3 != "" || $4 != "") { bad = 1 } END { exit bad }' <<<"$dump_now"; }
+  check "without a status reply, score, deaths and team are empty" no_status_cells
+fi
 
 # F5 asks for the players again, once the main window holds the keyboard.
 before=$(count_received 'players')
@@ -306,6 +373,8 @@ check "the server's kick message reached the log" wait_for 10 log_shows_kick
 sleep 1
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot" 2>/dev/null
 echo "screenshot: $shot"
+
+info_stage
 
 # Server > Quit ends the program with exit code 0.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1

@@ -56,7 +56,16 @@ Server::Server(const Options& options)
       world_(options.players, options.bans, options.seed, static_cast<int64_t>(std::time(nullptr))),
       receiveBuffer_(kMaxDatagram),
       sendBuffer_(kMaxDatagram + 16),
-      scratch_(kMaxDatagram + 16) {}
+      scratch_(kMaxDatagram + 16) {
+  for (const std::string& setting : options.settings) {
+    const size_t equals = setting.find('=');
+    if (equals == std::string::npos) {
+      world_.SetStatusSetting(setting, "", true);
+    } else {
+      world_.SetStatusSetting(setting.substr(0, equals), setting.substr(equals + 1), false);
+    }
+  }
+}
 
 Server::~Server() {
   if (socket_ >= 0) close(socket_);
@@ -124,7 +133,7 @@ void Server::Handle(const uint8_t* data, size_t length, const sockaddr_in& from,
   if (length >= 3 && data[0] == rcon::kStatusQuery[0] && data[1] == rcon::kStatusQuery[1] &&
       data[2] == rcon::kStatusQuery[2]) {
     Log("RECV status-query");
-    if (!options_.silent) HandleStatusQuery(data, length, from);
+    if (!options_.silent && !options_.noStatus) HandleStatusQuery(data, length, from);
     return;
   }
   rcon::FrameView frame;

@@ -26,6 +26,8 @@ struct Options {
   int chatIntervalMs = 15000;
   bool refuseLogin = false;
   bool silent = false;
+  // Never answers the status query, as a remote console on a port of its own.
+  bool noStatus = false;
   std::string logPath;
   int partSize = 1000;
   bool shufflePartOrder = false;
@@ -33,6 +35,8 @@ struct Options {
   int resendIntervalMs = 2000;
   int clientTimeoutMs = 45000;
   uint32_t seed = 1;
+  // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
+  std::vector<std::string> settings;
 };
 
 class Server {

@@ -17,6 +17,7 @@
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
+#include "tools/gallery/propbox_page.h"
 
 namespace {
 
@@ -263,6 +264,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // Last: making a cell of the second grid current took the keyboard, and
   // the first grid's editor is to have it.
   grid_SetCurrentCell(grid, 1, 0, 1, 0);
+
+  OpenPropertyBoxPage(740, 10);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
