@@ -16,7 +16,7 @@ build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
 
 if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
   export QUORVEL_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1100x720x24" bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1500x720x24" bash "$0" "$@"
 fi
 
 work="$build/gallery-e2e"

@@ -261,11 +261,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     record->selRows = 3;
     InvalidateRect(record->listWindow, nullptr, FALSE);
   }
-  // Last: making a cell of the second grid current took the keyboard, and
-  // the first grid's editor is to have it.
-  grid_SetCurrentCell(grid, 1, 0, 1, 0);
+  // Right of the event log.
+  OpenPropertyBoxPage(1050, 10);
 
-  OpenPropertyBoxPage(740, 10);
+  // Last: the second grid's current cell and the property box page each
+  // took the keyboard, and the first grid's editor is to have it.
+  SetForegroundWindow(WindowHandle(window));
+  SetActiveWindow(WindowHandle(window));
+  grid_SetCurrentCell(grid, 1, 0, 1, 0);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
