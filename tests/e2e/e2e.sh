@@ -374,7 +374,8 @@ sleep 1
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot" 2>/dev/null
 echo "screenshot: $shot"
 
-info_stage
+# The settings come from the status reply, which the no-status server never sends.
+[ "$variant" = no-status ] || info_stage
 
 # Server > Quit ends the program with exit code 0.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
