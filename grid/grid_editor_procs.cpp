@@ -1,10 +1,13 @@
 // The replaced window procedures of the header and the three editors, and the
-// editors' messages to the list view (colours, the list combo's items).
+// editors' messages to the list view (choices made in the combos, colours,
+// the list combo's items).
 //
 // Each finds its record through "grid_ListPointer" on the list view (the
 // editors are its children; the editable combo's EDIT is a grandchild) and
 // passes every message it does not handle to the previous procedure of its
-// window's kind.
+// window's kind. The owner is asked before a key changes a cell's text, and
+// may free the grid while it answers: after every event the procedures ask
+// GridAlive and stop when the grid is gone.
 #include <algorithm>
 
 #include "grid/grid_private.h"
