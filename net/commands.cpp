@@ -19,6 +19,8 @@ void SendWithMessage(RconSession& session, std::string_view text, std::string_vi
 void SetMaxPing(RconSession& session) {
   std::string answer;
   if (!AskMaxPing(answer)) return;
+  // The tick goes on while the box is open and may have seen the session end.
+  if (!session.connected || session.connection == nullptr) return;
   const int32_t value = ParseNumber32(answer);
   if (value <= 0) return;
   SendWithMessage(session, MaxPingCommandText(value), "MaxPing changed to " + std::to_string(value) + ".",
