@@ -4,9 +4,10 @@
 // whose owner is the box: the box answers the grid's events cell by cell
 // (propbox_look.cpp). Its record hangs on the grid's list view under
 // "PROPERTYBOX_PROP"; the box replaces the list view's window procedure (on
-// top of the grid's own) to free itself when the window goes, and stores its
-// operation table under "GadgetCommandsVT" for the control layer's generic
-// commands.
+// top of the grid's own) to free itself when the window goes, to note where
+// the mouse is, to end a press of the value button and to answer Ctrl+Space
+// (propbox_edit.cpp); and it stores its operation table under
+// "GadgetCommandsVT" for the control layer's generic commands.
 #include <algorithm>
 #include <new>
 #include <utility>
