@@ -2,6 +2,7 @@
 // raising events, the selection look, the column order, cell access, and
 // copying and clearing blocks of cells.
 #include <algorithm>
+#include <climits>
 
 #include "grid/grid_private.h"
 #include "runtime/runtime.h"
@@ -16,22 +17,26 @@ struct Block {
   int firstRow, lastRow, firstPosition, lastPosition;
 };
 
+// The lines a signed extent covers from `start`, clipped to 0..limit-1.
+// Worked in 64 bits: owners pass extents up to INT_MAX ("to the end").
+void ClipExtent(int start, int extent, int limit, int* first, int* last) {
+  const int64_t from = start;
+  if (extent < 0) {
+    *first = static_cast<int>(std::max<int64_t>(0, from + extent + 1));
+    *last = start;
+  } else {
+    *first = start;
+    *last = static_cast<int>(std::min<int64_t>(limit - 1, from + extent - 1));
+  }
+}
+
 bool NormaliseBlock(GridRecord* record, int column, int row, int columns, int rows, Block* block) {
   int rowCount = CountGridRows(record);
   int columnCount = CountGridColumns(record);
   if (row < 0 || row >= rowCount || column < 0 || column >= columnCount || columns == 0 || rows == 0) return false;
   RebuildColumnOrder(record);
-  auto span = [](int start, int extent, int limit, int* first, int* last) {
-    if (extent < 0) {
-      *first = std::max(0, start + extent + 1);
-      *last = start;
-    } else {
-      *first = start;
-      *last = std::min(limit - 1, start + extent - 1);
-    }
-  };
-  span(row, rows, rowCount, &block->firstRow, &block->lastRow);
-  span(record->columnPosition[column], columns, columnCount, &block->firstPosition, &block->lastPosition);
+  ClipExtent(row, rows, rowCount, &block->firstRow, &block->lastRow);
+  ClipExtent(record->columnPosition[column], columns, columnCount, &block->firstPosition, &block->lastPosition);
   return true;
 }
 
@@ -195,8 +200,8 @@ void ApplySelectionLook(GridRecord* record, GridCellEvent* event) {
   record->cellSelected = 0;
   if (record->selectionState == 0 || record->currentRow != -1 || record->selCol < 0) return;
 
-  int firstRow = record->selRows < 0 ? record->selRow + record->selRows + 1 : record->selRow;
-  int lastRow = record->selRows < 0 ? record->selRow : record->selRow + record->selRows - 1;
+  int firstRow, lastRow;
+  ClipExtent(record->selRow, record->selRows, INT_MAX, &firstRow, &lastRow);
   if (event->row < firstRow || event->row > lastRow) return;
 
   int columns = CountGridColumns(record);
@@ -204,21 +209,10 @@ void ApplySelectionLook(GridRecord* record, GridCellEvent* event) {
   RebuildColumnOrder(record);
   int start = record->columnPosition[record->selCol];
   int firstPosition, lastPosition;
-  if (record->selCols < 0) {
-    firstPosition = start + record->selCols + 1;
-    if (firstPosition < 0) {
-      firstPosition = 0;
-      record->selCols = -(start + 1);
-    }
-    lastPosition = start;
-  } else {
-    firstPosition = start;
-    lastPosition = start + record->selCols - 1;
-    if (lastPosition > columns - 1) {
-      lastPosition = columns - 1;
-      record->selCols = columns - start;
-    }
-  }
+  ClipExtent(start, record->selCols, columns, &firstPosition, &lastPosition);
+  // A block reaching past the columns keeps the extent it really shows.
+  if (record->selCols < 0 && firstPosition == 0) record->selCols = -(start + 1);
+  if (record->selCols > 0 && lastPosition == columns - 1) record->selCols = columns - start;
   int position = record->columnPosition[event->column];
   if (position < firstPosition || position > lastPosition) return;
 
@@ -511,10 +505,12 @@ int grid_SetAttribute(int gadget, int attribute, int32_t value) {
     case kGridSelectionMode:
       if (value < 0 || value > 3) break;
       record->selectionMode = static_cast<uint8_t>(value);
-      if (value == 1) {
+      // Narrowing an existing block; without one there is nothing to narrow
+      // (setting the anchor alone would invent a block with a zero extent).
+      if (value == 1 && record->selCol != -1) {
         record->selCol = record->focusCol;
         record->selCols = 1;
-      } else if (value == 2) {
+      } else if (value == 2 && record->selCol != -1) {
         record->selRow = record->focusRow;
         record->selRows = 1;
       } else if (value == 3) {

@@ -123,4 +123,52 @@ TEST_F(GridInputTest, AnOwnerThatRedirectsOrFreesOnAMoveIsFollowed) {
   EXPECT_EQ(RecordFromGadget(number), nullptr);
 }
 
+// Extents up to INT_MAX mean "to the end"; they are clipped, not wrapped.
+TEST_F(GridInputTest, HugeBlockExtentsAreClippedToTheGrid) {
+  MakeInputGrid(3, 4);
+  EXPECT_EQ(CopySelection(grid, 1, 0, INT_MAX, 1), 2);
+  EXPECT_EQ(CopySelection(grid, 0, 2, 1, INT_MAX), 2);
+  EXPECT_EQ(CopySelection(grid, 2, 3, INT_MIN, INT_MIN), 12);
+  EXPECT_EQ(ClearBlock(grid, 1, 1, INT_MAX, INT_MAX), 6);
+
+  GridRecord* r = record();
+  r->selectionState = 1;
+  r->selCol = 1;
+  r->selRow = 1;
+  r->selCols = INT_MAX;
+  r->selRows = INT_MAX;
+  GridCellEvent cell;
+  cell.row = 3;
+  cell.column = 2;
+  ApplySelectionLook(r, &cell);
+  EXPECT_EQ(r->cellSelected, 1);
+  EXPECT_EQ(r->selCols, 2) << "the extent the block really shows";
+  cell.row = 0;
+  ApplySelectionLook(r, &cell);
+  EXPECT_EQ(r->cellSelected, 0);
+}
+
+TEST_F(GridInputTest, NarrowingModesInventNoBlock) {
+  MakeInputGrid(3, 4);
+  for (int mode : {1, 2}) {
+    grid_SetAttribute(grid, kGridSelectionMode, mode);
+    int32_t selection[4] = {};
+    grid_GetSelection(grid, selection);
+    EXPECT_EQ(selection[0], -1) << "mode " << mode;
+  }
+  // With a block the mode narrows it to the focus line.
+  grid_SetAttribute(grid, kGridSelectionMode, 0);
+  GridRecord* r = record();
+  r->selectionState = 2;
+  r->selCol = r->focusCol = 1;
+  r->selRow = r->focusRow = 1;
+  r->selCols = 2;
+  r->selRows = -2;
+  grid_SetAttribute(grid, kGridSelectionMode, 1);
+  int32_t selection[4] = {};
+  grid_GetSelection(grid, selection);
+  EXPECT_EQ(selection[2], 1);
+  EXPECT_EQ(selection[3], -2);
+}
+
 }  // namespace
