@@ -43,13 +43,5 @@ int TabToNextCell(GridRecord* record) {
     row = back ? (row == 0 ? rows - 1 : row - 1) : (row + 1 >= rows ? 0 : row + 1);
     next = back ? LastColumn(record) : FirstColumn(record);
   }
-  HWND list = record->listWindow;
-  int moved = MoveCurrentCell(record, row, next, back ? 2 : 1, false);
-  if (moved != 1 || !GridAlive(list, record)) return 0;
-  if (KeyIsDown(VK_CONTROL)) {
-    FocusEditor(record);
-  } else {
-    SetFocus(list);
-  }
-  return 1;
+  return MoveCurrentCell(record, row, next, back ? 2 : 1, false) == 1 ? 1 : 0;
 }

@@ -177,8 +177,8 @@ bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM l
 
 // grid_input.cpp
 // Tab and Shift+Tab from the current cell, wrapping at row ends and round
-// from the last row to the first; afterwards Ctrl+Tab leaves the keyboard with
-// the new cell's editor, plain Tab with the grid. 1 when the owner accepted.
+// from the last row to the first. 1 when the owner accepted; where the
+// keyboard goes afterwards is the caller's to say.
 int TabToNextCell(GridRecord* record);
 // The current cell moved to (row, subItem) for the CellChanging reason given:
 // 1 accepted, 0 refused, -1 when the owner freed the grid meanwhile.
