@@ -162,6 +162,8 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
     record->selCols = record->selRows = 1;
 
     if (event->extra == 0 && record->selectionMode != 3) {
+      // One drag at a time: a drag still running on any grid ends here.
+      StopDrag();
       POINT cursor;
       GetCursorPos(&cursor);
       record->dragStartX = cursor.x;

@@ -529,11 +529,9 @@ LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARA
   if (!record) return passOn();
   switch (header->code) {
     case TTN_POP:
-      if (header->hwndFrom == record->tooltipWindow) {
-        DetachRecord(record->tooltipWindow);
-        DestroyWindow(record->tooltipWindow);
-        record->tooltipWindow = nullptr;
-      }
+      // The tooltip is inside its own notification; it goes once that is over.
+      if (header->hwndFrom == record->tooltipWindow)
+        PostMessageW(record->listWindow, kGridDropTooltipMessage, reinterpret_cast<WPARAM>(record->tooltipWindow), 0);
       return passOn();
     case LVN_GETDISPINFOW:
       return 0;
