@@ -42,7 +42,8 @@ void HoldKeys(std::initializer_list<int> keys) {
 }
 
 class GridInputTest : public GridTest {
- protected:
+ public:
+  GridRecord* Record() const { return record(); }
   void SetUp() override {
     GridTest::SetUp();
     inside = nullptr;
@@ -60,12 +61,30 @@ class GridInputTest : public GridTest {
   }
   HWND List() const { return record()->listWindow; }
   void Key(int key, std::initializer_list<int> held = {}) {
+    HWND list = List();
     HoldKeys(held);
-    SendMessageW(List(), WM_KEYDOWN, static_cast<WPARAM>(key), 1);
-    SendMessageW(List(), WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    SendMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+    SendMessageW(list, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
     HoldKeys({});
   }
   std::pair<int, int> Current() const { return {grid_GetCurrentRow(grid), grid_GetCurrentColumn(grid)}; }
+  POINT Middle(int row, int column) const {
+    RECT cell = Cell(row, column);
+    return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  }
+  void Click(POINT at, UINT message = WM_LBUTTONDOWN, WPARAM keys = MK_LBUTTON) {
+    SendMessageW(List(), message, keys, MAKELPARAM(at.x, at.y));
+  }
+  void Release(POINT at) { SendMessageW(List(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }
+  void PointAt(POINT at) {
+    ClientToScreen(List(), &at);
+    SetCursorPos(at.x, at.y);
+  }
+  std::vector<int> Selection() const {
+    int32_t s[4] = {};
+    grid_GetSelection(grid, s);
+    return {s[0], s[1], s[2], s[3]};
+  }
 };
 
 TEST_F(GridInputTest, TabWalksTheVisualColumnsAndWrapsRoundTheGrid) {
@@ -161,6 +180,323 @@ TEST_F(GridInputTest, NarrowingModesInventNoBlock) {
   grid_GetSelection(grid, selection);
   EXPECT_EQ(selection[2], 1);
   EXPECT_EQ(selection[3], -2);
+}
+
+TEST_F(GridInputTest, ClicksReachCellsOnlyAndMoveWithReasonZero) {
+  MakeInputGrid(3, 3);
+  // Below the last row: nothing at all, and the list view never selects.
+  RECT last = Cell(2, 1);
+  Click({last.left + 5, last.bottom + 10});
+  Release({last.left + 5, last.bottom + 10});
+  EXPECT_TRUE(owner.seen.empty());
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+
+  // Full-row selection on the list view must not hide which cell was hit.
+  EXPECT_TRUE(SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+  Click(Middle(1, 2));
+  Release(Middle(1, 2));
+  Events expected{{GridEvent::LeftClick, 1, 2, MK_LBUTTON}, {GridEvent::QueryCellType, 1, 2},
+                  {kCellChanging, 1, 2, 0}};
+  Events seen = owner.Only({GridEvent::LeftClick, GridEvent::QueryCellType, kCellChanging});
+  if (seen.size() > expected.size()) seen.erase(seen.begin() + static_cast<long>(expected.size()), seen.end());
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_EQ(SendMessageW(List(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+
+  // Refused: nothing moves.
+  owner.cellChangingAnswer = 0;
+  Click(Middle(0, 0));
+  Release(Middle(0, 0));
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+
+  // A second click on the current text cell goes to its editor.
+  owner.cellChangingAnswer = 1;
+  SetFocus(List());
+  owner.seen.clear();
+  Click(Middle(1, 2));
+  EXPECT_EQ(GetFocus(), record()->editWindow);
+  EXPECT_TRUE(owner.Only({kCellChanging}).empty());
+  ReleaseCapture();
+}
+
+TEST_F(GridInputTest, EveryKeyMoveCarriesItsReason) {
+  MakeInputGrid(4, 30);
+  grid_SetCurrentCell(grid, 1, 10, 0, 1);
+  owner.seen.clear();
+  const int page = static_cast<int>(SendMessageW(List(), LVM_GETCOUNTPERPAGE, 0, 0));
+  ASSERT_GT(page, 1);
+  Key(VK_LEFT);
+  Key(VK_RIGHT);
+  Key(VK_UP);
+  Key(VK_DOWN);
+  Key(VK_NEXT);
+  Key(VK_PRIOR);
+  Key(VK_END, {VK_CONTROL});
+  Key(VK_HOME, {VK_CONTROL});
+  Key(VK_HOME);  // without Ctrl: nothing
+  Key(VK_UP);    // row 0: nothing
+  Key(VK_LEFT);  // first column: nothing
+  Events expected{{kCellChanging, 10, 0, 3},         {kCellChanging, 10, 1, 4},
+                  {kCellChanging, 9, 1, 5},          {kCellChanging, 10, 1, 6},
+                  {kCellChanging, 10 + page, 1, 7},  {kCellChanging, 10, 1, 8},
+                  {kCellChanging, 29, 3, 10},        {kCellChanging, 0, 0, 9}};
+  EXPECT_EQ(owner.Only({kCellChanging}), expected);
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+
+  owner.cellChangingAnswer = 2;
+  Key(VK_DOWN);
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+  owner.cellChangingAnswer = 1;
+  // An owner that changes the row moves the cell there.
+  inside = [](int32_t code, GridCellEvent* event) {
+    if (code == kCellChanging) event->row = 5;
+  };
+  Key(VK_DOWN);
+  EXPECT_EQ(Current(), std::make_pair(5, 0));
+}
+
+TEST_F(GridInputTest, CtrlArrowsSkipEmptyCellsAndStopAtTheEdge) {
+  MakeInputGrid(4, 6);
+  for (int r = 1; r < 6; ++r) grid_SetCellText(grid, 0, r, L"");
+  grid_SetCellText(grid, 0, 3, L"x");
+  grid_SetCellText(grid, 1, 0, L"");
+  grid_SetCellText(grid, 2, 0, L"");
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_DOWN, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(3, 0));
+  Key(VK_DOWN, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(5, 0)) << "all empty below: the last row";
+  Key(VK_UP, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(3, 0));
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_RIGHT, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(0, 3));
+}
+
+TEST_F(GridInputTest, ShiftArrowsGrowTheBlockAndNeverMakeAZeroExtent) {
+  MakeInputGrid(4, 6);
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  Key(VK_DOWN, {VK_SHIFT});
+  EXPECT_EQ(Current(), std::make_pair(-1, -1)) << "the block ends the edit";
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, 2}));
+  Key(VK_UP, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, 1}));
+  Key(VK_UP, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, -2}));
+  Key(VK_LEFT, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, -2, -2}));
+  Key(VK_LEFT, {VK_SHIFT});  // past the first column: unchanged
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, -2, -2}));
+  Key(VK_END, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 3, 4}));
+  Key(VK_NEXT, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 3, 4})) << "stops at the last row";
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Current(), std::make_pair(2, 1)) << "Escape: the start cell";
+  EXPECT_EQ(Selection()[0], -1);
+}
+
+TEST_F(GridInputTest, SelectionModesNeverGrowTheWayTheyForbid) {
+  MakeInputGrid(4, 6);
+  for (int mode : {1, 2, 3}) {
+    grid_SetAttribute(grid, kGridSelectionMode, mode);
+    grid_SetCurrentCell(grid, 1, 2, 0, 1);
+    for (int key : {VK_DOWN, VK_RIGHT, VK_UP, VK_LEFT, VK_END, VK_HOME, VK_NEXT}) Key(key, {VK_SHIFT});
+    Key('A', {VK_CONTROL});
+    std::vector<int> block = Selection();
+    if (mode == 1) EXPECT_EQ(block[2], 1) << "mode 1 never sideways";
+    if (mode == 2) EXPECT_EQ(block[3], 1) << "mode 2 never up or down";
+    if (mode == 3) EXPECT_EQ(Current(), std::make_pair(2, 1)) << "mode 3 never a block";
+    if (mode == 1) EXPECT_EQ(block[3], 6) << "Ctrl+A: the whole column";
+    if (mode == 2) EXPECT_EQ(block[2], 4) << "Ctrl+A: the whole row";
+  }
+}
+
+TEST_F(GridInputTest, CheckBoxesToggleInPlaceOrThroughTheOwner) {
+  MakeInputGrid(3, 3);
+  owner.cells[{1, 1}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"yes/no");
+  owner.cells[{2, 1}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"yes/no");
+  grid_SetCellText(grid, 1, 1, L"yes");
+  grid_SetCellText(grid, 1, 2, L"no");
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  owner.seen.clear();
+  Click(Middle(1, 1));
+  EXPECT_EQ(Current(), std::make_pair(0, 0)) << "the current cell stays";
+  EXPECT_EQ(owner.Only({GridEvent::TextChanged, kCellChanging}),
+            (Events{{GridEvent::TextChanged, 1, 1, 0, L"no"}}));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"no");
+  owner.textChangedAnswer = 0;
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"no") << "refused";
+  owner.textChangedAnswer = 1;
+
+  // The current check box flips at once; Space does the same.
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  owner.seen.clear();
+  Click(Middle(2, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"yes");
+  Key(VK_SPACE);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"no");
+  EXPECT_TRUE(owner.Only({GridEvent::TextChanged}).empty());
+}
+
+TEST_F(GridInputTest, AButtonReleasedAwayRaisesNothingAndBackOverPressesAgain) {
+  MakeInputGrid(3, 3);
+  owner.cells[{1, 1}] = CellLook(GridCell::Button);
+  grid_SetCellText(grid, 1, 1, L"Go");
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go\\+");
+  EXPECT_EQ(GetCapture(), List());
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  POINT away = Middle(0, 0);
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(Middle(1, 1).x, Middle(1, 1).y));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go\\+");
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+  Release(away);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+  EXPECT_TRUE(owner.Only({GridEvent::ButtonPressed}).empty());
+  EXPECT_NE(GetCapture(), List());
+
+  Click(Middle(1, 1));
+  Release(Middle(1, 1));
+  EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 1, 1}}));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+
+  // A button too big for its cell cannot be pressed.
+  owner.cells[{1, 1}].width = 200;
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+}
+
+TEST_F(GridInputTest, ClipboardKeysRoundTripThroughTheRealClipboard) {
+  MakeInputGrid(3, 4);
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_RIGHT, {VK_SHIFT});
+  Key(VK_DOWN, {VK_SHIFT});
+  Key('C', {VK_CONTROL});
+  ASSERT_TRUE(OpenClipboard(List()));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(copied, L"r0c0\tr0c1\r\nr1c0\tr1c1\r\n");
+
+  Key('X', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"r1c2");
+
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"r0c0");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 2), L"r0c1");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 3), L"r1c0");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 3), L"r1c1");
+  Events clipboard = owner.Only({GridEvent::Clipboard});
+  ASSERT_EQ(clipboard.size(), 3u);
+  EXPECT_EQ(clipboard[0].extra, 0);
+  EXPECT_EQ(clipboard[1].extra, 1);
+  EXPECT_EQ(clipboard[2].extra, 2);
+
+  // The owner may refuse: answer 0.
+  inside = [](int32_t code, GridCellEvent*) {
+    if (code == GridEvent::DeleteKey) owner.seen.back().extra = 99;
+  };
+  Key(VK_DELETE);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"") << "Delete clears through DeleteKey";
+}
+
+TEST_F(GridInputTest, ShiftTabKeepsTheFocusAndOtherwiseLosingItEndsTheEdit) {
+  MakeInputGrid(3, 3);
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  HWND other = CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  SetFocus(List());
+  HoldKeys({VK_SHIFT, VK_TAB});
+  SetFocus(other);
+  HoldKeys({});
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+  SetFocus(other);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  DestroyWindow(other);
+}
+
+TEST_F(GridInputTest, ThumbDragsScrollOnlyOnReleaseWithStyle0x800) {
+  MakeInputGrid(3, 60, kGridScrollOnThumbRelease);
+  SendMessageW(List(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 20), 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 0);
+  SendMessageW(List(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 20), 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 20);
+  SendMessageW(List(), WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 19);
+  SendMessageW(List(), WM_VSCROLL, SB_ENDSCROLL, 0);
+}
+
+TEST_F(GridInputTest, TheColumnsChangedMessageAsksTheOwnerWithExtraTwo) {
+  MakeInputGrid(2, 2);
+  SendMessageW(List(), kGridColumnsChangedMessage, 0, 0);
+  EXPECT_EQ(owner.seen, (Events{{GridEvent::ColumnsChanged, -1, -1, 2}}));
+}
+
+// Each event the input raises may free the grid; the input stops there.
+TEST_F(GridInputTest, AnOwnerFreeingTheGridInsideAnInputEventIsSurvived) {
+  struct Case {
+    int32_t code;
+    std::function<void(GridInputTest*)> drive;
+  };
+  std::vector<Case> cases{
+      {GridEvent::LeftClick, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {GridEvent::DoubleClick, [](GridInputTest* t) { t->Click(t->Middle(1, 1), WM_LBUTTONDBLCLK); }},
+      {GridEvent::QueryCellType, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {kCellChanging, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {GridEvent::LeftButtonUp, [](GridInputTest* t) { t->Release(t->Middle(1, 1)); }},
+      {GridEvent::RightButtonDown,
+       [](GridInputTest* t) { SendMessageW(t->List(), WM_RBUTTONDOWN, 0, MAKELPARAM(5, 30)); }},
+      {GridEvent::RightClick, [](GridInputTest* t) { SendMessageW(t->List(), WM_RBUTTONUP, 0, MAKELPARAM(5, 250)); }},
+      {GridEvent::Clipboard, [](GridInputTest* t) { t->Key('C', {VK_CONTROL}); }},
+      {GridEvent::DeleteKey, [](GridInputTest* t) { t->Key(VK_DELETE); }},
+      {GridEvent::EditEnded, [](GridInputTest* t) { t->Key(VK_DOWN, {VK_SHIFT}); }},
+      {GridEvent::ButtonPressed,
+       [](GridInputTest* t) {
+         owner.cells[{0, 2}] = CellLook(GridCell::Button);
+         t->Click(t->Middle(0, 2));
+         t->Release(t->Middle(0, 2));
+       }},
+      {GridEvent::TextChanged,
+       [](GridInputTest* t) {
+         owner.cells[{0, 2}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"a/b");
+         t->Click(t->Middle(0, 2));
+       }},
+      {GridEvent::ColumnResizing,
+       [](GridInputTest* t) {
+         NMHEADERW n{};
+         n.hdr.hwndFrom = t->Record()->headerWindow;
+         n.hdr.code = HDN_BEGINTRACKW;
+         n.iItem = 1;
+         SendMessageW(t->List(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+       }},
+  };
+  for (const Case& c : cases) {
+    MakeInputGrid(3, 3, kGridResizableColumns);
+    grid_SetCurrentCell(grid, 0, 0, 0, 1);
+    int number = grid;
+    int32_t code = c.code;
+    bool freed = false;
+    inside = [number, code, &freed](int32_t seen, GridCellEvent*) {
+      if (seen == code && !freed) {
+        freed = true;
+        grid_Free(number);
+      }
+    };
+    c.drive(this);
+    inside = nullptr;
+    EXPECT_TRUE(freed) << "event " << code;
+    EXPECT_EQ(RecordFromGadget(number), nullptr) << "event " << code;
+    if (GetCapture()) ReleaseCapture();
+  }
 }
 
 }  // namespace
