@@ -23,6 +23,7 @@
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
+#include "app/info_view.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "net/shell.h"
@@ -487,7 +488,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
 
   g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top);
   BuildTabs(instance);
-  RegisterInfoRows();
+  CreateInfoView();
   BuildLog(instance);
   if (g.splitter) {
     SplitterSetPanes(g.splitter, g.tabs, g.logPane);

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "app/info_view.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_ids.h"
@@ -101,6 +102,7 @@ void SetInfoValue(std::string_view key, std::string_view text) {
   const int row = ValueRow(key);
   if (row < 0) return;
   g_infoValues[static_cast<size_t>(row)].assign(text);
+  ShowInfoValue(row, text);
 }
 
 std::string InfoValue(const std::string& key) {

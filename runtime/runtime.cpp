@@ -232,6 +232,7 @@ int CreateComboGadget(int gadget, int x, int y, int width, int height, DWORD com
 }
 
 std::wstring GetGadgetText(int gadget) {
+  if (auto* table = GadgetCommandsOf(gadget); table && table->getText) return table->getText(gadget);
   HWND window = GadgetWindow(gadget);
   if (!window) return {};
   int length = GetWindowTextLengthW(window);
@@ -243,6 +244,7 @@ std::wstring GetGadgetText(int gadget) {
 }
 
 int SetGadgetText(int gadget, const wchar_t* text) {
+  if (auto* table = GadgetCommandsOf(gadget); table && table->setText) return table->setText(gadget, text);
   HWND window = GadgetWindow(gadget);
   if (!window) return 0;
   if (!text) text = L"";
@@ -255,6 +257,7 @@ int SetGadgetText(int gadget, const wchar_t* text) {
 }
 
 int AddGadgetItem(int gadget, int position, const wchar_t* text) {
+  if (GadgetCommandsOf(gadget)) return AddGadgetItemEx(gadget, position, text, nullptr, 0);
   HWND window = GadgetWindow(gadget);
   if (!window || position < -1) return -1;
   if (!text) text = L"";
@@ -277,6 +280,7 @@ int AddGadgetItem(int gadget, int position, const wchar_t* text) {
 }
 
 int ClearGadgetItems(int gadget) {
+  if (auto* table = GadgetCommandsOf(gadget)) return table->clearItems ? table->clearItems(gadget) : 0;
   HWND window = GadgetWindow(gadget);
   if (!window) return 0;
   switch (ClassKind(window)) {
@@ -292,6 +296,7 @@ int ClearGadgetItems(int gadget) {
 }
 
 int CountGadgetItems(int gadget) {
+  if (auto* table = GadgetCommandsOf(gadget)) return table->countItems ? table->countItems(gadget) : -1;
   HWND window = GadgetWindow(gadget);
   if (!window) return -1;
   switch (ClassKind(window)) {
@@ -305,6 +310,7 @@ int CountGadgetItems(int gadget) {
 }
 
 int GetGadgetState(int gadget) {
+  if (auto* table = GadgetCommandsOf(gadget)) return table->getState ? table->getState(gadget) : -1;
   HWND window = GadgetWindow(gadget);
   if (!window) return -1;
   switch (ClassKind(window)) {
@@ -318,6 +324,7 @@ int GetGadgetState(int gadget) {
 }
 
 int SetGadgetState(int gadget, int state) {
+  if (auto* table = GadgetCommandsOf(gadget)) return table->setState ? table->setState(gadget, state) : 0;
   HWND window = GadgetWindow(gadget);
   if (!window) return 0;
   switch (ClassKind(window)) {
@@ -334,6 +341,102 @@ int SetGadgetState(int gadget, int state) {
     default:
       return 0;
   }
+}
+
+const GadgetCommands* GadgetCommandsOf(int gadget) {
+  HWND window = GadgetWindow(gadget);
+  if (!window) return nullptr;
+  return static_cast<const GadgetCommands*>(GetPropW(window, kGadgetCommandsProperty));
+}
+
+int AddGadgetItemEx(int gadget, int position, const wchar_t* text, const void* data, int flags) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  if (!table) return data ? -1 : AddGadgetItem(gadget, position, text);
+  return table->addItem ? table->addItem(gadget, position, text, data, flags) : -1;
+}
+
+int RemoveGadgetItem(int gadget, int index) {
+  if (const GadgetCommands* table = GadgetCommandsOf(gadget)) return table->removeItem ? table->removeItem(gadget, index) : 0;
+  HWND window = GadgetWindow(gadget);
+  if (!window || index < 0) return 0;
+  switch (ClassKind(window)) {
+    case L'C':
+      return SendMessageW(window, CB_DELETESTRING, static_cast<WPARAM>(index), 0) >= 0 ? 1 : 0;
+    case L'L':
+      return SendMessageW(window, LVM_DELETEITEM, static_cast<WPARAM>(index), 0) ? 1 : 0;
+    default:
+      return 0;
+  }
+}
+
+// The item commands below exist only for controls that bring their own
+// operations; on the standard controls they do nothing.
+std::wstring GetGadgetItemText(int gadget, int index, int column) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getItemText ? table->getItemText(gadget, index, column) : std::wstring();
+}
+
+int SetGadgetItemText(int gadget, int index, const wchar_t* text, int column) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setItemText ? table->setItemText(gadget, index, text, column) : 0;
+}
+
+int GetGadgetItemState(int gadget, int index) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getItemState ? table->getItemState(gadget, index) : 0;
+}
+
+int SetGadgetItemState(int gadget, int index, int state) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setItemState ? table->setItemState(gadget, index, state) : 0;
+}
+
+int32_t GetGadgetItemData(int gadget, int index) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getItemData ? table->getItemData(gadget, index) : 0;
+}
+
+int SetGadgetItemData(int gadget, int index, int32_t value) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setItemData ? table->setItemData(gadget, index, value) : 0;
+}
+
+COLORREF GetGadgetItemColour(int gadget, int index, int selector) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getItemColour ? table->getItemColour(gadget, index, selector) : 0;
+}
+
+int SetGadgetItemColour(int gadget, int index, int selector, COLORREF colour) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setItemColour ? table->setItemColour(gadget, index, selector, colour) : 0;
+}
+
+int32_t GetGadgetItemValue(int gadget, int index, int selector) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getItemValue ? table->getItemValue(gadget, index, selector) : 0;
+}
+
+int SetGadgetItemValue(int gadget, int index, int selector, int32_t value) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setItemValue ? table->setItemValue(gadget, index, selector, value) : 0;
+}
+
+COLORREF GetGadgetColour(int gadget, int selector) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->getColour ? table->getColour(gadget, selector) : 0;
+}
+
+int SetGadgetColour(int gadget, int selector, COLORREF colour) {
+  const GadgetCommands* table = GadgetCommandsOf(gadget);
+  return table && table->setColour ? table->setColour(gadget, selector, colour) : 0;
+}
+
+int ResizeGadget(int gadget, int x, int y, int width, int height) {
+  if (const GadgetCommands* table = GadgetCommandsOf(gadget))
+    return table->resize ? (table->resize(gadget, x, y, width, height), 1) : 0;
+  HWND window = GadgetWindow(gadget);
+  if (!window) return 0;
+  return MoveWindow(window, x, y, width, height, TRUE) ? 1 : 0;
 }
 
 int OpenWindowNumbered(int window, int x, int y, int width, int height, const wchar_t* title, DWORD style,

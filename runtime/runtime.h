@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 constexpr int kAnyNumber = -1;
@@ -56,6 +57,60 @@ int CountGadgetItems(int gadget);  // -1 on failure
 // The selected item (combo boxes, list views); -1 for none or failure.
 int GetGadgetState(int gadget);
 int SetGadgetState(int gadget, int state);
+
+// --- controls with their own operations ------------------------------------
+// A control that is not a standard one (a property box, say) hangs a table of
+// its operations on its window under "GadgetCommandsVT"; the generic commands
+// below, and those above, go to the table when the window has one. An entry
+// left null makes its command fail as it would on a missing gadget.
+constexpr wchar_t kGadgetCommandsProperty[] = L"GadgetCommandsVT";
+
+struct GadgetCommands {
+  // `data` is the control's own item description (null for a plain item),
+  // `flags` its own flags.
+  int (*addItem)(int gadget, int position, const wchar_t* text, const void* data, int flags);
+  int (*removeItem)(int gadget, int index);
+  int (*clearItems)(int gadget);
+  int (*countItems)(int gadget);
+  int (*getState)(int gadget);
+  int (*setState)(int gadget, int state);
+  std::wstring (*getText)(int gadget);
+  int (*setText)(int gadget, const wchar_t* text);
+  std::wstring (*getItemText)(int gadget, int index, int column);
+  int (*setItemText)(int gadget, int index, const wchar_t* text, int column);
+  int (*getItemState)(int gadget, int index);
+  int (*setItemState)(int gadget, int index, int state);
+  int32_t (*getItemData)(int gadget, int index);
+  int (*setItemData)(int gadget, int index, int32_t value);
+  COLORREF (*getItemColour)(int gadget, int index, int selector);
+  int (*setItemColour)(int gadget, int index, int selector, COLORREF colour);
+  int32_t (*getItemValue)(int gadget, int index, int selector);
+  int (*setItemValue)(int gadget, int index, int selector, int32_t value);
+  COLORREF (*getColour)(int gadget, int selector);
+  int (*setColour)(int gadget, int selector, COLORREF colour);
+  int (*resize)(int gadget, int x, int y, int width, int height);
+};
+
+// The table of a gadget's window, or null.
+const GadgetCommands* GadgetCommandsOf(int gadget);
+
+// Adds an item with the control's own description (see GadgetCommands).
+int AddGadgetItemEx(int gadget, int position, const wchar_t* text, const void* data, int flags);
+int RemoveGadgetItem(int gadget, int index);  // 1 when removed
+std::wstring GetGadgetItemText(int gadget, int index, int column);
+int SetGadgetItemText(int gadget, int index, const wchar_t* text, int column);
+int GetGadgetItemState(int gadget, int index);
+int SetGadgetItemState(int gadget, int index, int state);
+int32_t GetGadgetItemData(int gadget, int index);
+int SetGadgetItemData(int gadget, int index, int32_t value);
+COLORREF GetGadgetItemColour(int gadget, int index, int selector);
+int SetGadgetItemColour(int gadget, int index, int selector, COLORREF colour);
+int32_t GetGadgetItemValue(int gadget, int index, int selector);
+int SetGadgetItemValue(int gadget, int index, int selector, int32_t value);
+COLORREF GetGadgetColour(int gadget, int selector);
+int SetGadgetColour(int gadget, int selector, COLORREF colour);
+// Moves and sizes the control; 1 when done.
+int ResizeGadget(int gadget, int x, int y, int width, int height);
 
 // --- windows -----------------------------------------------------------------
 // A top-level (or owned, when `owner` is set) window with the layer's own

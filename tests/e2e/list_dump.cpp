@@ -13,6 +13,9 @@
 //   first-row X Y        (screen point in the middle of the first row's name)
 //   log <line>
 //   refresh-enabled 0|1
+//   info N               (rows the Info tab's property box shows)
+//   info-row I <label>\t<value>
+//   info-tab X Y         (screen point in the middle of the "Info" tab)
 //   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
 //   focus ID PARENT-ID   (control ids of the window with the keyboard focus
 //                         and of its parent; a drop-down list's edit box has
@@ -37,6 +40,8 @@ struct Found {
   HWND players = nullptr;
   HWND log = nullptr;
   HWND refresh = nullptr;
+  HWND info = nullptr;  // the property box: a list view of a placeholder and 3 columns
+  HWND tabs = nullptr;
 };
 
 BOOL CALLBACK Visit(HWND child, LPARAM param) {
@@ -46,6 +51,9 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 7) found->players = child;
+    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
+  } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
+    found->tabs = child;
   } else if (lstrcmpiW(cls, WC_LISTBOXW) == 0) {
     found->log = child;
   } else if (lstrcmpiW(cls, WC_BUTTONW) == 0) {
@@ -152,6 +160,24 @@ int main() {
         POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ClientToScreen(found.players, &centre);
         std::printf("first-row %ld %ld\n", centre.x, centre.y);
+      }
+    }
+    if (found.info) {
+      // Grid columns 1 and 2 (label and value) are the list view's 2 and 3.
+      const int rows = static_cast<int>(SendMessageW(found.info, LVM_GETITEMCOUNT, 0, 0));
+      std::printf("info %d\n", rows);
+      for (int row = 0; row < rows; ++row)
+        std::printf("info-row %d %s\t%s\n", row, Utf8(RemoteItemText(process, block, found.info, row, 2)).c_str(),
+                    Utf8(RemoteItemText(process, block, found.info, row, 3)).c_str());
+    }
+    if (found.tabs) {
+      RECT rect{};
+      WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+      if (SendMessageW(found.tabs, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(block.get()))) {
+        ReadProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(found.tabs, &centre);
+        std::printf("info-tab %ld %ld\n", centre.x, centre.y);
       }
     }
   }

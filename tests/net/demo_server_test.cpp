@@ -392,6 +392,26 @@ TEST(DemoServer, StatusReplyLayout) {
   }
 }
 
+TEST(DemoServer, StatusSettingsCanBeChangedAddedAndLeftOut) {
+  START_SERVER(server, {"--setting", "hostname=Second", "--setting", "mod", "--setting", "extra=1", "--setting",
+                        "mod=back", "--setting", "mod"});
+  RawClient c(server.port());
+  c.SendBytes({0xFE, 0xFD, 0x00, 0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF});
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(c.ReceiveBytes(&bytes, 2000));
+  std::vector<std::string> strings;
+  for (size_t at = 5; at < bytes.size();) {
+    strings.emplace_back(reinterpret_cast<const char*>(bytes.data() + at));
+    at += strings.back().size() + 1;
+  }
+  std::map<std::string, std::string> settings;
+  for (size_t i = 0; i + 1 < strings.size() && !strings[i].empty(); i += 2) settings[strings[i]] = strings[i + 1];
+  EXPECT_EQ(settings["hostname"], "Second");
+  EXPECT_EQ(settings.count("mod"), 0u) << "the last word on a key counts";
+  EXPECT_EQ(settings["extra"], "1");
+  EXPECT_EQ(settings["mapname"], "Chernarus");
+}
+
 TEST(DemoServer, SilentServerAnswersNothingButLogs) {
   START_SERVER(server, {"--silent", "--chat-interval", "50"});
   RawClient c(server.port());

@@ -48,6 +48,9 @@ constexpr char kUsage[] =
     "  --seed N             seed of the simulation (default 1)\n"
     "  --duration-ms MS     exit by itself after MS ms; 0 = run until SIGINT or\n"
     "                       SIGTERM (default 0)\n"
+    "  --setting KEY=VALUE  the status reply gives VALUE for KEY (added when the\n"
+    "                       reply has no KEY); --setting KEY leaves KEY out.\n"
+    "                       Repeatable\n"
     "  --help               this text\n"
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
@@ -112,6 +115,12 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       ok = number(1, 86400000, &options->resendIntervalMs);
     } else if (arg == "--client-timeout") {
       ok = number(1, 86400000, &options->clientTimeoutMs);
+    } else if (arg == "--setting") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "demo-server: --setting needs KEY=VALUE or KEY\n");
+        return false;
+      }
+      options->settings.push_back(argv[++i]);
     } else if (arg == "--seed") {
       ok = number(0, 4294967295LL, &options->seed);
     } else if (arg == "--duration-ms") {

@@ -56,7 +56,16 @@ Server::Server(const Options& options)
       world_(options.players, options.bans, options.seed, static_cast<int64_t>(std::time(nullptr))),
       receiveBuffer_(kMaxDatagram),
       sendBuffer_(kMaxDatagram + 16),
-      scratch_(kMaxDatagram + 16) {}
+      scratch_(kMaxDatagram + 16) {
+  for (const std::string& setting : options.settings) {
+    const size_t equals = setting.find('=');
+    if (equals == std::string::npos) {
+      world_.SetStatusSetting(setting, "", true);
+    } else {
+      world_.SetStatusSetting(setting.substr(0, equals), setting.substr(equals + 1), false);
+    }
+  }
+}
 
 Server::~Server() {
   if (socket_ >= 0) close(socket_);

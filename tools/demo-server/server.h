@@ -33,6 +33,8 @@ struct Options {
   int resendIntervalMs = 2000;
   int clientTimeoutMs = 45000;
   uint32_t seed = 1;
+  // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
+  std::vector<std::string> settings;
 };
 
 class Server {

@@ -267,6 +267,11 @@ CommandResult World::Execute(std::string_view command, int64_t now) {
   return {"Unknown command", {}, false};
 }
 
+void World::SetStatusSetting(const std::string& key, const std::string& value, bool drop) {
+  std::erase_if(settingChanges_, [&](const SettingChange& change) { return change.key == key; });
+  settingChanges_.push_back({key, value, drop});
+}
+
 std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
   std::vector<uint8_t> out = {0x00, id[0], id[1], id[2], id[3]};
   const std::string settings[][2] = {
@@ -291,9 +296,23 @@ std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
       {"sv_battleye", "1"},
       {"timelimit", "60"},
   };
+  auto changeOf = [this](const std::string& key) -> const SettingChange* {
+    for (const SettingChange& change : settingChanges_)
+      if (change.key == key) return &change;
+    return nullptr;
+  };
   for (const auto& kv : settings) {
+    const SettingChange* change = changeOf(kv[0]);
+    if (change && change->drop) continue;
     PutString(&out, kv[0]);
-    PutString(&out, kv[1]);
+    PutString(&out, change ? change->value : kv[1]);
+  }
+  for (const SettingChange& change : settingChanges_) {
+    const bool known = std::any_of(std::begin(settings), std::end(settings),
+                                   [&](const auto& kv) { return kv[0] == change.key; });
+    if (known || change.drop) continue;
+    PutString(&out, change.key);
+    PutString(&out, change.value);
   }
   // The player section: an empty string and a marker, then four strings per
   // player. Scores move a little between queries, as in a running game.

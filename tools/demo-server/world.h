@@ -55,6 +55,9 @@ class World {
   // Status query answer: 0x00, the 4-byte id, then NUL-terminated strings.
   // Players that would push it past `maxLength` bytes are left out.
   std::vector<uint8_t> StatusReply(const uint8_t id[4], size_t maxLength);
+  // Changes one setting of the status reply: `value` replaces (or adds) it,
+  // `drop` leaves the key out, as a server without that setting would.
+  void SetStatusSetting(const std::string& key, const std::string& value, bool drop);
 
   // Something for the server to say by itself: a chat line, or now and then
   // one player leaving and another joining.
@@ -82,6 +85,11 @@ class World {
   std::vector<Ban> guidBans_;
   std::vector<Ban> ipBans_;
   int maxPing_ = 250;
+  struct SettingChange {
+    std::string key, value;
+    bool drop;
+  };
+  std::vector<SettingChange> settingChanges_;
   bool locked_ = false;
   unsigned events_ = 0;
   unsigned nameSerial_ = 0;

@@ -12,6 +12,7 @@
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
+#include "tools/gallery/propbox_page.h"
 
 namespace {
 
@@ -210,6 +211,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     record->selRows = 3;
     InvalidateRect(record->listWindow, nullptr, FALSE);
   }
+
+  OpenPropertyBoxPage(740, 10);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
