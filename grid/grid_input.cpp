@@ -786,8 +786,20 @@ void CALLBACK DragSelectTimer(HWND window, UINT, UINT_PTR id, DWORD) {
   const int rows = CountGridRows(record), columns = CountGridColumns(record);
   if (rows <= 0 || columns <= 0 || record->selCol < 0 || record->selCol >= columns) return;
   if (column < 0) {
-    if (point.x < 0) column = FirstColumn(record) - 1;
-    else if (point.x > gridShared.dragLimitRight) column = LastColumn(record) - 1;
+    if (point.x < 0) {
+      column = FirstColumn(record) - 1;
+    } else if (point.x > gridShared.dragLimitRight) {
+      column = LastColumn(record) - 1;
+    } else {
+      // Above or below the rows the list finds no cell at all; the column
+      // is still the one under the cursor's x, read in the top visible row.
+      RECT topRow{};
+      topRow.left = LVIR_BOUNDS;
+      const auto topIndex = static_cast<WPARAM>(SendMessageW(window, LVM_GETTOPINDEX, 0, 0));
+      SendMessageW(window, LVM_GETITEMRECT, topIndex, reinterpret_cast<LPARAM>(&topRow));
+      int ignored;
+      HitTestCell(record, POINT{point.x, (topRow.top + topRow.bottom) / 2}, &ignored, &column);
+    }
   }
   if (row < 0) {
     LVHITTESTINFO hit{};

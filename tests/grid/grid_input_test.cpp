@@ -499,4 +499,89 @@ TEST_F(GridInputTest, AnOwnerFreeingTheGridInsideAnInputEventIsSurvived) {
   }
 }
 
+void Pump(int milliseconds) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+  }
+}
+
+void MouseButton(bool down) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  SendInput(1, &input, sizeof input);
+}
+
+// A real mouse drag: the button held down while the cursor sweeps.
+TEST_F(GridInputTest, DraggingABlockFollowsTheMouseAndScrollsToTheLastRowAtTheEdge) {
+  MakeInputGrid(3, 40);
+  HWND top = GetAncestor(List(), GA_ROOT);
+  SetForegroundWindow(top);
+  PointAt(Middle(1, 0));
+  MouseButton(true);
+  Pump(50);
+  ASSERT_EQ(Current(), std::make_pair(1, 0));
+  ASSERT_EQ(gridShared.dragState, 1);
+  PointAt(Middle(3, 2));
+  Pump(80);
+  EXPECT_EQ(gridShared.dragState, 2);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 3}));
+
+  // Nothing changes while the mouse rests: no tick repaints.
+  Pump(30);
+  owner.seen.clear();
+  Pump(60);
+  EXPECT_TRUE(owner.Only({GridEvent::QueryCellColours}).empty());
+
+  // Below the list: the block scrolls on and stops at the last row.
+  RECT client;
+  GetClientRect(List(), &client);
+  PointAt({Middle(3, 2).x, client.bottom + 40});
+  Pump(1500);
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 39}));
+  EXPECT_GT(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 20);
+  MouseButton(false);
+  Pump(50);
+  EXPECT_EQ(gridShared.dragState, 0);
+  EXPECT_EQ(gridShared.dragTimer, 0u);
+  EXPECT_NE(GetCapture(), List());
+}
+
+// The drag state is shared by all grids: a second grid's drag ends the
+// first one's, and a grid freed while dragging leaves nothing behind.
+TEST_F(GridInputTest, OneDragAtATimeAndNoneOutlivesItsGrid) {
+  MakeInputGrid(3, 3);
+  GridRecord* first = record();
+  int firstGrid = grid;
+  PointAt(Middle(0, 0));
+  GridCellEvent move;
+  move.row = 0;
+  move.column = 0;
+  move.extra = 0;
+  RaiseEvent(first, kCellChanging, &move);
+  ASSERT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(first));
+
+  UseGadgetList(parent);
+  int second = grid_Create(kAnyNumber, 0, 0, 400, 280, 20, 0, 0);
+  ASSERT_GT(second, 0);
+  grid_AddColumn(second, -1, L"", 80);
+  grid_AddRows(second, -1, 3);
+  GridRecord* other = RecordFromGadget(second);
+  RaiseEvent(other, kCellChanging, &move);
+  EXPECT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(other));
+  EXPECT_EQ(GetCapture(), other->listWindow);
+  // A stale tick of the first grid's timer does nothing and stops it.
+  DragSelectTimer(first->listWindow, WM_TIMER, reinterpret_cast<UINT_PTR>(first), 0);
+  EXPECT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(other));
+
+  grid_Free(second);
+  EXPECT_EQ(gridShared.dragTimer, 0u);
+  EXPECT_EQ(gridShared.dragState, 0);
+  grid_Free(firstGrid);
+}
+
 }  // namespace
