@@ -208,7 +208,22 @@ void ShowBlockChange(GridRecord* record) {
     InvalidateRect(record->listWindow, nullptr, FALSE);
 }
 
-enum class Axis { Rows, Columns };
+// Only the rows between the block's old and new far edge change their look
+// (the edge's thick border is drawn inside its cells): a sweep of the mouse
+// redraws a row or two per tick, not the page.
+void InvalidateRowBand(GridRecord* record, int from, int to) {
+  const int rows = CountGridRows(record);
+  const int first = std::max(0, std::min(from, to)), last = std::min(rows - 1, std::max(from, to));
+  if (first > last) return;
+  RECT top{}, bottom{};
+  top.left = bottom.left = LVIR_BOUNDS;
+  SendMessageW(record->listWindow, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&top));
+  SendMessageW(record->listWindow, LVM_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&bottom));
+  RECT client;
+  GetClientRect(record->listWindow, &client);
+  RECT band{0, top.top, client.right, bottom.bottom};
+  InvalidateRect(record->listWindow, &band, FALSE);
+}
 
 // Shift with an arrow, Page, Home or End key: the block grows or shrinks;
 // a current cell first becomes the anchor of a new block.
@@ -827,12 +842,16 @@ void CALLBACK DragSelectTimer(HWND window, UINT, UINT_PTR id, DWORD) {
     record->selCols = newColumns;
     if (!EnsureCellVisible(record->gadget, column, row)) InvalidateRect(window, nullptr, FALSE);
   } else if (newRows != record->selRows || newColumns != record->selCols) {
+    const int oldFarRow = FarLine(record->selRow, record->selRows);
+    const bool columnsChanged = newColumns != record->selCols;
     record->selRows = newRows;
     record->selCols = newColumns;
     if (EnsureCellVisible(record->gadget, column, row)) {
       UpdateWindow(window);
-    } else {
+    } else if (columnsChanged) {
       InvalidateRect(window, nullptr, FALSE);
+    } else {
+      InvalidateRowBand(record, oldFarRow, FarLine(record->selRow, newRows));
     }
   }
 }
