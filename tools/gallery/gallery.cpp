@@ -12,6 +12,7 @@
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
+#include "tools/gallery/gallery_input.h"
 #include "tools/gallery/propbox_page.h"
 
 namespace {
@@ -213,6 +214,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   }
 
   OpenPropertyBoxPage(740, 10);
+  OpenInputPage(740, 420);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
