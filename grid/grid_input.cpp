@@ -219,9 +219,14 @@ void InvalidateRowBand(GridRecord* record, int from, int to) {
   top.left = bottom.left = LVIR_BOUNDS;
   SendMessageW(record->listWindow, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&top));
   SendMessageW(record->listWindow, LVM_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&bottom));
-  RECT client;
-  GetClientRect(record->listWindow, &client);
-  RECT band{0, top.top, client.right, bottom.bottom};
+  // Across the block's columns only: the cells beside it keep their look.
+  const int columns = CountGridColumns(record);
+  const int anchor = VisualPosition(record, record->selCol);
+  int firstPosition, lastPosition;
+  ClipExtent(anchor, record->selCols, columns, &firstPosition, &lastPosition);
+  RECT left = CellRect(record, first, record->columnOrder[firstPosition] + 1);
+  RECT right = CellRect(record, first, record->columnOrder[lastPosition] + 1);
+  RECT band{std::min(left.left, right.left), top.top, std::max(left.right, right.right), bottom.bottom};
   InvalidateRect(record->listWindow, &band, FALSE);
 }
 

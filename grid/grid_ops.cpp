@@ -7,16 +7,6 @@
 #include "grid/grid_private.h"
 #include "runtime/runtime.h"
 
-namespace {
-
-constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE;
-
-// A block given as start and signed extents, turned into inclusive ranges of
-// rows and visual positions clipped to the grid.
-struct Block {
-  int firstRow, lastRow, firstPosition, lastPosition;
-};
-
 // The lines a signed extent covers from `start`, clipped to 0..limit-1.
 // Worked in 64 bits: owners pass extents up to INT_MAX ("to the end").
 void ClipExtent(int start, int extent, int limit, int* first, int* last) {
@@ -29,6 +19,16 @@ void ClipExtent(int start, int extent, int limit, int* first, int* last) {
     *last = static_cast<int>(std::min<int64_t>(limit - 1, from + extent - 1));
   }
 }
+
+namespace {
+
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE;
+
+// A block given as start and signed extents, turned into inclusive ranges of
+// rows and visual positions clipped to the grid.
+struct Block {
+  int firstRow, lastRow, firstPosition, lastPosition;
+};
 
 bool NormaliseBlock(GridRecord* record, int column, int row, int columns, int rows, Block* block) {
   int rowCount = CountGridRows(record);

@@ -132,6 +132,8 @@ std::wstring CellText(const GridRecord* record, int row, int subItem);
 void SetCellTextRaw(GridRecord* record, int row, int subItem, const std::wstring& text);
 RECT CellRect(const GridRecord* record, int row, int subItem);
 void RemoveBlockSelection(GridRecord* record);
+// The lines a signed extent covers from `start`, clipped to 0..limit-1.
+void ClipExtent(int start, int extent, int limit, int* first, int* last);
 
 // grid_ops.cpp; false when the owner freed the grid meanwhile.
 bool EndEdit(GridRecord* record, int reason);

@@ -537,6 +537,18 @@ TEST_F(GridInputTest, DraggingABlockFollowsTheMouseAndScrollsToTheLastRowAtTheEd
   Pump(60);
   EXPECT_TRUE(owner.Only({GridEvent::QueryCellColours}).empty());
 
+  // One row further: only the block's cells in the old and new edge rows
+  // are painted again.
+  PointAt(Middle(4, 2));
+  Pump(80);
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 4}));
+  Events painted = owner.Only({GridEvent::QueryCellColours});
+  EXPECT_FALSE(painted.empty());
+  for (const auto& cell : painted) {
+    EXPECT_TRUE(cell.row == 3 || cell.row == 4) << cell;
+    EXPECT_LE(cell.column, 2) << cell;
+  }
+
   // Below the list: the block scrolls on and stops at the last row.
   RECT client;
   GetClientRect(List(), &client);
