@@ -25,6 +25,7 @@ int32_t InputOwner(intptr_t value, int32_t code, GridCellEvent* event) {
     case GridEvent::LeftClick:
     case GridEvent::ColumnsChanged:
     case GridEvent::RightClick:
+    case GridEvent::RightButtonDown:
       owner.seen.back().extra = event->extra;
       break;
     default:
@@ -439,6 +440,52 @@ TEST_F(GridInputTest, TheColumnsChangedMessageAsksTheOwnerWithExtraTwo) {
   MakeInputGrid(2, 2);
   SendMessageW(List(), kGridColumnsChangedMessage, 0, 0);
   EXPECT_EQ(owner.seen, (Events{{GridEvent::ColumnsChanged, -1, -1, 2}}));
+}
+
+TEST_F(GridInputTest, KeysOnTheCurrentCellPressButtonsStepPercentagesAndCancelEdits) {
+  MakeInputGrid(3, 3);
+  owner.cells[{0, 1}] = CellLook(GridCell::Button);
+  owner.cells[{0, 2}] = CellLook(GridCell::Percentage);
+  grid_SetCellText(grid, 1, 0, L"Go");
+  grid_SetCellText(grid, 2, 0, L"99");
+
+  grid_SetCurrentCell(grid, 1, 0, 0, 1);
+  owner.seen.clear();
+  HWND list = List();
+  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(CellText(record(), 0, 2), L"Go\\+");
+  SendMessageW(list, WM_KEYUP, VK_RETURN, 0xC0000001);
+  EXPECT_EQ(CellText(record(), 0, 2), L"Go");
+  EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 0, 1}}));
+
+  grid_SetCurrentCell(grid, 2, 0, 0, 1);
+  Key(VK_SPACE);
+  Key(VK_SPACE);
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"100") << "up to 100, no further";
+  Key(VK_SPACE, {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"99");
+
+  grid_SetCurrentCell(grid, 0, 1, 0, 1);
+  record()->editText = L"typed";
+  SetCellTextRaw(record(), 1, 1, L"typed");
+  Key(VK_ESCAPE);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 1), L"r1c0");
+  EXPECT_EQ(Current(), std::make_pair(1, 0)) << "Escape cancels, the cell stays current";
+
+  // Right clicks: nothing hit is reported as -10, -10.
+  owner.seen.clear();
+  SendMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(5, 270));
+  SendMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(Middle(2, 2).x, Middle(2, 2).y));
+  SendMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(Middle(2, 2).x, Middle(2, 2).y));
+  EXPECT_EQ(owner.Only({GridEvent::RightClick, GridEvent::RightButtonDown}),
+            (Events{{GridEvent::RightClick, -10, -10}, {GridEvent::RightButtonDown, 2, 2, MK_RBUTTON},
+                    {GridEvent::RightClick, 2, 2}}));
+
+  // Sorting ends the edit and drops the block.
+  Key(VK_DOWN, {VK_SHIFT});
+  SendMessageW(list, LVM_SORTITEMS, 0, 0);
+  EXPECT_EQ(Selection()[0], -1);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
 }
 
 // Each event the input raises may free the grid; the input stops there.
