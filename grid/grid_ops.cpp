@@ -188,8 +188,11 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
           gridShared.dragLimitBottom = std::min(last.bottom, client.bottom);
         }
         SetCapture(record->listWindow);
-        gridShared.dragTimer =
-            SetTimer(record->listWindow, reinterpret_cast<UINT_PTR>(record), 1, DragSelectTimer);
+        // The timer's id is the record itself: StopDrag and the record's
+        // clean-up find the grid from it (SetTimer promises only a non-zero
+        // answer, not the id).
+        const auto id = reinterpret_cast<UINT_PTR>(record);
+        gridShared.dragTimer = SetTimer(record->listWindow, id, 1, DragSelectTimer) ? id : 0;
       }
     }
   } else if (code == GridEvent::QueryCellColours) {
