@@ -488,6 +488,38 @@ TEST_F(GridInputTest, KeysOnTheCurrentCellPressButtonsStepPercentagesAndCancelEd
   EXPECT_EQ(Current(), std::make_pair(-1, -1));
 }
 
+void PutOnClipboard(HWND owner, UINT format, const void* bytes, size_t size) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  memcpy(GlobalLock(memory), bytes, size);
+  GlobalUnlock(memory);
+  SetClipboardData(format, memory);
+  CloseClipboard();
+}
+
+// Pasted text larger than the grid is clipped to it; a clipboard block
+// without a final zero is read no further than the block; no text, no paste.
+TEST_F(GridInputTest, PastingIsClippedToTheGridAndToTheClipboardsBlock) {
+  MakeInputGrid(3, 2);
+  grid_SetCurrentCell(grid, 1, 0, 0, 1);
+  const wchar_t text[] = L"a\tb\tc\td\r\ne\tf\tg\th\r\ni\tj";
+  PutOnClipboard(List(), CF_UNICODETEXT, text, (std::size(text) - 1) * sizeof(wchar_t));  // no final zero
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 0), L"a");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"b");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"e");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"f");
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0");
+  EXPECT_EQ(grid_CountRows(grid), 2);
+
+  grid_SetCurrentCell(grid, 2, 1, 0, 1);
+  const char picture[] = "not text";
+  PutOnClipboard(List(), RegisterClipboardFormatW(L"QuorvelTestPicture"), picture, sizeof picture);
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"f");
+}
+
 // Each event the input raises may free the grid; the input stops there.
 TEST_F(GridInputTest, AnOwnerFreeingTheGridInsideAnInputEventIsSurvived) {
   struct Case {
