@@ -8,9 +8,13 @@
 
 #include "app/dialogs.h"
 #include "app/keep_focus.h"
+#include "app/modal_tick.h"
 
 MessageBoxFunction DialogMessageBox = [](HWND owner, const wchar_t* text, const wchar_t* caption,
-                                         UINT type) { return MessageBoxW(owner, text, caption, type); };
+                                         UINT type) {
+  ModalLoopScope modal;
+  return MessageBoxW(owner, text, caption, type);
+};
 
 OpenAddressFunction OpenWebAddress = [](const wchar_t* address) {
   ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
@@ -60,6 +64,17 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         CloseDialog(window);
         return 0;
       }
+      break;
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+      EnterModalLoop();
+      break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE:
+      LeaveModalLoop();
+      break;
+    case WM_ENTERIDLE:
+      ModalLoopIdle();
       break;
     case WM_CLOSE:
       CloseDialog(window);

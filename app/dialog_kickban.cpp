@@ -118,6 +118,17 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
       if (GetSelectedPlayer(&player) && FindBanTarget(player.address, player.name, player.guid, &number)) {
         const bool permanent = SendMessageW(GetDlgItem(dialog, dialog_id::kBanPermanent),
                                             BM_GETCHECK, 0, 0) == BST_CHECKED;
+        HWND days = GetDlgItem(dialog, dialog_id::kBanDays);
+        if (!permanent && !BanDaysAccepted(WindowTextUtf8(days))) {
+          // A pasted day count the server's minutes cannot hold: say so and
+          // let the admin correct it, the dialog stays open.
+          DialogMessageBox(dialog, Widen(kBanDaysRefusedText).c_str(), L"Quorvel",
+                           MB_OK | MB_ICONWARNING);
+          SetFocus(days);
+          SendMessageW(days, EM_SETSEL, 0, -1);
+          *result = 0;
+          return true;
+        }
         SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),
                   BanMinutes(permanent, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kBanDays))),
                   Action::Ban);

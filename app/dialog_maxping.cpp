@@ -12,6 +12,8 @@
 #include "app/dialogs.h"
 #include "app/keep_focus.h"
 #include "app/main_window.h"
+#include "app/modal_tick.h"
+#include "app/pure/dialog_rules.h"
 #include "net/shell.h"
 
 namespace {
@@ -42,8 +44,17 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND:
       if (state && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) &&
           HIWORD(wParam) == BN_CLICKED) {
+        HWND value = GetDlgItem(window, dialog_id::kMaxPingValue);
+        if (LOWORD(wParam) == IDOK && !MaxPingAccepted(Narrow(WindowTextW(value)))) {
+          // Sent as it stands, 4294967297 would reach the server as 1.
+          DialogMessageBox(window, Widen(kMaxPingRefusedText).c_str(), L"Quorvel",
+                           MB_OK | MB_ICONWARNING);
+          SetFocus(value);
+          SendMessageW(value, EM_SETSEL, 0, -1);
+          return 0;
+        }
         state->accepted = LOWORD(wParam) == IDOK;
-        state->answer = WindowTextW(GetDlgItem(window, dialog_id::kMaxPingValue));
+        state->answer = WindowTextW(value);
         state->done = true;
         return 0;
       }
@@ -121,6 +132,7 @@ bool AskMaxPing(std::string& answer) {
   AddControl(box, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 195, 65, 75, 25, IDCANCEL);
 
   {
+    ModalLoopScope modal;
     ScopedDisable mainDisabled(MainWindow());
     ScopedDisable dialogDisabled(OpenDialogWindow());
     ShowWindow(box, SW_SHOW);

@@ -7,6 +7,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/modal_tick.h"
 #include "net/tick.h"
 
 namespace {
@@ -14,6 +15,7 @@ bool g_quitMessage = false;
 }
 
 bool RunOneEventLoopPass() {
+  EventLoopHasTheThread();
   if (g_quitMessage || MainWindowQuitRequested()) return false;
   MSG msg;
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -26,7 +28,7 @@ bool RunOneEventLoopPass() {
     return false;
   }
   HWND window = MainWindow();
-  if (!RouteDialogMessage(&msg) &&
+  if (!RouteDialogMessage(&msg) && !MainWindowTabKey(msg) &&
       !(window && TranslateAcceleratorW(window, MainAccelerators(), &msg))) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -5,14 +5,19 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 FavouriteList Favourites;
 
 namespace {
 
 // Set when the file exists but could not be read at start-up (locked by
 // another program, say). Writing the in-memory list over it would then wipe
-// favourites the program never saw, so every write is refused instead.
+// favourites the program never saw, so no write happens until a change finds
+// the file readable again.
 bool g_fileUnread = false;
+
+std::string LegacyToUtf8(std::string_view line) { return platform::AnsiToUtf8(line); }
 
 std::wstring AppDataFolder() {
   // GetEnvironmentVariableW rather than the C runtime's copy of the
@@ -58,6 +63,56 @@ bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
   return ok;
 }
 
+enum class FileRead { Read, Missing, Unreadable };
+
+FileRead ReadFavouritesFile(FavouriteList& list) {
+  HANDLE file = CreateFileW(FavouritesPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing
+                                                                          : FileRead::Unreadable;
+  }
+  std::string bytes;
+  const bool ok = ReadWholeFile(file, bytes);
+  CloseHandle(file);
+  if (!ok) return FileRead::Unreadable;
+  list = DecodeFavourites(bytes, LegacyToUtf8);
+  return FileRead::Read;
+}
+
+// Another instance of the program may have changed the file since we read
+// it, so every change starts again from the file as it is now, applies just
+// this one change and writes the result; the list then is what the file
+// holds. When the file is gone (deleted by hand) our own list is the best
+// there is. When it cannot be read, the change stays in memory only, since
+// writing would throw away what we could not read.
+template <typename Change>
+bool ChangeFavourites(Change change) {
+  FavouriteList current;
+  switch (ReadFavouritesFile(current)) {
+    case FileRead::Read:
+      g_fileUnread = false;
+      break;
+    case FileRead::Missing:
+      g_fileUnread = false;
+      current = Favourites;
+      break;
+    case FileRead::Unreadable:
+      g_fileUnread = true;
+      change(Favourites);
+      return false;
+  }
+  // A change that finds nothing to change (the entry another instance
+  // deleted meanwhile) leaves the file as it is.
+  const bool changed = change(current);
+  // Written or not, the list shows the file as read with the change: the
+  // change then holds for this run, as it did before the re-read.
+  const bool written = changed && WriteInOneStep(FavouritesPath(), EncodeFavourites(current));
+  Favourites = std::move(current);
+  return written;
+}
+
 }  // namespace
 
 std::wstring FavouritesFolder() { return AppDataFolder() + L"\\Quorvel\\"; }
@@ -66,28 +121,19 @@ std::wstring FavouritesPath() { return FavouritesFolder() + L"favs.dat"; }
 
 void LoadFavourites() {
   g_fileUnread = false;
-  const std::wstring path = FavouritesPath();
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    std::string bytes;
-    if (ReadWholeFile(file, bytes)) {
-      Favourites = DecodeFavourites(bytes);
-    } else {
+  switch (ReadFavouritesFile(Favourites)) {
+    case FileRead::Read:
+      return;
+    case FileRead::Unreadable:
       g_fileUnread = true;
-    }
-    CloseHandle(file);
-    return;
-  }
-  const DWORD error = GetLastError();
-  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-    g_fileUnread = true;
-    return;
+      return;
+    case FileRead::Missing:
+      break;
   }
   // First start: make the folder and an empty file. When the folder was
   // already there (the file was deleted by hand), the next change makes it.
   if (CreateDirectoryW(FavouritesFolder().c_str(), nullptr)) {
-    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE created = CreateFileW(FavouritesPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created != INVALID_HANDLE_VALUE) CloseHandle(created);
   }
@@ -100,21 +146,27 @@ bool WriteAllFavourites() {
 
 bool AddFavourite(std::string_view description, std::string_view host,
                   std::string_view portText, std::string_view password) {
-  Favourites.push_back(MakeFavourite(description, host, portText, password));
-  if (WriteAllFavourites()) return true;
-  Favourites.pop_back();
-  return false;
+  const Favourite added = MakeFavourite(description, host, portText, password);
+  FavouriteList current;
+  const FileRead read = ReadFavouritesFile(current);
+  if (read == FileRead::Unreadable) return false;
+  if (read == FileRead::Missing) current = Favourites;
+  current.push_back(added);
+  if (!WriteInOneStep(FavouritesPath(), EncodeFavourites(current))) return false;
+  g_fileUnread = false;
+  Favourites = std::move(current);
+  return true;
 }
 
 void SaveFavourite(std::string_view description, std::string_view host,
                    std::string_view portText, std::string_view password) {
-  SaveFavouriteIn(Favourites, description, host, portText, password);
-  WriteAllFavourites();
+  ChangeFavourites([&](FavouriteList& list) {
+    return SaveFavouriteIn(list, description, host, portText, password) > 0;
+  });
 }
 
 void DeleteFavourite(std::string_view description) {
-  DeleteFavouriteFrom(Favourites, description);
-  WriteAllFavourites();
+  ChangeFavourites([&](FavouriteList& list) { return DeleteFavouriteFrom(list, description); });
 }
 
 const Favourite* FindFavourite(std::string_view description) {

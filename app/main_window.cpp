@@ -24,6 +24,7 @@
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
 #include "app/info_view.h"
+#include "app/modal_tick.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "net/shell.h"
@@ -107,9 +108,13 @@ void AppendItem(HMENU menu, int id, const wchar_t* text, int image) {
   mii.fType = MFT_STRING;
   mii.wID = static_cast<UINT>(id);
   mii.dwTypeData = const_cast<wchar_t*>(text);
-  if (image > 0 && ImageMenuBitmap(image) != nullptr) {
-    mii.fMask |= MIIM_BITMAP;
-    mii.hbmpItem = ImageMenuBitmap(image);
+  if (image > 0 && ImageIcon(image) != nullptr) {
+    // Drawn by us (WM_DRAWITEM), not handed over as a bitmap: Wine copies a
+    // menu item's bitmap without its alpha, so the icon's transparent parts
+    // came out black. The image number rides in the item data.
+    mii.fMask |= MIIM_BITMAP | MIIM_DATA;
+    mii.hbmpItem = HBMMENU_CALLBACK;
+    mii.dwItemData = static_cast<ULONG_PTR>(image);
   }
   InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &mii);
 }
@@ -374,6 +379,17 @@ LRESULT OnNotify(const NMHDR* header) {
   return 0;
 }
 
+// A menu item's image, centred in the place the menu keeps for it, with the
+// icon's own transparency.
+void DrawMenuImage(const DRAWITEMSTRUCT& draw) {
+  HICON icon = ImageIcon(static_cast<int>(draw.itemData));
+  if (icon == nullptr) return;
+  const RECT& place = draw.rcItem;
+  const int x = place.left + ((place.right - place.left) - 16) / 2;
+  const int y = place.top + ((place.bottom - place.top) - 16) / 2;
+  DrawIconEx(draw.hDC, x, y, icon, 16, 16, 0, nullptr, DI_NORMAL);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == g.window && KeepFocus(g.focus, window, message, wParam)) return 0;
   switch (message) {
@@ -390,6 +406,30 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_KEYMENU && MenuBar_OnKeyMenu(lParam)) return 0;
+      break;
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure->CtlType != ODT_MENU || measure->itemData == 0) break;
+      measure->itemWidth = 16;
+      measure->itemHeight = 16;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (draw->CtlType != ODT_MENU) break;
+      DrawMenuImage(*draw);
+      return TRUE;
+    }
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+      EnterModalLoop();
+      break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE:
+      LeaveModalLoop();
+      break;
+    case WM_ENTERIDLE:
+      ModalLoopIdle();
       break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.
@@ -440,6 +480,71 @@ void SortPlayers(int column) {
   }
   SendMessageW(g.players, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(CompareRows));
   MarkSortedColumn(g.players, column, g.sortDescending);
+}
+
+bool MainWindowTabKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || g.window == nullptr) return false;
+  if (!IsWindowEnabled(g.window) || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsChild(g.window, focus)) return false;
+  // A control that takes Tab itself (the grid under the information view
+  // moves between its cells) keeps it, as in a dialog.
+  MSG copy = msg;
+  const LRESULT wants = SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&copy));
+  if (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+
+  // The order a person reads the window in. The main window is no dialog
+  // (IsDialogMessage would also take Enter, Escape and arrow keys from the
+  // lists and the menu bar), so Tab is given here and nothing else.
+  const int page = static_cast<int>(SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0));
+  std::vector<HWND> stops{g.tabs};
+  if (page == kTabPlayers) {
+    stops.push_back(g.players);
+    stops.push_back(g.refresh);
+  } else if (page == kTabBans) {
+    stops.push_back(g.bans);
+  } else if (g.infoView) {
+    stops.push_back(g.infoView);
+  }
+  stops.push_back(g.log);
+
+  int current = -1;
+  for (size_t i = 0; i < stops.size(); ++i) {
+    if (stops[i] && (stops[i] == focus || IsChild(stops[i], focus))) current = static_cast<int>(i);
+  }
+  if (current < 0) return false;  // the menu bar in keyboard mode keeps its keys
+  const int count = static_cast<int>(stops.size());
+  const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
+  for (int n = 1, i = (current + step) % count; n < count; ++n, i = (i + step) % count) {
+    HWND stop = stops[static_cast<size_t>(i)];
+    if (stop && IsWindowVisible(stop) && IsWindowEnabled(stop)) {
+      SetFocus(stop);
+      return true;
+    }
+  }
+  return true;
+}
+
+int PlayersInsertPosition(const PlayerRow& cells) {
+  const int count = g.players ? static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  if (g.sortColumn < 0 || g.sortColumn >= kPlayerColumns) return count;
+  // A refill (F5, a reply) adds its rows one by one; each goes where the
+  // shown sort puts it, after its equals, so the header's arrow stays true.
+  const SortKind kind = kPlayerColumnDefs[static_cast<size_t>(g.sortColumn)].sort;
+  const std::string& key = cells[static_cast<size_t>(g.sortColumn)];
+  int low = 0;
+  int high = count;
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    int order = CompareCells(key, PlayersList_CellText(middle, g.sortColumn), kind);
+    if (g.sortDescending) order = -order;
+    if (order < 0) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return low;
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {

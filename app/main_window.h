@@ -31,6 +31,11 @@ void RelayoutMainWindow();
 // F5 and friends; nullptr before CreateMainWindow.
 HACCEL MainAccelerators();
 
+// Tab and Shift+Tab among the main window's controls (the tabs, the shown
+// page's controls, the log), as a dialog moves between its controls. True
+// when `msg` was such a key and has been handled.
+bool MainWindowTabKey(const MSG& msg);
+
 // Controls, for the dialogs and for tests.
 HWND MainRebar();
 HWND MainMenuBar();

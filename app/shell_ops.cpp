@@ -23,9 +23,9 @@ namespace {
 std::array<std::string, 25> g_infoValues;
 
 template <size_t N>
-void AddRow(HWND list, const std::array<std::string, N>& cells, int image) {
+void AddRow(HWND list, const std::array<std::string, N>& cells, int image, int at = -1) {
   if (list == nullptr) return;
-  const int at = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  if (at < 0) at = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   std::wstring text = Widen(cells[0]);
   LVITEMW item{};
   item.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE : 0);
@@ -114,7 +114,9 @@ void PlayersList_Clear() {
   if (HWND list = PlayersListView()) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
 }
 
-void PlayersList_AddRow(const PlayerRow& cells) { AddRow(PlayersListView(), cells, 0); }
+void PlayersList_AddRow(const PlayerRow& cells) {
+  AddRow(PlayersListView(), cells, 0, PlayersInsertPosition(cells));
+}
 
 void PlayersList_RemoveSelected() { RemoveSelected(PlayersListView()); }
 

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(LooksLikeATime(FormatBanTime(now)));
 
   Fake.Reset();
-  ShowBanList(DecodePayloadText(data, size), now);
+  ParseBanList(DecodePayloadText(data, size), now);
   Check(Fake.bans.size() == BanList.size());
   for (const BanRecord& ban : BanList) {
     Check(ban.until == "permanently" || LooksLikeATime(ban.until));

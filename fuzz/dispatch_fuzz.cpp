@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     capture.sequence = 2;
     const platform::Endpoint from = (flags & 1) != 0 ? kStranger : kServer;
     const int result = DispatchDatagram(Session, datagram.get(), length, from, (flags & 2) != 0 ? &capture : nullptr);
-    if (capture.done) ShowBanList(capture.text, 1700000000);
+    if (capture.done) ParseBanList(capture.text, 1700000000);
     if (result < 0) break;  // the connection is closed, as the tick would stop
   }
   return 0;

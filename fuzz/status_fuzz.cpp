@@ -1,7 +1,9 @@
 // Arbitrary status replies against an arbitrary player list: no crash, no
 // leak, no read outside the reply. The input is a "players" reply text, a
 // 0xFF byte, then the status datagram.
+#include "net/player_rows.h"
 #include "net/players.h"
+#include "net/session.h"
 #include "net/status.h"
 #include "tests/net/fake_shell.h"
 
@@ -31,7 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   withHeader.insert(withHeader.end(), reply, reply + replyLength);
   ParseStatusReply(withHeader.data(), withHeader.size());
 
-  // Every name examined uses up at least one byte, so rows cannot outnumber bytes.
-  if (Fake.players.size() > asReceived.size() + withHeader.size()) __builtin_trap();
+  // Each row is a record of its own: never more rows than records, whether
+  // joined or, once the wait for a status reply is over, shown alone.
+  if (Fake.players.size() > PlayerList.size()) __builtin_trap();
+  CheckStatusWait(NetNow() + kStatusWaitMs);
+  if (Fake.players.size() > PlayerList.size()) __builtin_trap();
   return 0;
 }

@@ -131,7 +131,7 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
   return records;
 }
 
-void ShowBanList(std::string_view replyText, int64_t localNowSeconds) {
+void ParseBanList(std::string_view replyText, int64_t localNowSeconds) {
   BansList_Clear();
   ParseBanLinesInto(replyText, localNowSeconds, BanList);
   for (const BanRecord& ban : BanList) BansList_AddRow({ban.guid, ban.until, ban.reason});

@@ -30,7 +30,8 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
 // Same, into `records`, reusing the strings already there.
 void ParseBanLinesInto(std::string_view replyText, int64_t localNowSeconds, std::vector<BanRecord>& records);
 
-// Clears the bans list view, replaces BanList with the parsed records and
+// Reads the reply to "bans" (the request that waits for it is LoadBans):
+// clears the bans list view, replaces BanList with the parsed records and
 // adds one row per record (GUID, Banned until, Reason), in reply order: the
 // row index is what a later "removeBan" sends.
-void ShowBanList(std::string_view replyText, int64_t localNowSeconds);
+void ParseBanList(std::string_view replyText, int64_t localNowSeconds);

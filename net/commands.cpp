@@ -19,6 +19,8 @@ void SendWithMessage(RconSession& session, std::string_view text, std::string_vi
 void SetMaxPing(RconSession& session) {
   std::string answer;
   if (!AskMaxPing(answer)) return;
+  // The tick goes on while the box is open and may have seen the session end.
+  if (!session.connected || session.connection == nullptr) return;
   const int32_t value = ParseNumber32(answer);
   if (value <= 0) return;
   SendWithMessage(session, MaxPingCommandText(value), "MaxPing changed to " + std::to_string(value) + ".",
@@ -38,12 +40,19 @@ void KickOrBan(RconSession& session, Action action) {
 }
 
 void RemoveBan(RconSession& session) {
-  // The server numbers its bans in the order of its list, which is the
-  // order of the rows.
   const int row = BansList_SelectedIndex();
   if (row < 0) return;
-  if (SendCommand(session, RemoveBanCommandText(row)) == kNotSent) return;
-  BansList_RemoveSelected();
+  const int32_t sequence = SendCommand(session, RemoveBanCommandText(row));
+  if (sequence == kNotSent) return;
+  // The server numbers its bans in the order of its list, and the rows are
+  // that order only as of the last list. Had the "removeBan" been lost or
+  // refused, a locally removed row would shift every later row onto another
+  // ban, and the next Remove ban would delete the wrong one. So the rows go,
+  // and the server's list is read again once it has answered (or the answer
+  // is given up on): only the server knows its numbering now.
+  BansList_Clear();
+  AwaitReply(session, sequence, kBanListTimeoutMs, nullptr);
+  if (session.connected && session.connection != nullptr) LoadBans(session);
 }
 
 }  // namespace
@@ -118,22 +127,20 @@ void CarryOutAction(RconSession& session, Action action) {
   }
 }
 
-void LoadBans(RconSession& session) {
-  const int32_t sequence = SendCommandKeepSequence(session, "bans");
-  if (sequence == kNotSent) return;
+bool AwaitReply(RconSession& session, int32_t sequence, uint32_t timeoutMs, std::string* text) {
   ReplyCapture capture;
   capture.sequence = static_cast<uint8_t>(sequence & 0xFF);
 
   // Whatever else arrives meanwhile (a server message, an older reply) is
-  // handled as the tick would, so nothing is mistaken for the ban list and
+  // handled as the tick would, so nothing is mistaken for this reply and
   // nothing is lost. The wait is bounded: a lost reply must not freeze the
   // window.
   const uint32_t start = NetNow();
   while (session.connection != nullptr && !capture.done) {
     const uint32_t elapsed = NetNow() - start;
-    if (elapsed > kBanListTimeoutMs) break;
+    if (elapsed > timeoutMs) break;
     ResetReadSet(session.connection);
-    if (platform::UdpPoll(session.connection, kBanListTimeoutMs - elapsed + 1) != 1) break;
+    if (platform::UdpPoll(session.connection, timeoutMs - elapsed + 1) != 1) break;
     session.datagram.fill(0);
     platform::Endpoint from;
     const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
@@ -141,6 +148,14 @@ void LoadBans(RconSession& session) {
     session.receivedLength = n;
     if (DispatchDatagram(session, session.datagram.data(), static_cast<size_t>(n), from, &capture) < 0) break;
   }
-  if (capture.done) ShowBanList(capture.text, platform::LocalTimeSeconds());
+  if (capture.done && text != nullptr) *text = std::move(capture.text);
+  return capture.done;
+}
+
+void LoadBans(RconSession& session) {
+  const int32_t sequence = SendCommandKeepSequence(session, "bans");
+  if (sequence == kNotSent) return;
+  std::string reply;
+  if (AwaitReply(session, sequence, kBanListTimeoutMs, &reply)) ParseBanList(reply, platform::LocalTimeSeconds());
   AdvanceSequence(session);
 }

@@ -40,7 +40,12 @@ int32_t ShowMaxPingValue(int32_t value, std::string_view replyText);
 // read. Kick and Ban send nothing unless the action data names a player.
 void CarryOutAction(RconSession& session, Action action);
 
+// Waits up to `timeoutMs` for the reply to the command sent with
+// `sequence`, handling everything else that arrives as the tick would.
+// True, with the reply's text in `text` (when not null), when it came.
+bool AwaitReply(RconSession& session, int32_t sequence, uint32_t timeoutMs, std::string* text);
+
 // The ban list request: sends "bans", waits up to kBanListTimeoutMs for its
-// own reply while everything else that arrives is handled as usual, shows
-// the list, then counts the sequence on.
+// own reply while everything else that arrives is handled as usual, reads it
+// (ParseBanList), then counts the sequence on.
 void LoadBans(RconSession& session);

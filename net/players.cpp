@@ -7,6 +7,8 @@
 #include "net/players.h"
 
 #include "net/number.h"
+#include "net/player_rows.h"
+#include "net/session.h"
 #include "net/shell.h"
 #include "net/text.h"
 
@@ -66,8 +68,8 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {
 }
 
 int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
-  PlayersList_Clear();
   ParsePlayerLinesInto(replyText, PlayerList);
+  PlayerListArrived(NetNow());
   SetInfoValue("BE_PLAYERS", std::to_string(PlayerList.size()));
   return 0;
 }

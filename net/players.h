@@ -28,8 +28,9 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText);
 // with the same players allocates nothing.
 void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>& records);
 
-// Reply handler of the "players" request: clears the players list view,
-// rebuilds PlayerList and shows the count under "BE_PLAYERS". The parameter
+// Reply handler of the "players" request: rebuilds PlayerList, then the
+// players list view rows (player_rows.h), and shows the count under
+// "BE_PLAYERS". The parameter
 // is not used. Returns 0.
 int32_t ParsePlayerList(int32_t parameter, std::string_view replyText);
 

@@ -15,7 +15,7 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
   // The same sequence byte with another part count is a new reply (the
   // counter has come round since): start over.
   if (slot != nullptr && slot->count != count) {
-    *slot = Slot{};
+    GiveUp(*slot);
   }
   if (slot == nullptr || !slot->used) {
     if (slot == nullptr) {
@@ -33,6 +33,7 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
       for (Slot& s : slots_) {
         if (static_cast<uint32_t>(now - s.started) > static_cast<uint32_t>(now - slot->started)) slot = &s;
       }
+      GiveUp(*slot);
     }
     *slot = Slot{};
     slot->used = true;
@@ -44,7 +45,7 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
 
   if (slot->have[index]) return false;  // a repeated part adds nothing
   if (length > kMaxReplyBytes - slot->bytes) {
-    *slot = Slot{};
+    GiveUp(*slot);
     return false;
   }
   slot->have[index] = true;
@@ -62,16 +63,28 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
 
 void ReplyAssembler::Expire(uint32_t now) {
   for (Slot& s : slots_) {
-    if (s.used && static_cast<uint32_t>(now - s.started) > kPartTimeoutMs) s = Slot{};
+    if (s.used && static_cast<uint32_t>(now - s.started) > kPartTimeoutMs) GiveUp(s);
   }
 }
 
 void ReplyAssembler::Clear() {
   for (Slot& s : slots_) s = Slot{};
+  givenUp_.clear();
 }
 
 size_t ReplyAssembler::InProgress() const {
   size_t n = 0;
   for (const Slot& s : slots_) n += s.used ? 1 : 0;
   return n;
+}
+
+void ReplyAssembler::GiveUp(Slot& slot) {
+  if (slot.used) givenUp_.push_back({slot.sequence, slot.received, slot.count});
+  slot = Slot{};
+}
+
+std::vector<ReplyAssembler::GivenUp> ReplyAssembler::TakeGivenUp() {
+  std::vector<GivenUp> taken;
+  taken.swap(givenUp_);
+  return taken;
 }

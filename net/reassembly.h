@@ -40,6 +40,17 @@ class ReplyAssembler {
   // Replies currently waiting for parts; for tests.
   size_t InProgress() const;
 
+  // A reply given up before all its parts were in: it took too long, grew
+  // too large, was evicted, or its sequence byte began another reply.
+  struct GivenUp {
+    uint8_t sequence = 0;
+    int received = 0;  // distinct parts that had arrived
+    int count = 0;     // parts the reply announced
+  };
+  // The replies given up since the last call, oldest first; the caller says
+  // so, since a reply that silently never completes leaves the user guessing.
+  std::vector<GivenUp> TakeGivenUp();
+
  private:
   struct Slot {
     bool used = false;
@@ -51,5 +62,8 @@ class ReplyAssembler {
     std::array<bool, 256> have{};
     std::vector<std::string> parts;
   };
+  void GiveUp(Slot& slot);
+
   std::array<Slot, kSlots> slots_{};
+  std::vector<GivenUp> givenUp_;
 };

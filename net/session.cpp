@@ -3,6 +3,7 @@
 
 #include "net/bans.h"
 #include "net/commands.h"
+#include "net/player_rows.h"
 #include "net/players.h"
 #include "net/shell.h"
 
@@ -30,8 +31,14 @@ bool SendFramed(RconSession& session, uint8_t type, int sequence, std::string_vi
 
 // Waits for the server's login reply: true when it accepts the password.
 // The poll itself waits for the time left, so the thread sleeps instead of
-// spinning. Datagrams from anyone but the server, with a wrong checksum or
-// of another type are passed over while the time lasts.
+// spinning. Datagrams from strangers, with a wrong checksum or of another
+// type are passed over while the time lasts.
+//
+// A server bound to every address of a multi-homed host answers from the
+// address its system picks, not necessarily the one we sent to. So a login
+// reply with a correct checksum from the server's port on another address
+// counts, and that address is the server's for the session from then on;
+// another port is a stranger.
 bool WaitForLogin(RconSession& session) {
   const uint32_t start = NetNow();
   for (;;) {
@@ -46,10 +53,11 @@ bool WaitForLogin(RconSession& session) {
     session.datagram.fill(0);
     platform::Endpoint from;
     const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
-    if (n < 0 || !(from == session.server)) continue;
+    if (n < 0 || from.port != session.server.port) continue;
     rcon::FrameView view;
     if (!rcon::ReadFrame(session.datagram.data(), static_cast<size_t>(n), &view)) continue;
     if (!view.checksumValid || view.type != rcon::kTypeLogin || n < 9) continue;
+    session.server = from;
     return view.sequence == 1;
   }
 }
@@ -94,6 +102,7 @@ bool ProtocolStartup() {
   Session.scratch.fill(0);
   Session.replies.Clear();
   PlayerList.clear();
+  ForgetPlayerRows();
   BanList.clear();
   return platform::SocketsStartup();
 }
@@ -155,6 +164,7 @@ int32_t SendCommandKeepSequence(RconSession& session, std::string_view utf8Text)
   if (ansi.size() > kMaxCommandBytes) return kNotSent;
   if (!SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, ansi)) return kNotSent;
   ForgetRequestsOn(session, session.sequence);
+  session.commandOnSequence[session.sequence & 0xFF].assign(utf8Text.substr(0, utf8Text.find(' ')));
   return session.sequence;
 }
 
@@ -172,6 +182,7 @@ void AdvanceSequence(RconSession& session) {
 void SendKeepAlive(RconSession& session) {
   SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, {});
   ForgetRequestsOn(session, session.sequence);
+  session.commandOnSequence[session.sequence & 0xFF].clear();
   AdvanceSequence(session);
 }
 
@@ -194,6 +205,7 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
   // disconnect a healthy session).
   session.pendingRequests.clear();
   session.replies.Clear();
+  ForgetPlayerRows();
 
   session.connection = OpenSocket(session.host, session.port);
   if (session.connection == nullptr || !PasswordFitsDatagram(session.password)) {

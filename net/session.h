@@ -36,7 +36,7 @@ struct RconSession {
   std::string password;
 
   platform::UdpSocket* connection = nullptr;
-  platform::Endpoint server;  // where replies must come from
+  platform::Endpoint server;  // where replies must come from: the address that answered the login
   bool connected = false;
   int32_t sequence = 0;
 
@@ -54,6 +54,9 @@ struct RconSession {
 
   std::vector<PendingRequest> pendingRequests;
   ReplyAssembler replies;
+  // The first word of the command last sent with each sequence byte (empty
+  // for a keep-alive), to name a reply that is given up.
+  std::array<std::string, 256> commandOnSequence{};
 };
 
 // The program's one session.

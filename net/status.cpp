@@ -1,19 +1,20 @@
 // Parsing of the status query reply.
 //
-// The strings are walked one by one. Each is first looked for among the
-// player names (the first record of that name wins), which consumes the
-// next three strings as team, score and deaths; the same string is then
-// looked for among the information keys, which consumes the next one as the
-// value. A string that is neither is stepped over, so the value of a key
-// without a row is examined as a name and key in its turn.
+// The reply has two sections: the settings, as key and value strings up to
+// an empty key, then the players, a marker string and four strings per
+// player (name, team, score, deaths). It is read by that structure, never by
+// what a string says: a player called "mapname" must not set the map, and a
+// setting whose value happens to be a player's name must not add a row.
 //
-// Values are shown in the system's 8-bit code page while names are matched
-// in UTF-8: that is how the server's two kinds of strings are read.
+// Setting values are local text unless they are valid UTF-8 beyond ASCII
+// (a host name sent in UTF-8 reads as written); names and teams are UTF-8,
+// as the remote console writes them.
 #include "net/status.h"
 
 #include "net/framing.h"
 #include "net/number.h"
-#include "net/players.h"
+#include "net/player_rows.h"
+#include "net/session.h"
 #include "net/shell.h"
 #include "net/text.h"
 #include "platform/platform.h"
@@ -74,64 +75,11 @@ class Decoded {
   std::string_view text_;
 };
 
-// Name -> first PlayerRecord of that name. Rebuilt for every reply, since the
-// player list may have changed between two; the slots are kept from one reply
-// to the next so that a steady server costs no allocation.
-class NameIndex {
- public:
-  void Build(const std::vector<PlayerRecord>& players) {
-    players_ = &players;
-    size_t capacity = 16;
-    while (capacity < players.size() * 2) capacity *= 2;
-    slots_.assign(capacity, kEmpty);
-    mask_ = capacity - 1;
-    for (size_t i = 0; i < players.size(); ++i) {
-      const std::string& name = players[i].name;
-      for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
-        if (slots_[slot] == kEmpty) {
-          slots_[slot] = static_cast<int32_t>(i);
-          break;
-        }
-        if (players[static_cast<size_t>(slots_[slot])].name == name) break;  // an earlier one keeps it
-      }
-    }
-  }
-
-  const PlayerRecord* Find(std::string_view name) const {
-    if (players_->empty()) return nullptr;
-    for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
-      const int32_t index = slots_[slot];
-      if (index == kEmpty) return nullptr;
-      const PlayerRecord& record = (*players_)[static_cast<size_t>(index)];
-      if (record.name == name) return &record;
-    }
-  }
-
- private:
-  static constexpr int32_t kEmpty = -1;
-  const std::vector<PlayerRecord>* players_ = nullptr;
-  std::vector<int32_t> slots_;
-  size_t mask_ = 0;
-};
-
 constexpr std::array<const char*, 4> kDifficulties = {"Recruit", "Regular", "Veteran", "Expert"};
 
-void AddPlayerRow(const PlayerRecord& player, StringCursor& cursor) {
-  const Decoded team(cursor.Next(), Decoded::As::Utf8);
-  const Decoded score(cursor.Next(), Decoded::As::Local);
-  const Decoded deaths(cursor.Next(), Decoded::As::Local);
-  // One row, refilled for each player: its strings keep their buffers, so a
-  // full server's rows cost no allocation here.
-  static PlayerRow row;
-  row[0] = player.name;
-  row[1] = score.text();
-  row[2] = deaths.text();
-  row[3] = team.text();
-  row[4] = std::to_string(player.ping);
-  row[5] = player.address;
-  row[6] = player.guid;
-  PlayersList_AddRow(row);
-}
+// A string that begins with this byte marks the start of a section of the
+// player part ("\x01player_").
+constexpr char kSectionMarker = '\x01';
 
 void SetKeyValue(std::string_view key, std::string_view value) {
   if (key == "language") {
@@ -152,22 +100,29 @@ void SetKeyValue(std::string_view key, std::string_view value) {
 void ParseStatusReply(const uint8_t* data, size_t length) {
   if (data == nullptr || !rcon::IsStatusReply(data, length)) return;
 
-  static NameIndex names;
-  names.Build(PlayerList);
-
   StringCursor cursor(data, length, sizeof rcon::kStatusReplyPrefix);
   while (!cursor.AtEnd()) {
-    const std::string_view bytes = cursor.Next();
-
-    {
-      const Decoded name(bytes, Decoded::As::Utf8);
-      if (const PlayerRecord* player = names.Find(name.text())) AddPlayerRow(*player, cursor);
-    }
-
-    if (bytes.empty()) continue;
-    const Decoded key(bytes, Decoded::As::Local);
+    const std::string_view keyBytes = cursor.Next();
+    if (keyBytes.empty()) break;  // the end of the settings
+    const std::string_view valueBytes = cursor.Next();
+    const Decoded key(keyBytes, Decoded::As::Local);
     if (InfoRows.Find(key.text()) == 0) continue;
-    const Decoded value(cursor.Next(), Decoded::As::Local);
+    const Decoded value(valueBytes, IsValidUtf8(valueBytes) ? Decoded::As::Utf8 : Decoded::As::Local);
     SetKeyValue(key.text(), value.text());
   }
+
+  // The marker, and the empty strings some servers put after it.
+  size_t count = 0;
+  while (!cursor.AtEnd()) {
+    const std::string_view nameBytes = cursor.Next();
+    if (count == 0 && (nameBytes.empty() || nameBytes.front() == kSectionMarker)) continue;
+    if (count == StatusPlayers.size()) StatusPlayers.emplace_back();
+    StatusPlayer& player = StatusPlayers[count++];
+    player.name = Decoded(nameBytes, Decoded::As::Utf8).text();
+    player.team = Decoded(cursor.Next(), Decoded::As::Utf8).text();
+    player.score = Decoded(cursor.Next(), Decoded::As::Local).text();
+    player.deaths = Decoded(cursor.Next(), Decoded::As::Local).text();
+  }
+  StatusPlayers.resize(count);
+  StatusReplyArrived(NetNow());
 }

@@ -45,6 +45,42 @@ bool IsAscii(std::string_view bytes) {
   return AsciiRun(reinterpret_cast<const uint8_t*>(bytes.data()), 0, bytes.size()) == bytes.size();
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = 0;
+    unsigned char least = 0x80;  // the second byte's range, narrowed for the
+    unsigned char most = 0xBF;   // leads that would allow overlongs or surrogates
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) least = 0xA0;
+      if (lead == 0xED) most = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) least = 0x90;
+      if (lead == 0xF4) most = 0x8F;
+    } else {
+      return false;
+    }
+    if (bytes.size() - i < length) return false;
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    if (second < least || second > most) return false;
+    for (size_t k = 2; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if (next < 0x80 || next > 0xBF) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 std::string_view SkipCharacters(std::string_view text, size_t characters) {
   size_t pos = 0;
   size_t counted = 0;

@@ -2,6 +2,7 @@
 #include "net/tick.h"
 
 #include "net/commands.h"
+#include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
 #include "net/text.h"
@@ -45,6 +46,16 @@ void ShowServerText(RconSession& session, const std::string& text) {
 
 }  // namespace
 
+void ReportGivenUpReplies(RconSession& session) {
+  for (const ReplyAssembler::GivenUp& reply : session.replies.TakeGivenUp()) {
+    const std::string& command = session.commandOnSequence[reply.sequence];
+    const std::string which = command.empty() ? "a reply (sequence " + std::to_string(reply.sequence) + ")"
+                                              : "the reply to \"" + command + "\"";
+    AppendLog("Gave up " + which + ": " + std::to_string(reply.received) + " of " + std::to_string(reply.count) +
+              " parts arrived.");
+  }
+}
+
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
   return DispatchDatagram(session, data, length, from, nullptr);
 }
@@ -70,10 +81,10 @@ int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, p
       rcon::MultipartHeader part;
       if (rcon::ReadMultipartHeader(view, &part)) {
         std::string joined;
-        if (!session.replies.AddPart(view.sequence, part.count, part.index, view.payload + 3,
-                                     view.payloadLength - 3, NetNow(), &joined)) {
-          return 0;
-        }
+        const bool complete = session.replies.AddPart(view.sequence, part.count, part.index, view.payload + 3,
+                                                      view.payloadLength - 3, NetNow(), &joined);
+        ReportGivenUpReplies(session);
+        if (!complete) return 0;
         text = DecodePayloadText(reinterpret_cast<const uint8_t*>(joined.data()), joined.size());
       } else {
         text = DecodePayloadText(view.payload, view.payloadLength);
@@ -119,6 +130,8 @@ void NetworkTick() {
   if (!session.connected || session.connection == nullptr) return;
 
   session.replies.Expire(NetNow());
+  ReportGivenUpReplies(session);
+  CheckStatusWait(NetNow());
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();

@@ -37,3 +37,7 @@ struct ReplyCapture {
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from);
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from,
                      ReplyCapture* capture);
+
+// Writes a log line for every multi-part reply given up incomplete since the
+// last call: which reply, and how many of its parts had arrived.
+void ReportGivenUpReplies(RconSession& session);

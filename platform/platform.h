@@ -31,8 +31,16 @@ struct Endpoint {
 // holds just that socket.
 struct UdpSocket;
 
+// The receive buffer each socket asks for. A full server's "players" reply
+// comes as a burst of up to a few hundred datagrams (a server may send every
+// part twice), while the network tick reads one datagram per 5 ms pass; the
+// system's default buffer (64 KiB on Windows, about 200 KiB of accounted
+// memory on Linux, where each small datagram counts for over a kilobyte)
+// overflows and the reply can never complete. The system may grant less.
+constexpr int kReceiveBufferBytes = 1024 * 1024;
+
 // Resolves `ansiHost` (a name or a dotted address, 8-bit ANSI text) and
-// creates the socket. The local port is whatever the system assigns at the
+// creates the socket with a receive buffer of kReceiveBufferBytes. The local port is whatever the system assigns at the
 // first send. Returns null when the name does not resolve or the socket
 // cannot be created.
 UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port);
@@ -42,6 +50,9 @@ void UdpClose(UdpSocket* socket);
 
 // The server address that UdpOpen resolved.
 Endpoint UdpServer(const UdpSocket* socket);
+
+// The receive buffer size the system granted, in bytes; -1 on error.
+int UdpReceiveBufferSize(const UdpSocket* socket);
 
 // Makes the read set hold exactly the socket again (a poll overwrites it).
 void UdpResetReadSet(UdpSocket* socket);

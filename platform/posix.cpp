@@ -47,6 +47,9 @@ UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
     ::close(fd);
     return nullptr;
   }
+  // Best effort: a smaller buffer than asked is still the largest we may have.
+  const int wanted = kReceiveBufferBytes;
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
   s->fd = fd;
   s->server = server;
   UdpResetReadSet(s);
@@ -62,6 +65,13 @@ void UdpClose(UdpSocket* s) {
 
 Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
+}
+
+int UdpReceiveBufferSize(const UdpSocket* s) {
+  int size = 0;
+  socklen_t length = sizeof size;
+  if (::getsockopt(s->fd, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) return -1;
+  return size;
 }
 
 void UdpResetReadSet(UdpSocket* s) {

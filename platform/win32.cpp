@@ -41,6 +41,9 @@ UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
     closesocket(handle);
     return nullptr;
   }
+  // Best effort: a smaller buffer than asked is still the largest we may have.
+  const int wanted = kReceiveBufferBytes;
+  setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
   s->handle = handle;
   s->server = server;
   UdpResetReadSet(s);
@@ -56,6 +59,13 @@ void UdpClose(UdpSocket* s) {
 
 Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
+}
+
+int UdpReceiveBufferSize(const UdpSocket* s) {
+  int size = 0;
+  int length = sizeof size;
+  if (getsockopt(s->handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length) != 0) return -1;
+  return size;
 }
 
 void UdpResetReadSet(UdpSocket* s) {

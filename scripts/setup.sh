@@ -11,7 +11,7 @@ toolchain="$root/cmake/mingw-w64.cmake"
 
 need_pkgs=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  wine64 wine xvfb xauth imagemagick xdotool x11-utils
+  wine64 wine fonts-wine xvfb xauth imagemagick xdotool x11-utils bc
   cmake ninja-build make g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev dpkg-dev zlib1g-dev
 )
@@ -31,14 +31,24 @@ fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# --- libpng, from Debian's source package, through a private apt configuration.
+# --- Debian source packages, through a private apt configuration.
 # The machine's own sources are read, never changed: we derive a deb-src list
 # from them into .deps/apt and point apt-get at that folder only.
-if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
-  apt_dir="$deps/apt"
+apt_dir="$deps/apt"
+apt_opts=(
+  -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
+  -o "Dir::Etc::sourceparts=$apt_dir/sources.list.d"
+  -o "Dir::State::Lists=$apt_dir/lists"
+  -o "Dir::Cache=$apt_dir/cache"
+  -o "APT::Get::List-Cleanup=0"
+  -o "APT::Sandbox::User=root"
+)
+source_lists_ready=0
+prepare_source_lists() {
+  [ "$source_lists_ready" = 1 ] && return 0
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/sources.list.d"
   : > "$apt_dir/sources.list"
-  out="$apt_dir/sources.list.d/debian-src.sources"
+  local out="$apt_dir/sources.list.d/debian-src.sources"
   : > "$out"
   for f in /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
@@ -60,41 +70,63 @@ if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
     grep -E '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list | grep debian \
       | sed -E 's/^[[:space:]]*deb[[:space:]]/deb-src /' > "$apt_dir/sources.list" || true
   fi
-  apt_opts=(
-    -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
-    -o "Dir::Etc::sourceparts=$apt_dir/sources.list.d"
-    -o "Dir::State::Lists=$apt_dir/lists"
-    -o "Dir::Cache=$apt_dir/cache"
-    -o "APT::Get::List-Cleanup=0"
-    -o "APT::Sandbox::User=root"
-  )
-  echo "setup: fetching libpng's Debian source package"
   apt-get "${apt_opts[@]}" update -q > "$deps/apt-update.log" 2>&1 \
     || { cat "$deps/apt-update.log" >&2; exit 1; }
-  src="$deps/src"
-  rm -rf "$src/libpng"
-  mkdir -p "$src/libpng"
+  source_lists_ready=1
+}
+# Unpacks Debian's source package $1 into $deps/src/$1/tree.
+fetch_source() {
+  local name=$1 src="$deps/src/$1"
+  prepare_source_lists
+  echo "setup: fetching $name's Debian source package"
+  rm -rf "$src"
+  mkdir -p "$src"
   # A mirror can list a version whose files it no longer serves (a security
   # update superseded by a point release), so try each listed version in turn.
-  fetched=0
-  for v in $(apt-cache "${apt_opts[@]}" showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -u -r -V); do
-    rm -f "$src/libpng"/*
-    if (cd "$src/libpng" && apt-get "${apt_opts[@]}" source --download-only -q "libpng1.6=$v" \
+  local fetched=0 v
+  for v in $(apt-cache "${apt_opts[@]}" showsrc "$name" | sed -n 's/^Version: //p' | sort -u -r -V); do
+    rm -f "$src"/*
+    if (cd "$src" && apt-get "${apt_opts[@]}" source --download-only -q "$name=$v" \
           >> "$deps/apt-source.log" 2>&1); then
-      echo "setup: libpng1.6 $v fetched"
+      echo "setup: $name $v fetched"
       fetched=1; break
     fi
   done
-  [ "$fetched" = 1 ] || { cat "$deps/apt-source.log" >&2; echo "setup: could not fetch libpng's source package" >&2; exit 1; }
-  (cd "$src/libpng" && dpkg-source -x --no-check ./*.dsc tree > /dev/null)
+  [ "$fetched" = 1 ] || { cat "$deps/apt-source.log" >&2; echo "setup: could not fetch $name's source package" >&2; exit 1; }
+  (cd "$src" && dpkg-source -x --no-check ./*.dsc tree > /dev/null)
+}
+
+# --- libpng for MinGW-w64.
+if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
+  fetch_source libpng1.6
   echo "setup: building libpng for MinGW-w64"
-  cmake -S "$src/libpng/tree" -B "$deps/build/libpng" -G Ninja \
+  cmake -S "$deps/src/libpng1.6/tree" -B "$deps/build/libpng" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
     -DPNG_FRAMEWORK=OFF -DSKIP_INSTALL_PROGRAMS=ON > "$deps/build-libpng.log"
   cmake --build "$deps/build/libpng" -j "$jobs" >> "$deps/build-libpng.log"
   cmake --install "$deps/build/libpng" >> "$deps/build-libpng.log"
+fi
+
+# --- Google Benchmark, natively, as a release library. Debian's own
+# libbenchmark is built without NDEBUG, and the library then says so on every
+# run ("Library was built as DEBUG. Timings may be affected").
+native_prefix="$deps/native"
+if [ ! -f "$native_prefix/lib/libbenchmark.a" ]; then
+  fetch_source benchmark
+  echo "setup: building Google Benchmark (release)"
+  # Debian's patches take the version from the changelog, not from git.
+  bm_version=$(cd "$deps/src/benchmark/tree" && dpkg-parsechangelog -S Version | sed 's/-[^-]*$//')
+  rm -rf "$deps/build/benchmark"
+  cmake -S "$deps/src/benchmark/tree" -B "$deps/build/benchmark" -G Ninja -DGIT_VERSION="$bm_version" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_INSTALL_PREFIX="$native_prefix" -DCMAKE_INSTALL_LIBDIR=lib \
+    -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
+    -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_INSTALL_DOCS=OFF > "$deps/build-benchmark.log"
+  cmake --build "$deps/build/benchmark" -j "$jobs" >> "$deps/build-benchmark.log"
+  cmake --install "$deps/build/benchmark" >> "$deps/build-benchmark.log"
 fi
 
 # --- GoogleTest for MinGW-w64, from the sources Debian's googletest package installs.

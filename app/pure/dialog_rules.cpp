@@ -1,9 +1,12 @@
-// The Kick and Ban dialogs' rules; see dialog_rules.h.
+// The Kick, Ban and Set MaxPing dialogs' rules; see dialog_rules.h.
 #include "app/pure/dialog_rules.h"
 
 #include <limits>
 
 #include "net/number.h"
+
+const char kBanDaysRefusedText[] = "Please enter a number of days from 1 to 1491308.";
+const char kMaxPingRefusedText[] = "Please enter a max ping from 0 to 2147483647.";
 
 bool DaysFieldNeedsReset(std::string_view text) {
   return text.find_first_not_of('0') == std::string_view::npos;
@@ -19,3 +22,51 @@ int32_t BanMinutes(bool permanent, std::string_view daysText) {
   if (days < kLeast / kMinutesPerDay) return static_cast<int32_t>(kLeast);
   return static_cast<int32_t>(days * kMinutesPerDay);
 }
+
+bool NumberTextWithin(std::string_view text, int64_t least, int64_t most) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i < text.size() && text[i] == '%') {
+    base = 2;
+    ++i;
+  }
+  // The magnitude stops growing once it is past any bound we are asked for,
+  // so it can never wrap back into range.
+  constexpr uint64_t kPastEveryBound = uint64_t{1} << 63;
+  uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0 || digit >= base) break;
+    if (magnitude > kPastEveryBound / static_cast<uint64_t>(base)) {
+      magnitude = kPastEveryBound + 1;
+    } else {
+      magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+      if (magnitude > kPastEveryBound) magnitude = kPastEveryBound + 1;
+    }
+  }
+  if (negative) {
+    if (magnitude > kPastEveryBound) return false;
+    const int64_t value = magnitude == kPastEveryBound ? std::numeric_limits<int64_t>::min()
+                                                       : -static_cast<int64_t>(magnitude);
+    return value >= least && value <= most;
+  }
+  if (magnitude > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
+  const int64_t value = static_cast<int64_t>(magnitude);
+  return value >= least && value <= most;
+}
+
+bool BanDaysAccepted(std::string_view daysText) {
+  return NumberTextWithin(daysText, 1, kMostBanDays);
+}
+
+bool MaxPingAccepted(std::string_view text) { return NumberTextWithin(text, 0, kMostMaxPing); }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "net/number.h"
+#include "net/text.h"
 
 namespace {
 
@@ -29,16 +30,21 @@ void AppendField(std::string& out, std::string_view field) {
 
 }  // namespace
 
-FavouriteList DecodeFavourites(std::string_view bytes) {
+FavouriteList DecodeFavourites(std::string_view bytes, LegacyLineDecoder legacy) {
   static constexpr std::string_view kBom = "\xEF\xBB\xBF";
   size_t pos = bytes.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
+  auto next = [&] {
+    std::string line = ReadLine(bytes, pos);
+    if (legacy && !IsValidUtf8(line)) line = legacy(line);
+    return line;
+  };
   FavouriteList list;
   while (pos < bytes.size()) {
     Favourite& fav = list.emplace_back();
-    fav.description = ReadLine(bytes, pos);
-    fav.host = ReadLine(bytes, pos);
-    fav.port = ParseNumber32(ReadLine(bytes, pos));
-    fav.password = ReadLine(bytes, pos);
+    fav.description = next();
+    fav.host = next();
+    fav.port = ParseNumber32(next());
+    fav.password = next();
   }
   return list;
 }

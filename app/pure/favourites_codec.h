@@ -22,11 +22,17 @@ struct Favourite {
 
 using FavouriteList = std::vector<Favourite>;
 
+// Turns a line that is not UTF-8 into UTF-8: a hand-edited file may have
+// been saved in the system's ANSI code page ("M\xFCller server").
+using LegacyLineDecoder = std::string (*)(std::string_view line);
+
 // The favourites a file holds, in file order. The end of the file is only
 // looked for before each record, so a file that stops inside a record gives
 // a last favourite with empty fields (port 0), and an extra empty line at the
-// end gives one favourite with every field empty.
-FavouriteList DecodeFavourites(std::string_view bytes);
+// end gives one favourite with every field empty. Each line that is not valid
+// UTF-8 goes through `legacy` (when given), so that the entry can be shown,
+// found and deleted, and is written back as UTF-8.
+FavouriteList DecodeFavourites(std::string_view bytes, LegacyLineDecoder legacy = nullptr);
 
 // The file's bytes for `list`. Line breaks inside a field would shift every
 // following record by a line, so they are dropped.

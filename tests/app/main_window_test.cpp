@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,11 @@
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
+#include "app/modal_tick.h"
 #include "net/framing.h"
 #include "net/session.h"
 #include "net/shell.h"
+#include "net/tick.h"
 #include "tests/net/loopback_peer.h"
 
 namespace {
@@ -250,6 +253,64 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
   EXPECT_EQ(ImageIcon(6), nullptr);
 }
 
+// A menu asks its owner to draw each image (WM_DRAWITEM, as for an item
+// whose bitmap is HBMMENU_CALLBACK); drawn over the menu's background, the
+// icon's transparent pixels must show that background, not black.
+TEST_F(MainWindowTest, MenuImagesAreDrawnWithTheirTransparency) {
+  constexpr uint32_t kBackground = 0x00F0E0D0;
+  for (int image : {1, 2, 4}) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    uint32_t icon[256] = {};
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDIBits(screen, ImageMenuBitmap(image), 0, 16, icon, &bi, DIB_RGB_COLORS), 16);
+    ReleaseDC(nullptr, screen);
+
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(target, nullptr);
+    auto* drawn = static_cast<uint32_t*>(bits);
+    std::fill(drawn, drawn + 256, kBackground);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemID = 0;
+    draw.hDC = dc;
+    draw.rcItem = RECT{0, 0, 16, 16};
+    draw.itemData = static_cast<ULONG_PTR>(image);
+    EXPECT_TRUE(SendMessageW(MainWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
+    GdiFlush();
+    int clear = 0, solid = 0;
+    for (int i = 0; i < 256; ++i) {
+      const uint32_t alpha = icon[i] >> 24;
+      if (alpha == 0) {
+        ++clear;
+        EXPECT_EQ(drawn[i] & 0xFFFFFF, kBackground) << "image " << image << " pixel " << i;
+      } else if (alpha == 255) {
+        ++solid;
+        EXPECT_EQ(drawn[i] & 0xFFFFFF, icon[i] & 0xFFFFFF) << "image " << image << " pixel " << i;
+      }
+    }
+    EXPECT_GT(solid, 0) << image;
+    if (image != 2) EXPECT_GT(clear, 0) << image;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(target);
+  }
+  // The items ask for that drawing.
+  MENUITEMINFOW mii{};
+  mii.cbSize = sizeof(mii);
+  mii.fMask = MIIM_BITMAP | MIIM_DATA;
+  ASSERT_TRUE(GetMenuItemInfoW(GetSubMenu(MainMenu(), 0), 1, TRUE, &mii));  // Quick Connect
+  EXPECT_EQ(mii.hbmpItem, HBMMENU_CALLBACK);
+  EXPECT_EQ(mii.dwItemData, 1u);
+}
+
 TEST_F(MainWindowTest, MenuCommandsSetThePendingActionAndTheLaterOneWins) {
   const struct {
     int id;
@@ -377,6 +438,88 @@ TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
   EXPECT_TRUE(item.fmt & HDF_SORTUP);
   SendMessageW(header, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_FALSE(item.fmt & (HDF_SORTUP | HDF_SORTDOWN));
+}
+
+TEST_F(MainWindowTest, ARefilledListIsSortedAgainAsTheHeaderShows) {
+  HWND list = PlayersListView();
+  PlayersList_Clear();
+  PlayersList_AddRow({"a", "5", "0", "", "1", "", ""});
+  Notify(list, LVN_COLUMNCLICK, 1);  // Score, a new column: ascending
+  Notify(list, LVN_COLUMNCLICK, 1);  // again: descending
+  // F5: the list is cleared and the rows come in the server's order.
+  PlayersList_Clear();
+  for (const char* score : {"10", "9", "100", "9", "-3", "25"}) {
+    PlayersList_AddRow({std::string("p") + score, score, "0", "", "1", "", ""});
+  }
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"100", "25", "10", "9", "9", "-3"}));
+  Notify(list, LVN_COLUMNCLICK, 0);  // Name, ascending, as text
+  PlayersList_Clear();
+  for (const char* name : {"carl", "Bob", "alice", "Dave"}) PlayersList_AddRow({name, "0", "0", "", "1", "", ""});
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"alice", "Bob", "carl", "Dave"}));
+  EXPECT_EQ(Column(1).size(), 4u);
+}
+
+// Tab as the keyboard sends it: to the focused control, through the loop.
+void PressTab(bool shift) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+  for (int i = 0; i < 5; ++i) RunOneEventLoopPass();
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+}
+
+WNDPROC g_listProc = nullptr;
+int g_tabsSeen = 0;
+LRESULT CALLBACK WantsTab(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETDLGCODE) return DLGC_WANTTAB | DLGC_WANTARROWS;
+  if (message == WM_KEYDOWN && wParam == VK_TAB) ++g_tabsSeen;
+  return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
+  const bool wasConnected = IsWindowEnabled(RefreshButton());
+  SetForegroundWindow(MainWindow());
+  TabCtrl_SetCurSel(MainTabs(), 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
+  PendingAction = Action::None;
+  SetConnectionControlsDisabled(0);
+  SetFocus(MainTabs());
+  ASSERT_EQ(GetFocus(), MainTabs());
+
+  const std::vector<HWND> forward{PlayersListView(), RefreshButton(), LogList(), MainTabs()};
+  for (HWND expected : forward) {
+    PressTab(false);
+    EXPECT_EQ(GetFocus(), expected);
+  }
+  const std::vector<HWND> backward{LogList(), RefreshButton(), PlayersListView(), MainTabs()};
+  for (HWND expected : backward) {
+    PressTab(true);
+    EXPECT_EQ(GetFocus(), expected);
+  }
+
+  // Disabled controls are passed over.
+  SetConnectionControlsDisabled(1);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), LogList());
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), MainTabs());
+  EXPECT_EQ(PendingAction, Action::None);
+
+  // A control that asks for Tab (WM_GETDLGCODE) keeps it.
+  SetConnectionControlsDisabled(0);
+  HWND list = PlayersListView();
+  g_tabsSeen = 0;
+  g_listProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WantsTab)));
+  SetFocus(list);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), list);
+  EXPECT_EQ(g_tabsSeen, 1);
+  SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+  SetConnectionControlsDisabled(wasConnected ? 0 : 1);
 }
 
 TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {
@@ -614,6 +757,148 @@ bool LogHasLine(const std::wstring& wanted) {
     if (wanted == text) return true;
   }
   return false;
+}
+
+// ---- Modal loops ----------------------------------------------------------------
+//
+// A menu, a message box or the Set MaxPing box runs its own message loop;
+// the network tick must go on meanwhile. Each case below is held open from
+// a timer inside its loop while the server sends a message and the clock
+// passes the keep-alive interval; it closes once the client has answered
+// both, or after three seconds.
+
+uint32_t g_clockOffset = 0;
+uint32_t ShiftedClock() { return GetTickCount() + g_clockOffset; }
+
+struct ModalHold {
+  LoopbackPeer* peer = nullptr;
+  void (*close)() = nullptr;
+  uint8_t messageSequence = 0;
+  DWORD started = 0;
+  bool sent = false;
+  bool acknowledged = false;
+  bool keptAlive = false;
+  bool closed = false;
+};
+ModalHold g_hold;
+
+void CALLBACK HoldModalLoop(HWND, UINT, UINT_PTR timer, DWORD) {
+  ModalHold& hold = g_hold;
+  if (!hold.sent) {
+    hold.sent = true;
+    hold.started = GetTickCount();
+    hold.peer->ClearReceived();
+    hold.peer->SendToClient(ServerFrame(rcon::kTypeServerMessage, hold.messageSequence, "Player #3 connected"));
+    g_clockOffset += kKeepAliveIntervalMs + 1000;
+    return;
+  }
+  for (const Bytes& datagram : hold.peer->Received()) {
+    if (datagram.size() != 9) continue;
+    if (datagram[7] == rcon::kTypeServerMessage && datagram[8] == hold.messageSequence) hold.acknowledged = true;
+    if (datagram[7] == rcon::kTypeCommand) hold.keptAlive = true;
+  }
+  if ((hold.acknowledged && hold.keptAlive) || GetTickCount() - hold.started > 3000) {
+    KillTimer(nullptr, timer);
+    hold.closed = true;
+    hold.close();
+  }
+}
+
+void CloseMessageBox() {
+  HWND box = FindWindowW(L"#32770", L"Modal");
+  if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+void EndModalDialogBox() {
+  HWND box = FindWindowW(nullptr, L"Modal dialog");
+  if (box) EndDialog(box, IDCANCEL);
+}
+// A dialog box run by the system's own modal loop, as the colour, font and
+// file dialogs are; nothing of ours marks it, only its WM_ENTERIDLE.
+void RunModalDialogBox() {
+  alignas(4) WORD buffer[64] = {};
+  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(buffer);
+  dlg->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  dlg->cx = 120;
+  dlg->cy = 40;
+  WORD* tail = reinterpret_cast<WORD*>(dlg + 1);
+  *tail++ = 0;  // no menu
+  *tail++ = 0;  // the standard dialog class
+  for (const wchar_t* c = L"Modal dialog"; ; ++c) {
+    *tail++ = static_cast<WORD>(*c);
+    if (*c == 0) break;
+  }
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dlg, MainWindow(),
+                          [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
+                          0);
+}
+void CancelMaxPing() {
+  HWND box = FindWindowW(L"QuorvelInputBox", L"Set MaxPing");
+  if (box) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+void Login(LoopbackPeer& peer) {
+  OpenQuickConnect(MainWindow());
+  ASSERT_NE(OpenDialogWindow(), nullptr);
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickHost), L"127.0.0.1");
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPort), std::to_wstring(peer.Port()).c_str());
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPassword), L"secret");
+  SendMessageW(OpenDialogItem(IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(Session.connected) << "login failed";
+}
+
+TEST_F(MainWindowTest, TheNetworkTickRunsWhileAModalLoopHoldsTheThread) {
+  LoopbackPeer peer;
+  ASSERT_TRUE(peer.ok());
+  Login(peer);
+  // Let the activation that closing Quick Connect started settle first: a
+  // menu closes when its window loses the activation.
+  SetForegroundWindow(MainWindow());
+  Pump(40);
+  SetTickSource(ShiftedClock);
+
+  const struct {
+    const char* what;
+    void (*open)();
+    void (*close)();
+  } cases[] = {
+      {"menu bar menu", [] { MenuBar_Open(1, false); }, [] { EndMenu(); }},
+      {"pop-up menu",
+       [] {
+         SetPopupShowerForTesting(nullptr);
+         HMENU popup = CreatePopupMenu();
+         AppendMenuW(popup, MF_STRING, 1000, L"Item");
+         TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, 100, 100, MainWindow(), nullptr);
+         DestroyMenu(popup);
+       },
+       [] { EndMenu(); }},
+      {"message box", [] { DialogMessageBox(MainWindow(), L"Held open", L"Modal", MB_OK); }, CloseMessageBox},
+      {"dialog box", RunModalDialogBox, EndModalDialogBox},
+      {"Set MaxPing box",
+       [] {
+         std::string answer;
+         AskMaxPing(answer);
+       },
+       CancelMaxPing},
+  };
+  uint8_t sequence = 0;
+  for (const auto& c : cases) {
+    g_hold = ModalHold{};
+    g_hold.peer = &peer;
+    g_hold.close = c.close;
+    g_hold.messageSequence = sequence++;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, HoldModalLoop);
+    c.open();
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_hold.closed) << c.what << " ended early";
+    EXPECT_TRUE(g_hold.acknowledged) << c.what << ": the server message was not acknowledged";
+    EXPECT_TRUE(g_hold.keptAlive) << c.what << ": no keep-alive";
+    RunOneEventLoopPass();  // the event loop has the thread back
+    EXPECT_FALSE(InModalLoop()) << c.what;
+    EXPECT_TRUE(Session.connected);
+  }
+  SetTickSource(nullptr);
+  g_clockOffset = 0;
+  Disconnect(0, "");
 }
 
 // Last, since it leaves the program disconnected: the connection-dependent

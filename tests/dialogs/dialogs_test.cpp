@@ -37,6 +37,8 @@ class DialogsTest : public testing::Test {
                   {"Beta", "beta.example", 2402, "pb"},
                   {"Shared", "one.example", 1, "p1"},
                   {"Shared", "two.example", 2, "p2"}};
+    // Every change starts again from the file, so it holds the same.
+    ASSERT_TRUE(WriteAllFavourites());
     PendingAction = Action::None;
     PendingActionData = ActionData{};
     PlayerList.clear();
@@ -628,6 +630,29 @@ TEST_F(DialogsTest, BanStoresMinutesReasonAndTheSelectedPlayer) {
   EXPECT_EQ(PendingActionData.reason, "");
 }
 
+TEST_F(DialogsTest, BanRefusesADayCountTheServerCannotHoldAndStaysOpen) {
+  PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g", 4}};
+  AddPlayerRow("John Smith", "10.0.0.1");
+  SelectPlayerRow(0);
+  OpenBanDialog(MainWindow());
+  Click(dialog_id::kBanForDays);
+  for (const wchar_t* days : {L"-2982616", L"1491309", L"18446744073709551617"}) {
+    Recorded.Reset();
+    SetText(dialog_id::kBanDays, days);  // pasted: the field takes digits only when typed
+    Click(dialog_id::kBanButton);
+    ASSERT_NE(Dialog(), nullptr) << "refused, not sent";
+    EXPECT_EQ(PendingAction, Action::None);
+    ASSERT_EQ(Recorded.boxes.size(), 1u);
+    EXPECT_EQ(Recorded.boxes[0].caption, L"Quorvel");
+    EXPECT_EQ(Recorded.boxes[0].text, L"Please enter a number of days from 1 to 1491308.");
+  }
+  SetText(dialog_id::kBanDays, L"1491308");
+  Click(dialog_id::kBanButton);
+  EXPECT_EQ(Dialog(), nullptr);
+  EXPECT_EQ(PendingAction, Action::Ban);
+  EXPECT_EQ(PendingActionData.banMinutes, 1491308 * 1440);
+}
+
 // ---- About and Set MaxPing -------------------------------------------------------
 
 TEST_F(DialogsTest, AboutShowsTheVersionAndTheLogoOpensTheWebSite) {
@@ -674,6 +699,38 @@ TEST_F(DialogsTest, SetMaxPingAsksAndReportsCancel) {
   EXPECT_FALSE(AskMaxPing(answer));
   EXPECT_EQ(answer, "");
   EXPECT_EQ(FindWindowW(L"QuorvelInputBox", nullptr), nullptr);
+}
+
+// Answers the box in turn with each value; refused ones leave it open for
+// the next.
+std::vector<std::wstring> g_maxPingAnswers;
+
+void CALLBACK AnswerMaxPingInTurn(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"QuorvelInputBox", L"Set MaxPing");
+  if (!box) return;
+  if (g_maxPingAnswers.empty()) {
+    KillTimer(nullptr, timer);
+    SendMessageW(GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);
+    return;
+  }
+  const std::wstring next = g_maxPingAnswers.front();
+  g_maxPingAnswers.erase(g_maxPingAnswers.begin());
+  SetWindowTextW(GetDlgItem(box, dialog_id::kMaxPingValue), next.c_str());
+  SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  if (g_maxPingAnswers.empty()) KillTimer(nullptr, timer);
+}
+
+TEST_F(DialogsTest, SetMaxPingRefusesAValueTheServerWouldReadAsAnother) {
+  g_maxPingAnswers = {L"4294967297", L"-5", L"2147483647"};
+  SetTimer(nullptr, 0, 20, AnswerMaxPingInTurn);
+  std::string answer;
+  EXPECT_TRUE(AskMaxPing(answer));
+  EXPECT_EQ(answer, "2147483647");
+  ASSERT_EQ(Recorded.boxes.size(), 2u);
+  for (const RecordedBox& box : Recorded.boxes) {
+    EXPECT_EQ(box.caption, L"Quorvel");
+    EXPECT_EQ(box.text, L"Please enter a max ping from 0 to 2147483647.");
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pure/favourites_codec.h"
+#include "net/text.h"
 
 namespace {
 
@@ -63,6 +64,46 @@ TEST(FavouritesDecode, EveryLineEndAndAByteOrderMark) {
   EXPECT_EQ(bom[0].description, "Server");
   // Only a whole BOM at the very start is skipped.
   EXPECT_EQ(DecodeFavourites("\xEF\xBBX\r\nh\r\n9\r\np\r\n")[0].description, "\xEF\xBBX");
+}
+
+// Stands in for the ANSI code page: Latin-1 to UTF-8.
+std::string Latin1ToUtf8(std::string_view line) {
+  std::string out;
+  for (char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
+TEST(FavouritesDecode, OnlyLinesThatAreNotUtf8GoThroughTheLegacyDecoder) {
+  const FavouriteList list =
+      DecodeFavourites("M\xFCller\nGr\xC3\xBC\xC3\x9F\n\xB3\n\xED\xA0\x80\n", Latin1ToUtf8);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].description, "M\xC3\xBCller");
+  EXPECT_EQ(list[0].host, "Gr\xC3\xBC\xC3\x9F");
+  EXPECT_EQ(list[0].port, 0);
+  EXPECT_EQ(list[0].password, "\xC3\xAD\xC2\xA0\xC2\x80") << "an encoded surrogate is not UTF-8";
+  EXPECT_EQ(DecodeFavourites("M\xFCller\n")[0].description, "M\xFCller") << "no decoder: bytes kept";
+}
+
+TEST(FavouritesDecode, Utf8CheckRefusesOverlongsSurrogatesAndCutSequences) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("plain"));
+  EXPECT_TRUE(IsValidUtf8("\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"));
+  EXPECT_FALSE(IsValidUtf8("\xFC"));
+  EXPECT_FALSE(IsValidUtf8("\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
+  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // cut short
+  EXPECT_FALSE(IsValidUtf8("\xE2\x82x"));
 }
 
 TEST(FavouritesDecode, PortLineGoesThroughTheNumberRule) {

@@ -93,18 +93,92 @@ TEST(FavouritesStore, AFileThatCouldNotBeReadIsNeverWrittenOver) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   Favourites.clear();
   LoadFavourites();
-  CloseHandle(lock);
-
   EXPECT_TRUE(Favourites.empty());
   EXPECT_FALSE(AddFavourite("New", "h", "2", "p"));
   EXPECT_TRUE(Favourites.empty());
+  DeleteFavourite("Mine");
+  CloseHandle(lock);
   EXPECT_EQ(ReadFileBytes(FavouritesPath()), saved);
 
-  // The next start reads it again and may write it.
-  LoadFavourites();
-  ASSERT_EQ(Favourites.size(), 1u);
+  // Once it can be read, a change starts from what it holds.
   EXPECT_TRUE(AddFavourite("New", "h", "2", "p"));
   EXPECT_EQ(ReadFileBytes(FavouritesPath()), saved + "New\r\nh\r\n2\r\np\r\n");
+  ASSERT_EQ(Favourites.size(), 2u);
+  EXPECT_EQ(Favourites[0].description, "Mine");
+}
+
+// Two instances of the program share the file: each change reads it again,
+// so neither loses what the other added or deleted since it started.
+TEST(FavouritesStore, EveryChangeStartsFromTheFileAsAnotherInstanceLeftIt) {
+  UseFreshAppData(L"two-instances");
+  LoadFavourites();
+  Favourites.clear();
+  ASSERT_TRUE(AddFavourite("A", "ha", "1", "pa"));
+  const std::string a = "A\r\nha\r\n1\r\npa\r\n";
+  const std::string b = "B\r\nhb\r\n2\r\npb\r\n";
+  const std::string c = "C\r\nhc\r\n3\r\npc\r\n";
+
+  // The other instance adds B.
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), a + b));
+  EXPECT_TRUE(AddFavourite("C", "hc", "3", "pc"));
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), a + b + c);
+  ASSERT_EQ(Favourites.size(), 3u) << "the list shows what the file holds";
+  EXPECT_EQ(Favourites[1].description, "B");
+
+  // The other instance deletes A and adds D; we delete C.
+  const std::string d = "D\r\nhd\r\n4\r\npd\r\n";
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), b + c + d));
+  DeleteFavourite("C");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), b + d);
+
+  // The other instance adds E; we change B.
+  const std::string e = "E\r\nhe\r\n5\r\npe\r\n";
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), b + d + e));
+  SaveFavourite("B", "hb2", "22", "pb2");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), "B\r\nhb2\r\n22\r\npb2\r\n" + d + e);
+  EXPECT_EQ(Favourites.size(), 3u);
+
+  // The other instance deleted D already, in its own way of writing: our
+  // delete finds nothing and leaves the file alone.
+  const std::string theirs = "B\nhb2\n22\npb2\nE\nhe\n5\npe\n";
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), theirs));
+  DeleteFavourite("D");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), theirs);
+  EXPECT_EQ(Favourites.size(), 2u);
+}
+
+TEST(FavouritesStore, AFileDeletedWhileRunningIsWrittenFromTheList) {
+  UseFreshAppData(L"deleted");
+  LoadFavourites();
+  Favourites.clear();
+  ASSERT_TRUE(AddFavourite("A", "ha", "1", "pa"));
+  ASSERT_TRUE(DeleteFileW(FavouritesPath().c_str()));
+  EXPECT_TRUE(AddFavourite("B", "hb", "2", "pb"));
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), "A\r\nha\r\n1\r\npa\r\nB\r\nhb\r\n2\r\npb\r\n");
+}
+
+// A file saved by hand in the ANSI code page (Windows-1252 here).
+TEST(FavouritesStore, ALineInTheAnsiCodePageIsReadAsTextAndWrittenBackAsUtf8) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP();
+  UseFreshAppData(L"ansi");
+  LoadFavourites();
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(),
+                             "M\xFCller server\r\nhost\r\n2302\r\npa\xDF\r\n"
+                             "Gr\xC3\xBC\xC3\x9F\r\nh\r\n1\r\np\r\n"));
+  Favourites.clear();
+  LoadFavourites();
+  ASSERT_EQ(Favourites.size(), 2u);
+  EXPECT_EQ(Favourites[0].description, "M\xC3\xBCller server");
+  EXPECT_EQ(Favourites[0].password, "pa\xC3\x9F");
+  EXPECT_EQ(Favourites[1].description, "Gr\xC3\xBC\xC3\x9F") << "UTF-8 lines stay as they are";
+  ASSERT_NE(FindFavourite("M\xC3\xBCller server"), nullptr);
+
+  DeleteFavourite("M\xC3\xBCller server");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), "Gr\xC3\xBC\xC3\x9F\r\nh\r\n1\r\np\r\n");
+
+  ASSERT_TRUE(WriteFileBytes(FavouritesPath(), "M\xFCller server\r\nhost\r\n2302\r\npa\xDF\r\n"));
+  SaveFavourite("M\xC3\xBCller server", "other", "1", "pa\xC3\x9F");
+  EXPECT_EQ(ReadFileBytes(FavouritesPath()), "M\xC3\xBCller server\r\nother\r\n1\r\npa\xC3\x9F\r\n");
 }
 
 }  // namespace

@@ -2,14 +2,21 @@
 # End to end: Quorvel under Wine against the demo server, used as a person
 # would use it. Quick Connect from the menu, typing host, port and password
 # (with a detour to another window and back), Enter; F5; a right click on a
-# player and "Kick" with a reason. Checked on both sides: the server's log of
-# what it received, and what the window shows (read back by e2e_list_dump).
+# player and "Kick" with a reason; a menu held open past the server's
+# patience with a silent client, then F5 again. Checked on both sides: the
+# server's log of what it received, and what the window shows (read back by
+# e2e_list_dump).
 # The screenshot stays in the build folder.
 #
 # Runs on a virtual display of its own and in a Wine prefix of its own, so
 # keystrokes never land in another test's window; everything it starts is
 # stopped on the way out.
 #   e2e.sh <quorvel.exe> <e2e_list_dump.exe>
+#
+# QUORVEL_E2E_VARIANT=no-status runs the same steps against a demo server
+# that never answers the status query (a remote console on a port of its
+# own): the players must still be listed, with team, score and deaths empty,
+# and Kick must still work.
 set -uo pipefail
 exe=$1
 dump=$2
@@ -24,7 +31,13 @@ fi
 server="$build/../native/tools/demo-server/demo-server"
 [ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
 
+variant=${QUORVEL_E2E_VARIANT:-}
+server_options=()
 work="$build/e2e"
+if [ "$variant" = no-status ]; then
+  server_options=(--no-status)
+  work="$build/e2e-no-status"
+fi
 mkdir -p "$work"
 log="$work/server.log"
 shot="$work/e2e-main-window.png"
@@ -47,8 +60,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 failures=0
-# Where the time goes, and each key that had to be sent again.
-note() { echo "     ${SECONDS}s $*"; }
+# shellcheck source=drive.sh
+source "$root/tests/e2e/drive.sh"
 check() {  # description, command...
   local what=$1
   shift
@@ -69,107 +82,8 @@ fatal() {
   tail -n 5 "$work/quorvel.err" "$work/dump.err" 2>/dev/null
   exit 1
 }
-# Polls `command` for up to `seconds`.
-wait_for() {
-  local seconds=$1
-  shift
-  local end=$((SECONDS + seconds))
-  while [ $SECONDS -lt $end ]; do
-    "$@" && return 0
-    sleep 0.25
-  done
-  return 1
-}
 server_received() { grep -q -- "$1" "$log" 2>/dev/null; }
 count_received() { grep -c -- "$1" "$log" 2>/dev/null || true; }
-# The read-back tool's failures are counted, not hidden: a crash shows in
-# the test's output.
-window_dump() {
-  local out status
-  out=$(wine_run "$dump" 2>>"$work/dump.err")
-  status=$?
-  [ "$status" = 0 ] || echo "$status" >>"$work/dump-failures"
-  tr -d '\r' <<<"$out"
-}
-player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
-has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-window_exists() { [ -n "$(find_window "$1")" ]; }
-menu_open() { window_dump | grep -q '^menu-open 1'; }
-main_has_keys() { window_dump | grep -q '^main-has-keys 1'; }
-# The keyboard focus is in the control with this id, or in its edit box.
-focus_in() { window_dump | grep -Eq "^focus ($1 [0-9-]+|[0-9-]+ $1)\$"; }
-focus_text_is() { window_dump | grep -Fxq "focus-text $1"; }
-focus_text_length_is() { window_dump | grep -Fxq "focus-text-length $1"; }
-# Keys go where the display's focus is. It trails Quorvel's own focus by a
-# moment after a window opens or closes, and now and then, on a loaded
-# machine, it leaves Wine's windows altogether (Quorvel then reports no
-# focus and no foreground window, or the desktop in the foreground), even
-# twice in a row. The helpers below read back what each key did and, when
-# one was lost, click the window and try again, as a person would.
-tries="1 2 3 4 5"
-#
-# A click on the window's caption, to give it the keyboard back; Quorvel puts
-# the focus back where it was.
-activate() {
-  local window
-  window=$(find_window "$1")
-  [ -n "$window" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/A_/')"
-  xdotool mousemove $((A_X + A_WIDTH / 2)) $((A_Y + 8)) click 1
-  sleep 0.5
-}
-# Types into the control with this id of the window with this title once the
-# control has the focus, and reads the text back; when a key was lost, selects
-# what is there and types it again. A password is checked by its length.
-#   type_into TITLE ID TEXT [password]
-type_into() {
-  local title=$1 id=$2 text=$3 kind=${4:-}
-  for try in $tries; do
-    [ "$try" = 1 ] || { note "typing into $id again"; activate "$title"; }
-    wait_for 10 focus_in "$id" || continue
-    sleep 0.2
-    xdotool key End shift+Home
-    xdotool type --delay 30 "$text"
-    if [ "$kind" = password ]; then
-      wait_for 3 focus_text_length_is "${#text}" && return 0
-    else
-      wait_for 3 focus_text_is "$text" && return 0
-    fi
-  done
-  return 1
-}
-# Presses a key in the control with this id of the window with this title,
-# and again while the command that tells it took effect says no.
-#   press_until TITLE ID KEY COMMAND...
-press_until() {
-  local title=$1 id=$2 key=$3
-  shift 3
-  for try in $tries; do
-    [ "$try" = 1 ] || note "pressing $key in $id again"
-    if [ "$try" != 1 ] && ! focus_in "$id"; then activate "$title"; fi
-    xdotool key "$key"
-    wait_for 8 "$@" && return 0
-  done
-  return 1
-}
-# Tab from the control with the first id to the one with the second, in the
-# window with this title, again while the key is lost.
-#   tab_to TITLE FROM-ID TO-ID
-tab_to() {
-  local title=$1 from=$2 to=$3
-  for try in $tries; do
-    focus_in "$to" && return 0
-    [ "$try" = 1 ] || note "Tab to $to again"
-    if [ "$try" != 1 ] && ! focus_in "$from"; then
-      activate "$title"
-      focus_in "$to" && return 0
-    fi
-    xdotool key Tab
-    wait_for 3 focus_in "$to" && return 0
-  done
-  return 1
-}
 
 # The "Info" tab: the settings the status reply and the remote console's
 # replies gave, read back from its property box; then the server comes back
@@ -182,9 +96,9 @@ info_matches() { info_value "$1" | grep -Eq -- "$2"; }
 info_stage() {
   window_dump | grep '^info-row' | sed 's/^/     /'
   check "Info: the property box has its 25 rows" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^info //p')\" = 25 ]"
-  # Status reply values are shown in the 8-bit code page: the "é" the demo
-  # server sends in UTF-8 shows as two characters.
-  check "Info: host name" wait_for 10 info_matches "Host Name" '^D.+mo Server \| Quorvel test bed$'
+  # The demo server sends its host name in UTF-8 ("é" in two bytes): it shows
+  # as one character, not as two read in the 8-bit code page.
+  check "Info: host name in UTF-8" wait_for 10 info_is "Host Name" "Démo Server | Quorvel test bed"
   check "Info: language by name (1033)" info_matches "Language" '^English'
   check "Info: difficulty 2 by name" info_is "Difficulty" "Veteran"
   check "Info: mission" info_is "Mission Name" "Demo Patrol Ops"
@@ -234,7 +148,10 @@ wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2
 # nothing.
 wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 
-"$server" --port 0 --password demo --players 6 --chat-interval 0 --log "$log" >"$work/server.out" 2>&1 &
+# The server forgets a client silent for 25 s: longer than Quorvel's 20 s
+# between keep-alives, shorter than the menu held open below.
+"$server" --port 0 --password demo --players 6 --chat-interval 0 --client-timeout 25000 \
+  "${server_options[@]}" --log "$log" >"$work/server.out" 2>&1 &
 server_pid=$!
 wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
 port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
@@ -252,28 +169,7 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
 sleep 0.5
 
-# Server > Quick Connect, from the keyboard: F10, Enter opens "Server" with
-# its first item selected, Down, Enter. Each key waits for the menu to be up,
-# not for a guessed time, so a slow machine cannot send it elsewhere.
-# A key sent the moment a menu reports itself open can still be lost (Wine's
-# menu loop may not be reading yet): when the dialog does not come, close the
-# menu and try again, as a person would.
-quick_opened=""
-for try in $tries; do
-  [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
-  main_has_keys || activate '^Quorvel$'
-  xdotool key F10; sleep 0.3
-  xdotool key Return
-  if wait_for 15 menu_open; then
-    sleep 0.4
-    xdotool key Down; sleep 0.3
-    xdotool key Return
-    if wait_for 8 window_exists '^Quick Connect$'; then quick_opened=1; break; fi
-  fi
-  window_exists '^Quick Connect$' && { quick_opened=1; break; }
-  xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
-done
-[ -n "$quick_opened" ] || fatal "Quick Connect did not open"
+open_quick_connect || fatal "Quick Connect did not open"
 note "Quick Connect is open"
 qc='^Quick Connect$'
 type_into "$qc" 101 "127.0.0.1" || fatal "the host did not reach Quick Connect"
@@ -305,6 +201,11 @@ dump_now=$(window_dump)
 check "six players listed" [ "$(echo "$dump_now" | sed -n 's/^players //p')" = 6 ]
 check "the log shows the connection" grep -q "^log Connected to 127.0.0.1:$port" <<<"$dump_now"
 check "REFRESH is enabled once connected" grep -q '^refresh-enabled 1' <<<"$dump_now"
+if [ "$variant" = no-status ]; then
+  # Cells 1 to 3 of a row: score, deaths, team.
+  no_status_cells() { awk -F'\t' '/^row / && ($2 != "" || $3 != "" || $4 != "") { bad = 1 } END { exit bad }' <<<"$dump_now"; }
+  check "without a status reply, score, deaths and team are empty" no_status_cells
+fi
 
 # F5 asks for the players again, once the main window holds the keyboard.
 before=$(count_received 'players')
@@ -354,11 +255,44 @@ check "the server got the kick with its reason" \
 log_shows_kick() { window_dump | grep -q '^log .*has been kicked.*(e2e test)'; }
 check "the server's kick message reached the log" wait_for 10 log_shows_kick
 
+# A menu held open for longer than the server waits for a silent client. The
+# network tick goes on inside the menu's own loop, so keep-alives still go
+# out, the session survives and F5 afterwards still gets its answer.
+keepalives() { count_received 'RECV 1 [0-9]* $'; }
+player_lists() { window_dump | grep -c '^log Received player list\.$'; }
+hold=30
+held=""
+for try in $tries; do
+  [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
+  main_has_keys || activate '^Quorvel$'
+  xdotool key F10; sleep 0.3; xdotool key Return
+  if wait_for 15 menu_open; then held=1; break; fi
+  xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+done
+[ -n "$held" ] || fatal "the Server menu did not open"
+keepalives_before=$(keepalives)
+lists_before=$(player_lists)
+note "holding the Server menu open for ${hold} s"
+sleep "$hold"
+check "the menu stayed open for ${hold} s" menu_open
+check "keep-alives went out while the menu was open" [ "$(keepalives)" -gt "$keepalives_before" ]
+xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+new_list_shown() { [ "$(player_lists)" -gt "$lists_before" ]; }
+for try in $tries; do
+  [ "$try" = 1 ] || note "pressing F5 again"
+  wait_for 10 main_has_keys || activate '^Quorvel$'
+  sleep 0.3
+  xdotool key F5
+  wait_for 8 new_list_shown && break
+done
+check "after the menu the session still answers F5" new_list_shown
+
 sleep 1
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot" 2>/dev/null
 echo "screenshot: $shot"
 
-info_stage
+# The settings come from the status reply, which the no-status server never sends.
+[ "$variant" = no-status ] || info_stage
 
 # Server > Quit ends the program with exit code 0.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1

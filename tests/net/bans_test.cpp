@@ -42,6 +42,20 @@ TEST(Bans, GuidSectionOnlyEachLineItsOwnRecord) {
   EXPECT_EQ(bans[1].reason, "Spam in chat");
 }
 
+TEST(Bans, ALineEndingAfterItsMinutesHasThoseMinutesAndNoReason) {
+  const auto bans = ParseBanLines(kHeader + "2 " + kGuid + " 90\n3 " + kGuid + " perm\n4 " + kGuid + "\n" + kIpSection,
+                                  kNewYearsEve2345);
+  ASSERT_EQ(bans.size(), 3u);
+  EXPECT_EQ(bans[0].number, 2);
+  EXPECT_EQ(bans[0].until, "01.01.2025 - 01:15");
+  EXPECT_EQ(bans[0].reason, "");
+  EXPECT_EQ(bans[1].until, "permanently");
+  EXPECT_EQ(bans[1].reason, "");
+  EXPECT_EQ(bans[2].guid, kGuid);  // no minutes at all: the time is now
+  EXPECT_EQ(bans[2].until, FormatBanTime(kNewYearsEve2345));
+  EXPECT_EQ(bans[2].reason, "");
+}
+
 TEST(Bans, RepliesWithoutGuidBans) {
   EXPECT_TRUE(ParseBanLines(kHeader + kIpSection, 0).empty());  // "\nIP Bans" right after the header
   EXPECT_TRUE(ParseBanLines(kHeader + "\n" + kIpSection, 0).empty());
@@ -60,8 +74,8 @@ TEST(Bans, MinutesAtTheEdgesOfSixtyFourBits) {
 
 TEST(Bans, ListViewAndBanListAreReplacedByEachReply) {
   Fake.Reset();
-  ShowBanList(kHeader + "0 a perm r1\n1 b perm r2\n" + kIpSection, 0);
-  ShowBanList(kHeader + "0 c 60 r3\n" + kIpSection, 0);
+  ParseBanList(kHeader + "0 a perm r1\n1 b perm r2\n" + kIpSection, 0);
+  ParseBanList(kHeader + "0 c 60 r3\n" + kIpSection, 0);
   EXPECT_EQ(Fake.calls, (std::vector<std::string>{"BansList_Clear", "BansList_AddRow:a", "BansList_AddRow:b",
                                                   "BansList_Clear", "BansList_AddRow:c"}));
   ASSERT_EQ(BanList.size(), 1u);

@@ -5,6 +5,7 @@
 #include "net/commands.h"
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -128,22 +129,47 @@ TEST_F(CommandsTest, OverlongReasonIsNotSent) {
   EXPECT_EQ(Session.sequence, sequence);
 }
 
-TEST_F(CommandsTest, RemoveBanSendsTheRowIndexAndRemovesTheRowAtOnce) {
-  Fake.bans = {{"a", "permanently", "r1"}, {"b", "permanently", "r2"}, {"c", "permanently", "r3"}};
-  Fake.bansSelected = 2;
-  const int32_t sequence = Session.sequence;
-  EXPECT_EQ(Carry(Action::RemoveBan), Texts{"removeBan 2"});
-  ASSERT_EQ(Fake.bans.size(), 2u);
-  EXPECT_EQ(Fake.bans[1][0], "b");
-  EXPECT_EQ(Session.sequence, sequence + 1);
+TEST_F(CommandsTest, RemoveBanReloadsTheListFromTheServer) {
+  const std::string line0 = "0 " + kGuid + " perm r1\n", line1 = "1 " + kGuid + " perm r2\n",
+                    line2 = "2 " + kGuid + " perm r3\n";
+  Fake.bans = {{kGuid, "permanently", "r1"}, {kGuid, "permanently", "r2"}, {kGuid, "permanently", "r3"}};
 
+  // The "removeBan" is lost: the server still has all three bans, and the
+  // rows must say so, or the next Remove ban would hit another ban.
+  Fake.bansSelected = 1;
   peer.ClearReceived();
-  PendingAction = Action::Lock;
+  std::thread lost([&] {
+    if (!peer.WaitForCount(2, 8000)) return;
+    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[1][8], kBansHeader + line0 + line1 + line2 + kIpSection));
+  });
+  PendingAction = Action::RemoveBan;
   NetworkTick();
-  ASSERT_TRUE(peer.WaitForCount(1));
-  EXPECT_EQ(peer.Received()[0][8], sequence + 1);
+  lost.join();
+  Texts sent;
+  for (const Bytes& d : peer.Received()) sent.push_back(CommandText(d));
+  EXPECT_EQ(sent, (Texts{"removeBan 1", "bans"}));
+  ASSERT_EQ(Fake.bans.size(), 3u);
+  EXPECT_EQ(Fake.bans[1][2], "r2");
+
+  // Answered: the list is read once the server has answered, not before.
+  Fake.bansSelected = 2;
+  peer.ClearReceived();
+  std::thread answered([&] {
+    if (!peer.WaitForCount(1)) return;
+    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[0][8], "Ban removed"));
+    if (!peer.WaitForCount(2)) return;
+    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[1][8], kBansHeader + line0 + line1 + kIpSection));
+  });
+  const int32_t sequence = Session.sequence;
+  PendingAction = Action::RemoveBan;
+  NetworkTick();
+  answered.join();
+  ASSERT_EQ(Fake.bans.size(), 2u);
+  EXPECT_EQ(Fake.bans[1][2], "r2");
+  EXPECT_EQ(Session.sequence, sequence + 2);
 
   // No selection, nothing to remove.
+  Fake.bansSelected = -1;
   EXPECT_EQ(Carry(Action::RemoveBan, 0), Texts{});
 }
 

@@ -123,7 +123,10 @@ TEST_F(ConnectTest, PortOutsideTheSixteenBitRangeFailsWithoutSending) {
     Fake.Reset();
     Prepare(peer);
     Session.port = port;
+    // At once: not after a login wait on a socket that cannot reach anyone.
+    const auto start = Clock::now();
     ConnectToServer(Session, 1);
+    EXPECT_LT(ElapsedMs(start), 1000) << port;
     EXPECT_EQ(Fake.connectErrors, 1) << port;
     EXPECT_FALSE(Session.connected);
   }
@@ -182,6 +185,33 @@ TEST_F(ConnectTest, ShutdownClosesTheSocketAndStartupEmptiesTheLists) {
   ASSERT_TRUE(ProtocolStartup());
   EXPECT_TRUE(Session.pendingRequests.empty());
   EXPECT_TRUE(PlayerList.empty());
+}
+
+TEST_F(ConnectTest, ServerAnsweringFromAnotherAddressOfItsHostIsLoggedInto) {
+  // Reached at 127.0.0.2, answering from 127.0.0.1 (Linux and Wine route all
+  // of 127/8 to the loopback device).
+  LoopbackPeer peer(LoopbackPeer::LoginMode::Accept, 0x7F000002);
+  ASSERT_TRUE(peer.ok());
+  Prepare(peer);
+  Session.host = "127.0.0.2";
+  ConnectToServer(Session, 1);
+  ASSERT_TRUE(Session.connected);
+  EXPECT_EQ(Fake.connectErrors, 0);
+  EXPECT_EQ(Session.server, (platform::Endpoint{0x7F000001, peer.Port()}));
+  ASSERT_TRUE(peer.WaitForCount(5));  // login, version, maxping, players, status query
+
+  // That address is the server's for the session: its replies are handled,
+  // a stranger's are not.
+  Session.lastKeepAlive = TestClock;
+  Fake.Reset();
+  peer.ClearReceived();
+  peer.SendToClientFromElsewhere(ServerFrame(rcon::kTypeServerMessage, 4, "forged"));
+  TickWhenReadable();
+  peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 5, "Player #1 joined"));
+  TickWhenReadable();
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Player #1 joined"});
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(peer.Received()[0][8], 5);  // acknowledged, and reached the server
 }
 
 TEST_F(ConnectTest, LoginWaitPassesOverStrangersAndBadChecksums) {

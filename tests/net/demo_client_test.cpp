@@ -4,6 +4,8 @@
 // Windows these tests skip.
 #include "tests/net/session_fixture.h"
 
+#include "net/player_rows.h"
+
 #ifndef _WIN32
 #include "tests/support/demo_server.h"
 #endif
@@ -133,8 +135,38 @@ TEST_F(DemoClientTest, BanListInPartsAndRemovingABan) {
   EXPECT_EQ(Fake.bans.size(), 39u);
   TickUntil([] { return false; }, 200);
   const auto lines = Received(server);
+  const auto removal = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.find(" removeBan 0") != std::string::npos; });
+  ASSERT_NE(removal, lines.end());
+  // The rows shown are the server's list read again after the removal.
+  EXPECT_NE(std::find_if(removal, lines.end(), [](const std::string& l) { return l.ends_with(" bans"); }), lines.end());
+}
+
+TEST_F(DemoClientTest, ServerWithoutStatusShowsThePlayersAloneAndKickWorks) {
+  DemoServer server({"--no-status", "--players", "4", "--chat-interval", "0"});
+  ASSERT_TRUE(server.ok()) << server.error();
+  Connect(server);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(TickUntil([] { return Logged("Received player list."); }));
+  const auto listed = Clock::now();
+  ASSERT_TRUE(TickUntil([] { return Fake.players.size() == 4; }));
+  EXPECT_GE(Clock::now() - listed, std::chrono::milliseconds(kStatusWaitMs - 100));
+  const PlayerRow row = Fake.players[2];
+  EXPECT_EQ(row[0], PlayerList[2].name);
+  EXPECT_EQ(row[1] + row[2] + row[3], "");  // score, deaths, team: nobody said
+  EXPECT_EQ(row[5], PlayerList[2].address);
+
+  int32_t number = -1;
+  ASSERT_TRUE(FindKickTarget(row[5], row[0], row[6], &number));
+  PendingActionData.targetPlayer = number;
+  PendingActionData.targetFound = true;
+  PendingActionData.reason = "Test";
+  PendingAction = Action::Kick;
+  TickUntil([] { return false; }, 300);
+  const auto lines = Received(server);
+  const std::string kick = " kick " + std::to_string(number) + " Test";
   EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                         [](const std::string& l) { return l.find(" removeBan 0") != std::string::npos; }),
+                         [&](const std::string& l) { return l.size() > kick.size() && l.ends_with(kick); }),
             lines.end());
 }
 

@@ -425,6 +425,18 @@ TEST(DemoServer, SilentServerAnswersNothingButLogs) {
             (std::vector<std::string>{"RECV 0 - demo", "RECV status-query", "RECV 1 7 players\\x0anow"}));
 }
 
+TEST(DemoServer, NoStatusAnswersAllButTheStatusQuery) {
+  START_SERVER(server, {"--no-status", "--chat-interval", "0"});
+  RawClient c(server.port());
+  ASSERT_EQ(c.Login("demo"), 1);
+  c.SendBytes(std::vector<uint8_t>(rcon::kStatusQuery, rcon::kStatusQuery + 10));
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(c.ReceiveBytes(&bytes, 400));
+  EXPECT_FALSE(c.Command("players").empty());
+  const auto log = server.ReadLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "RECV status-query"), log.end());
+}
+
 TEST(DemoServer, IdleClientIsForgotten) {
   START_SERVER(server, {"--chat-interval", "0", "--client-timeout", "300"});
   RawClient c(server.port());

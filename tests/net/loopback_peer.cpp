@@ -35,15 +35,22 @@ struct WinsockUser {};
 
 namespace {
 
-intptr_t OpenBound(uint16_t* port) {
+// `shared`: another socket may take the same port on another address (Wine
+// refuses that without SO_REUSEADDR, though Linux and Windows allow it).
+intptr_t OpenBound(uint16_t* port, uint32_t address = INADDR_LOOPBACK, uint16_t wantedPort = 0,
+                   bool shared = false) {
   static WinsockUser winsock;
   (void)winsock;
   const auto s = static_cast<intptr_t>(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
   if (s < 0) return -1;
+  if (shared) {
+    const int on = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+  }
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  local.sin_port = 0;
+  local.sin_addr.s_addr = htonl(address);
+  local.sin_port = htons(wantedPort);
   if (::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     CloseRaw(s);
     return -1;
@@ -67,12 +74,27 @@ void SendRaw(intptr_t s, platform::Endpoint to, const Bytes& datagram) {
 
 LoopbackPeer::LoopbackPeer(LoginMode mode) : mode_(mode) {
   socket_ = OpenBound(&port_);
+  answer_ = socket_;
   if (socket_ != kNoSocket) thread_ = std::thread([this] { Run(); });
+}
+
+LoopbackPeer::LoopbackPeer(LoginMode mode, uint32_t listenAddress) : mode_(mode) {
+  socket_ = OpenBound(&port_, listenAddress, 0, true);
+  if (socket_ == kNoSocket) return;
+  uint16_t samePort = 0;
+  answer_ = OpenBound(&samePort, INADDR_LOOPBACK, port_, true);
+  if (answer_ == kNoSocket) {
+    CloseRaw(socket_);
+    socket_ = kNoSocket;
+    return;
+  }
+  thread_ = std::thread([this] { Run(); });
 }
 
 LoopbackPeer::~LoopbackPeer() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
+  if (answer_ != kNoSocket && answer_ != socket_) CloseRaw(answer_);
   if (socket_ != kNoSocket) CloseRaw(socket_);
 }
 
@@ -100,7 +122,7 @@ void LoopbackPeer::Run() {
     if (n >= 8 && buffer[0] == 'B' && buffer[1] == 'E' && buffer[7] == rcon::kTypeLogin) {
       const LoginMode mode = mode_;
       if (mode != LoginMode::Silent) {
-        SendRaw(socket_, from, ServerFrame(rcon::kTypeLogin, mode == LoginMode::Accept ? 1 : 0, {}));
+        SendRaw(answer_, from, ServerFrame(rcon::kTypeLogin, mode == LoginMode::Accept ? 1 : 0, {}));
       }
     }
   }
@@ -131,7 +153,7 @@ platform::Endpoint LoopbackPeer::Client() {
   return client_;
 }
 
-void LoopbackPeer::SendToClient(const Bytes& datagram) { SendRaw(socket_, Client(), datagram); }
+void LoopbackPeer::SendToClient(const Bytes& datagram) { SendRaw(answer_, Client(), datagram); }
 
 void LoopbackPeer::SendToClientFromElsewhere(const Bytes& datagram) {
   uint16_t otherPort = 0;

@@ -23,6 +23,11 @@ class LoopbackPeer {
   enum class LoginMode { Accept, Refuse, Silent };
 
   explicit LoopbackPeer(LoginMode mode = LoginMode::Accept);
+  // A server on a multi-homed host: it receives on `listenAddress` (host
+  // byte order, another 127/8 address) and answers from 127.0.0.1 on the
+  // same port, as a server bound to all addresses answers from the one its
+  // system picks.
+  LoopbackPeer(LoginMode mode, uint32_t listenAddress);
   ~LoopbackPeer();
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
@@ -49,6 +54,7 @@ class LoopbackPeer {
   void Run();
 
   intptr_t socket_ = kNoSocket;
+  intptr_t answer_ = kNoSocket;  // where everything is sent from
   uint16_t port_ = 0;
   std::atomic<LoginMode> mode_;
   std::atomic<bool> stop_{false};

@@ -3,6 +3,7 @@
 #include "tests/net/session_fixture.h"
 
 #include "net/commands.h"
+#include "net/player_rows.h"
 
 #include <algorithm>
 #include <string>
@@ -277,6 +278,73 @@ TEST_F(TickTest, StrangersAndBadChecksumsAreIgnored) {
   EXPECT_TRUE(Fake.log.empty());
   EXPECT_FALSE(peer.WaitForCount(1, 100));  // no acknowledgement
   EXPECT_EQ(Session.pendingRequests.size(), 1u);
+}
+
+TEST_F(TickTest, StrangersStatusRepliesAndLoginsAreIgnored) {
+  const std::string reply = std::string("\x00\x04\x05\x06\x07", 5) + std::string("hostname\0Forged\0", 16);
+  peer.SendToClientFromElsewhere(AsBytes(reply));
+  TickWhenReadable();
+  Session.lastMessage = "something";
+  peer.SendToClientFromElsewhere(ServerFrame(rcon::kTypeLogin, 1, ""));
+  TickWhenReadable();
+  EXPECT_TRUE(Fake.calls.empty());
+  EXPECT_EQ(Session.server, (platform::Endpoint{0x7F000001, peer.Port()}));
+  EXPECT_FALSE(peer.WaitForCount(1, 100));
+}
+
+TEST_F(TickTest, PlayerListIsShownAloneWhenNoStatusReplyComes) {
+  // A remote console on a port of its own never answers the status query.
+  Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
+  EXPECT_TRUE(Fake.players.empty());
+  TestClock += kStatusWaitMs - 1;
+  NetworkTick();
+  EXPECT_TRUE(Fake.players.empty());
+  TestClock += 1;
+  NetworkTick();
+  ASSERT_EQ(Fake.players.size(), 2u);
+  EXPECT_EQ(Fake.players[1], (PlayerRow{"Player 1", "", "", "", "31", "10.0.0.1", kGuid}));
+}
+
+TEST_F(TickTest, StatusReplyBeforeThePlayerListAndTwiceStillJoinsOnce) {
+  const std::string status = std::string("\x00\x04\x05\x06\x07", 5) + std::string("\0\x01player_\0", 10) +
+                             std::string("Player 0\0" "1\0" "5\0" "2\0", 15);
+  Deliver(AsBytes(status));
+  Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
+  Deliver(AsBytes(status));
+  ASSERT_EQ(Fake.players.size(), 1u);
+  EXPECT_EQ(Fake.players[0], (PlayerRow{"Player 0", "5", "2", "1", "30", "10.0.0.0", kGuid}));
+}
+
+TEST_F(TickTest, BurstOfTwiceSentPartsCompletes) {
+  // 84 parts of 256 bytes, each sent twice, all at once: more than a default
+  // receive buffer holds, read one datagram per pass of the event loop.
+  std::string reply = PlayersReply(300);
+  constexpr uint8_t kParts = 84;
+  reply.resize(kParts * 256, ' ');
+  reply.back() = '\n';
+  for (uint8_t i = 0; i < kParts; ++i) {
+    const Bytes part = ServerPart(2, kParts, i, reply.substr(i * 256u, 256));
+    peer.SendToClient(part);
+    peer.SendToClient(part);
+  }
+  for (int pass = 0; pass < 400 && Fake.log.empty(); ++pass) {
+    platform::SleepMs(5);
+    NetworkTick();
+  }
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Received player list."});
+  EXPECT_EQ(PlayerList.size(), ParsePlayerLines(reply).size());
+  EXPECT_GT(PlayerList.size(), 250u);
+}
+
+TEST_F(TickTest, AnIncompleteReplyGivenUpIsLogged) {
+  Deliver(ServerPart(2, 3, 0, "first"));
+  Deliver(ServerPart(2, 3, 2, "third"));
+  Deliver(ServerPart(2, 3, 2, "third"));  // a repeat is not another part
+  TestClock += ReplyAssembler::kPartTimeoutMs + 1;
+  NetworkTick();
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"Gave up the reply to \"players\": 2 of 3 parts arrived."});
+  NetworkTick();
+  EXPECT_EQ(Fake.log.size(), 1u);
 }
 
 TEST_F(TickTest, LateLoginReplyIsNotShown) {

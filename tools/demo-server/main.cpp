@@ -30,6 +30,8 @@ constexpr char kUsage[] =
     "                       0 = never (default 15000)\n"
     "  --refuse-login       refuse every login\n"
     "  --silent             never answer anything (datagrams are still logged)\n"
+    "  --no-status          never answer the status query (a remote console on a\n"
+    "                       port of its own); status queries are still logged\n"
     "  --log FILE           append one line per datagram received:\n"
     "                         RECV 0 - <password>        a login\n"
     "                         RECV 1 <seq> <text>        a command (empty = keep-alive)\n"
@@ -101,6 +103,8 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       options->refuseLogin = true;
     } else if (arg == "--silent") {
       options->silent = true;
+    } else if (arg == "--no-status") {
+      options->noStatus = true;
     } else if (arg == "--log") {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "demo-server: --log needs a file name\n");

@@ -133,7 +133,7 @@ void Server::Handle(const uint8_t* data, size_t length, const sockaddr_in& from,
   if (length >= 3 && data[0] == rcon::kStatusQuery[0] && data[1] == rcon::kStatusQuery[1] &&
       data[2] == rcon::kStatusQuery[2]) {
     Log("RECV status-query");
-    if (!options_.silent) HandleStatusQuery(data, length, from);
+    if (!options_.silent && !options_.noStatus) HandleStatusQuery(data, length, from);
     return;
   }
   rcon::FrameView frame;

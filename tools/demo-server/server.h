@@ -26,6 +26,8 @@ struct Options {
   int chatIntervalMs = 15000;
   bool refuseLogin = false;
   bool silent = false;
+  // Never answers the status query, as a remote console on a port of its own.
+  bool noStatus = false;
   std::string logPath;
   int partSize = 1000;
   bool shufflePartOrder = false;

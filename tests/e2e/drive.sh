@@ -1,0 +1,132 @@
+# The driving helpers of the end-to-end test, shared with the start-up
+# benchmark: Quorvel is driven with xdotool as a person would, and every key's
+# effect is read back from the window (e2e_list_dump) and the key sent again
+# when the display lost it.
+#
+# The sourcing script sets: wine_run (runs a Windows program in its prefix),
+# dump (the read-back tool), work (a folder for the tool's error output).
+# Where the time goes, and each key that had to be sent again.
+note() { echo "     ${SECONDS}s $*"; }
+# Polls `command` for up to `seconds`.
+wait_for() {
+  local seconds=$1
+  shift
+  local end=$((SECONDS + seconds))
+  while [ $SECONDS -lt $end ]; do
+    "$@" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+# The read-back tool's failures are counted, not hidden: a crash shows in
+# the test's output.
+window_dump() {
+  local out status
+  out=$(wine_run "$dump" 2>>"$work/dump.err")
+  status=$?
+  [ "$status" = 0 ] || echo "$status" >>"$work/dump-failures"
+  tr -d '\r' <<<"$out"
+}
+player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
+has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
+find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+window_exists() { [ -n "$(find_window "$1")" ]; }
+menu_open() { window_dump | grep -q '^menu-open 1'; }
+main_has_keys() { window_dump | grep -q '^main-has-keys 1'; }
+# The keyboard focus is in the control with this id, or in its edit box.
+focus_in() { window_dump | grep -Eq "^focus ($1 [0-9-]+|[0-9-]+ $1)\$"; }
+focus_text_is() { window_dump | grep -Fxq "focus-text $1"; }
+focus_text_length_is() { window_dump | grep -Fxq "focus-text-length $1"; }
+# Keys go where the display's focus is. It trails Quorvel's own focus by a
+# moment after a window opens or closes, and now and then, on a loaded
+# machine, it leaves Wine's windows altogether (Quorvel then reports no
+# focus and no foreground window, or the desktop in the foreground), even
+# twice in a row. The helpers below read back what each key did and, when
+# one was lost, click the window and try again, as a person would.
+tries="1 2 3 4 5"
+#
+# A click on the window's caption, to give it the keyboard back; Quorvel puts
+# the focus back where it was.
+activate() {
+  local window
+  window=$(find_window "$1")
+  [ -n "$window" ] || return 1
+  eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/A_/')"
+  xdotool mousemove $((A_X + A_WIDTH / 2)) $((A_Y + 8)) click 1
+  sleep 0.5
+}
+# Types into the control with this id of the window with this title once the
+# control has the focus, and reads the text back; when a key was lost, selects
+# what is there and types it again. A password is checked by its length.
+#   type_into TITLE ID TEXT [password]
+type_into() {
+  local title=$1 id=$2 text=$3 kind=${4:-}
+  for try in $tries; do
+    [ "$try" = 1 ] || { note "typing into $id again"; activate "$title"; }
+    wait_for 10 focus_in "$id" || continue
+    sleep 0.2
+    xdotool key End shift+Home
+    xdotool type --delay 30 "$text"
+    if [ "$kind" = password ]; then
+      wait_for 3 focus_text_length_is "${#text}" && return 0
+    else
+      wait_for 3 focus_text_is "$text" && return 0
+    fi
+  done
+  return 1
+}
+# Presses a key in the control with this id of the window with this title,
+# and again while the command that tells it took effect says no.
+#   press_until TITLE ID KEY COMMAND...
+press_until() {
+  local title=$1 id=$2 key=$3
+  shift 3
+  for try in $tries; do
+    [ "$try" = 1 ] || note "pressing $key in $id again"
+    if [ "$try" != 1 ] && ! focus_in "$id"; then activate "$title"; fi
+    xdotool key "$key"
+    wait_for 8 "$@" && return 0
+  done
+  return 1
+}
+# Tab from the control with the first id to the one with the second, in the
+# window with this title, again while the key is lost.
+#   tab_to TITLE FROM-ID TO-ID
+tab_to() {
+  local title=$1 from=$2 to=$3
+  for try in $tries; do
+    focus_in "$to" && return 0
+    [ "$try" = 1 ] || note "Tab to $to again"
+    if [ "$try" != 1 ] && ! focus_in "$from"; then
+      activate "$title"
+      focus_in "$to" && return 0
+    fi
+    xdotool key Tab
+    wait_for 3 focus_in "$to" && return 0
+  done
+  return 1
+}
+# Server > Quick Connect, from the keyboard: F10, Enter opens "Server" with
+# its first item selected, Down, Enter. Each key waits for the menu to be up,
+# not for a guessed time, so a slow machine cannot send it elsewhere.
+# A key sent the moment a menu reports itself open can still be lost (Wine's
+# menu loop may not be reading yet): when the dialog does not come, close the
+# menu and try again, as a person would.
+open_quick_connect() {
+  local try
+  for try in $tries; do
+    [ "$try" = 1 ] || { note "opening the menu again"; activate '^Quorvel$'; }
+    main_has_keys || activate '^Quorvel$'
+    xdotool key F10; sleep 0.3
+    xdotool key Return
+    if wait_for 15 menu_open; then
+      sleep 0.4
+      xdotool key Down; sleep 0.3
+      xdotool key Return
+      if wait_for 8 window_exists '^Quick Connect$'; then return 0; fi
+    fi
+    window_exists '^Quick Connect$' && return 0
+    xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+  done
+  return 1
+}
