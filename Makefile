@@ -43,7 +43,7 @@ run: build
 	bash scripts/run.sh $(abspath $(BUILD))
 
 # Benchmarks: the parsers natively without sanitizers (Google Benchmark), then
-# the grid's painting and Quorvel's start-up and idle CPU under Wine, each
+# the grid's painting and editing and Quorvel's start-up and idle CPU under Wine, each
 # against a baseline run the same way.
 bench: mingw native
 	@cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_SANITIZE=OFF \
@@ -52,6 +52,7 @@ bench: mingw native
 	$(BUILD)/bench/bench/quorvel_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_paint_bench.exe 200
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_drag_bench.exe 9
+	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_edit_bench.exe 5
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/propbox_bench.exe 100
 	bash bench/startup/startup.sh $(abspath $(MINGW))
 

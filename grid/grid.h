@@ -118,6 +118,8 @@ struct GridCellEvent {
 // else the grid's gadget number.
 using GridCallback = int32_t (*)(intptr_t owner, int32_t code, GridCellEvent* event);
 
+// Returns the grid's gadget number (the one asked for, or a free one for
+// kAnyNumber), or -1 when the grid could not be made: 0 is a valid number.
 int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, uint32_t listFlags,
                 uint32_t gridFlags);
 int grid_AddColumn(int gadget, int position, const wchar_t* title, int width);

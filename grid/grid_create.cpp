@@ -145,24 +145,27 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
   if (gadget >= 0 && IsGadget(gadget)) FreeGadget(gadget);
 
   auto* record = new (std::nothrow) GridRecord;
-  if (!record) return 0;
+  if (!record) return -1;
   try {
     record->columnOrder.assign(kMaxGridColumns, 0);
     record->columnPosition.assign(kMaxGridColumns, 0);
   } catch (const std::bad_alloc&) {
     delete record;
-    return 0;
+    return -1;
   }
 
   CreateSharedValues();
 
-  int number = CreateListViewGadget(gadget, x, y, width, height, L"", 0, listFlags & ~0x10000u);
+  // The grid owns the row-height image list (see below), so the list view
+  // must never destroy it, whatever the caller's flags say.
+  int number =
+      CreateListViewGadget(gadget, x, y, width, height, L"", 0, (listFlags & ~0x10000u) | LVS_SHAREIMAGELISTS);
   HWND list = number >= 0 ? GadgetWindow(number) : nullptr;
   HWND parent = list ? GetParent(list) : nullptr;
   if (!list || !parent) {
     if (list) FreeGadget(number);
     delete record;
-    return 0;
+    return -1;
   }
 
   record->gadget = number;
@@ -170,12 +173,15 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_DOUBLEBUFFER, 0);
   RemoveStyle(list, WS_TABSTOP);
 
-  // The list view sizes its rows by the small image list and keeps that
-  // height after the list is gone.
-  if (HIMAGELIST rows = ImageList_Create(1, rowHeight, ILC_COLORDDB, 0, 0)) {
-    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
-    ImageList_Destroy(rows);
-  }
+  // The list view sizes its rows by the small image list. It keeps the
+  // handle and may draw with it, so the list lives as long as the grid and
+  // is destroyed with the record, and only there.
+  record->rowImages = ImageList_Create(1, rowHeight, ILC_COLORDDB, 0, 0);
+  if (record->rowImages)
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(record->rowImages));
+  // Known before the first paint measures it: a list-choice cell made
+  // current on a grid not yet painted sizes its field from it.
+  record->rowHeight = rowHeight;
 
   record->currentRow = -1;
   record->headerWindow = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
@@ -205,8 +211,9 @@ int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, 
   record->editComboEdit = editCombo ? FindEditChild(editCombo) : nullptr;
   if (!record->editWindow || !listCombo || !editCombo || !record->editComboEdit) {
     FreeGadget(number);  // the editors are children and go with it
+    if (record->rowImages) ImageList_Destroy(record->rowImages);
     delete record;
-    return 0;
+    return -1;
   }
 
   RemoveStyle(record->editWindow, WS_TABSTOP);
@@ -249,6 +256,9 @@ void DestroyGridRecord(GridRecord* record) {
     gridShared.dragState = 0;
   }
   if (record->editorFont) DeleteObject(record->editorFont);
+  if (record->rowImages) ImageList_Destroy(record->rowImages);
+  // The brush is shared by all grids; the next WM_CTLCOLOREDIT of another
+  // grid makes a new one.
   if (gridShared.editorBrush) {
     DeleteObject(gridShared.editorBrush);
     gridShared.editorBrush = nullptr;

@@ -2,9 +2,13 @@
 //
 // Three editor windows per grid are created once and moved over the current
 // cell: the EDIT for text cells, the drop-down-list combo for list choices
-// and the editable combo for editable choices. Keyboard and mouse handling
-// inside the editors (typing, Tab, Escape, combo choices, paste) comes with
-// the input handling; what is here is what the operations need.
+// and the editable combo for editable choices. The keys typed inside the
+// editors are handled by their own procedures (grid_editor_procs.cpp); what
+// is here is opening, placing, committing, cancelling and pasting.
+//
+// Several of these raise owner events (QueryCellType, QueryCellColours,
+// TextChanged, ComboChanged). The owner may free the grid in any of them, so
+// each reports whether the grid is still there and stops when it is not.
 #include <algorithm>
 
 #include "grid/grid_private.h"
@@ -59,16 +63,26 @@ bool CommitEdit(GridRecord* record) {
   event.column = subItem - 1;
   event.text = record->editText;
   event.font = ListFont(record);
+  const std::wstring initial = record->initialText;
   gridShared.answeringTextChanged = true;
   int32_t answer = RaiseEvent(record, GridEvent::TextChanged, &event);
   gridShared.answeringTextChanged = false;
   if (!GridAlive(list, record)) return false;
-  if (answer == 1) {
-    if (CellText(record, row, subItem) != event.text) SetCellTextRaw(record, row, subItem, event.text);
-    record->initialText = event.text;
-  } else {
-    if (CellText(record, row, subItem) != record->initialText) SetCellTextRaw(record, row, subItem, record->initialText);
-    record->editText = record->initialText;
+  // The owner may have moved the current cell or deleted rows meanwhile: the
+  // answer still belongs to the cell that was edited, and the editor's texts
+  // only when that cell is still the current one.
+  const bool stillCurrent = record->currentRow == row && record->currentSubItem == subItem;
+  const bool cellExists = row < CountGridRows(record);
+  const std::wstring& stored = answer == 1 ? event.text : initial;
+  if (cellExists && CellText(record, row, subItem) != stored) SetCellTextRaw(record, row, subItem, stored);
+  if (stillCurrent) {
+    if (answer == 1) {
+      record->initialText = event.text;
+    } else {
+      record->initialText = initial;
+      record->editText = initial;
+      ShowTextInEditor(record, initial);
+    }
   }
   return true;
 }
@@ -126,24 +140,31 @@ void ShowTextInEditor(GridRecord* record, const std::wstring& text) {
   }
 }
 
-void LoadEditor(GridRecord* record) {
-  if (record->currentRow == -1) return;
+bool LoadEditor(GridRecord* record) {
+  if (record->currentRow == -1) return true;
+  HWND list = record->listWindow;
   GridCellEvent event;
   event.row = record->currentRow;
   event.column = record->currentSubItem - 1;
   event.font = ListFont(record);
   RaiseEvent(record, GridEvent::QueryCellType, &event);
+  if (!GridAlive(list, record)) return false;
   record->currentCellType = event.cellType;
   record->initialText = record->editText = CellText(record, record->currentRow, record->currentSubItem);
+  LoadEditorItems(record, event.text);
+  return true;
+}
+
+void LoadEditorItems(GridRecord* record, const std::wstring& items) {
   switch (record->currentCellType) {
     case GridCell::Text:
-      SetWindowTextW(record->editWindow, record->initialText.c_str());
+      SetWindowTextW(record->editWindow, record->editText.c_str());
       break;
     case GridCell::ListChoice:
     case GridCell::EditableChoice: {
       int combo = record->currentCellType == GridCell::ListChoice ? record->listCombo : record->editCombo;
-      LoadComboItems(combo, event.text);
-      SetGadgetText(combo, record->initialText.c_str());
+      LoadComboItems(combo, items);
+      SetGadgetText(combo, record->editText.c_str());
       break;
     }
     default:
@@ -176,26 +197,28 @@ int OpenEditor(GridRecord* record, bool query, const RECT* given, int row, int s
     SendMessageW(list, LVM_SCROLL, 0, cell.top - record->headerHeight);
     scrolled = true;
   } else if (cell.bottom >= client.bottom && height > 0) {
+    // Moving down is the common case (Enter, Down, Tab at a row's end), so
+    // the list is left to scroll by blitting and paints only the rows that
+    // come into view: the old cell's frame was invalidated when it was left,
+    // and that pending region scrolls along with the pixels.
     int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-    InvalidateRect(list, nullptr, TRUE);
     SendMessageW(list, LVM_SCROLL, 0, (row - (top + perPage - 1)) * height);
     scrolled = true;
   }
   if (!query) return scrolled ? 1 : 0;
 
   if (scrolled) cell = CellRect(record, row, subItem);
-  LoadEditor(record);
-  PlaceEditor(record, cell);
+  if (LoadEditor(record)) PlaceEditor(record, cell);
   return scrolled ? 1 : 0;
 }
 
 // Lays the current cell's editor over the cell so that its text sits where
 // the painted cell's text sits: same font, same inset, same odd vertical
 // offset. The owner's colours and font for the cell decide.
-void PlaceEditor(GridRecord* record, RECT cell) {
-  if (record->currentRow == -1) return;
-  if (record->currentRow < SendMessageW(record->listWindow, LVM_GETTOPINDEX, 0, 0)) return;
+bool PlaceEditor(GridRecord* record, RECT cell) {
+  if (record->currentRow == -1) return true;
+  if (record->currentRow < SendMessageW(record->listWindow, LVM_GETTOPINDEX, 0, 0)) return true;
   if (cell.left == -100) cell = CellRect(record, record->currentRow, record->currentSubItem);
   HWND list = record->listWindow;
   const int frame = record->frameWidth;
@@ -206,6 +229,7 @@ void PlaceEditor(GridRecord* record, RECT cell) {
   event.column = record->currentSubItem - 1;
   event.font = ListFont(record);
   RaiseEvent(record, GridEvent::QueryCellColours, &event);
+  if (!GridAlive(list, record)) return false;
   HFONT font = event.font ? event.font : ListFont(record);
   const std::wstring shown = record->editText.empty() ? L" " : record->editText;
 
@@ -314,25 +338,30 @@ void PlaceEditor(GridRecord* record, RECT cell) {
       RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
       break;
   }
+  return true;
 }
 
-void RepositionEditor(GridRecord* record) {
-  if (record->currentRow == -1) return;
+bool RepositionEditor(GridRecord* record) {
+  if (record->currentRow == -1) return true;
   if (record->currentRow < SendMessageW(record->listWindow, LVM_GETTOPINDEX, 0, 0)) {
     ParkEditor(record);
   } else {
     RECT cell = CellRect(record, record->currentRow, record->currentSubItem);
     if (cell.top == 0 && cell.bottom == 0) {
       ParkEditor(record);
-    } else {
-      PlaceEditor(record, cell);
+    } else if (!PlaceEditor(record, cell)) {
+      return false;
     }
   }
   gridShared.scrollParked = false;
   PaintEmptyArea(record);
+  return true;
 }
 
-void FocusEditor(GridRecord* record) {
+// Moving the focus makes the window that loses it act (another grid's editor
+// ends its edit), and that owner may free this grid.
+bool FocusEditor(GridRecord* record) {
+  HWND list = record->listWindow;
   switch (record->currentCellType) {
     case GridCell::Text: {
       auto length = static_cast<WPARAM>(GetWindowTextLengthW(record->editWindow));
@@ -362,7 +391,189 @@ void FocusEditor(GridRecord* record) {
     default:
       break;
   }
+  return GridAlive(list, record);
 }
 
 // The editors' text, as typed, for the editor procedures.
 std::wstring EditorText(HWND editor) { return TextOf(editor); }
+
+bool CancelEdit(GridRecord* record) {
+  if (record->currentRow == -1 || record->currentSubItem == 0) return true;
+  HWND list = record->listWindow;
+  const int row = record->currentRow;
+  const int subItem = record->currentSubItem;
+  const std::wstring initial = record->initialText;
+  switch (record->currentCellType) {
+    case GridCell::Text: {
+      record->editText = initial;
+      SetWindowTextW(record->editWindow, initial.c_str());
+      auto end = static_cast<WPARAM>(initial.size());
+      SendMessageW(record->editWindow, EM_SETSEL, end, static_cast<LPARAM>(end));
+      break;
+    }
+    case GridCell::ListChoice:
+    case GridCell::EditableChoice: {
+      const bool list3 = record->currentCellType == GridCell::ListChoice;
+      const int combo = list3 ? record->listCombo : record->editCombo;
+      if (list3) {
+        SetGadgetText(combo, initial.c_str());
+      } else {
+        // Setting an editable combo's text leaves its list selection where
+        // the user put it, and the index reported below would name another
+        // item than the text: the selection follows the text (none when no
+        // item has it).
+        HWND window = GadgetWindow(combo);
+        auto match = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(initial.c_str()));
+        SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(match), 0);
+        SetWindowTextW(window, initial.c_str());
+        auto end = static_cast<WPARAM>(initial.size());
+        SendMessageW(record->editComboEdit, EM_SETSEL, end, static_cast<LPARAM>(end));
+      }
+      if (record->editText != initial) {
+        record->editText = initial;
+        GridCellEvent event;
+        event.row = row;
+        event.column = subItem - 1;
+        event.text = initial;
+        HWND window = GadgetWindow(combo);
+        event.extra = TextOf(window) == initial ? SendMessageW(window, CB_GETCURSEL, 0, 0) : -1;
+        event.font = ListFont(record);
+        RaiseEvent(record, GridEvent::ComboChanged, &event);
+        if (!GridAlive(list, record)) return false;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (row < CountGridRows(record) && CellText(record, row, subItem) != initial) {
+    SetCellTextRaw(record, row, subItem, initial);
+    InvalidateCell(record, row, subItem);
+  }
+  return true;
+}
+
+// A TAB ends a piece and moves one column right; a CR ends a piece and moves
+// to the next row, back to the first column, and takes the character after
+// it (the LF of a CR LF pair) with it. Spreadsheets end the last row of a
+// copied block with CR LF too; the empty piece after that final line break
+// is no cell of the block, and pasting it would empty the cell below.
+std::vector<PastePiece> SplitPasteText(const std::wstring& text) {
+  std::vector<PastePiece> pieces;
+  int row = 0;
+  int column = 0;
+  std::wstring piece;
+  bool afterLineBreak = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (c == L'\t') {
+      pieces.push_back({row, column, piece});
+      piece.clear();
+      ++column;
+      afterLineBreak = false;
+    } else if (c == L'\r') {
+      pieces.push_back({row, column, piece});
+      piece.clear();
+      ++row;
+      column = 0;
+      ++i;  // the character after the CR goes with it
+      afterLineBreak = true;
+    } else {
+      piece.push_back(c);
+      afterLineBreak = false;
+    }
+  }
+  if (!afterLineBreak || !piece.empty()) pieces.push_back({row, column, piece});
+  return pieces;
+}
+
+namespace {
+
+std::wstring ClipboardText(HWND owner) {
+  std::wstring text;
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      // The clipboard's block may be larger than its text, never smaller:
+      // read no further than the block, even without a terminating zero.
+      size_t limit = GlobalSize(data) / sizeof(wchar_t);
+      size_t length = 0;
+      while (length < limit && chars[length] != L'\0') ++length;
+      text.assign(chars, length);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+bool Editable(int32_t type) {
+  switch (type) {
+    case GridCell::StaticText:
+    case GridCell::PlainText:
+    case GridCell::ReadOnlyCheckBox:
+    case GridCell::Image:
+    case GridCell::Icon:
+    case GridCell::ReadOnlyPercentage:
+    case GridCell::Button:
+    case GridCell::OwnerPainted:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+int PasteText(int gadget) {
+  GridRecord* record = RecordFromGadget(gadget);
+  if (!record || record->currentRow == -1 || CountGridColumns(record) == 0) return 0;
+  HWND list = record->listWindow;
+  const int savedRow = record->currentRow;
+  const int savedSubItem = record->currentSubItem;
+  std::wstring savedInitial = record->initialText;
+  std::wstring savedEdit = record->editText;
+  const std::wstring text = ClipboardText(list);
+  if (text.empty()) return 0;
+
+  const int rows = CountGridRows(record);
+  const int columns = CountGridColumns(record);
+  const int startPosition = record->columnPosition[static_cast<size_t>(savedSubItem - 1)];
+  int handled = 0;
+  for (const PastePiece& piece : SplitPasteText(text)) {
+    const int row = savedRow + piece.rowOffset;
+    const int position = startPosition + piece.columnOffset;
+    if (row >= rows || position >= columns) continue;
+    const int subItem = record->columnOrder[static_cast<size_t>(position)] + 1;
+
+    GridCellEvent event;
+    event.row = row;
+    event.column = subItem - 1;
+    event.font = ListFont(record);
+    RaiseEvent(record, GridEvent::QueryCellType, &event);
+    if (!GridAlive(list, record)) return handled;
+    if (!Editable(event.cellType)) continue;
+    ++handled;
+    record->currentRow = row;
+    record->currentSubItem = subItem;
+    record->editText = piece.text;
+    if (piece.rowOffset == 0 && piece.columnOffset == 0) {
+      record->initialText = savedInitial;
+      if (!CommitEdit(record)) return handled;
+      savedInitial = savedEdit = record->initialText;
+      ShowTextInEditor(record, savedInitial);
+      grid_SetCurrentCell(gadget, subItem - 1, row, 0, 1);
+      if (!GridAlive(list, record)) return handled;
+    } else {
+      record->initialText = CellText(record, row, subItem);
+      if (!CommitEdit(record)) return handled;
+      InvalidateCell(record, row, subItem);
+    }
+  }
+  record->currentRow = savedRow;
+  record->currentSubItem = savedSubItem;
+  record->initialText = savedInitial;
+  record->editText = savedEdit;
+  return handled;
+}

@@ -104,85 +104,6 @@ void SetPressedLook(GridRecord* record, int row, int subItem, bool pressed) {
   InvalidateCell(record, row, subItem);
 }
 
-// Placeholders for the editing services CancelEdit and PasteText, which come
-// with the editor procedures; replace these calls once those have landed.
-bool CancelEditPending(GridRecord* record) {
-  if (record->currentRow == -1) return true;
-  record->editText = record->initialText;
-  ShowTextInEditor(record, record->initialText);
-  if (CellText(record, record->currentRow, record->currentSubItem) != record->initialText) {
-    SetCellTextRaw(record, record->currentRow, record->currentSubItem, record->initialText);
-    InvalidateCell(record, record->currentRow, record->currentSubItem);
-  }
-  return true;
-}
-
-std::wstring ClipboardText(HWND owner) {
-  std::wstring text;
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner)) return text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-      // Never past the clipboard's block, with or without a final zero.
-      size_t limit = GlobalSize(data) / sizeof(wchar_t);
-      size_t length = 0;
-      while (length < limit && chars[length] != L'\0') ++length;
-      text.assign(chars, length);
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
-void PasteTextPending(GridRecord* record) {
-  if (record->currentRow == -1) return;
-  HWND list = record->listWindow;
-  const std::wstring text = ClipboardText(list);
-  if (text.empty()) return;
-  RebuildColumnOrder(record);
-  const int rows = CountGridRows(record), columns = CountGridColumns(record);
-  const int startRow = record->currentRow, startSubItem = record->currentSubItem;
-  const int startPosition = record->columnPosition[startSubItem - 1];
-  int row = startRow, position = startPosition;
-  size_t begin = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    const bool end = i == text.size();
-    const wchar_t c = end ? L'\r' : text[i];
-    if (c != L'\t' && c != L'\r' && c != L'\n') continue;
-    if (c == L'\n' && i > 0 && text[i - 1] == L'\r') {
-      begin = i + 1;
-      continue;
-    }
-    if (end && begin == i && (row != startRow || position != startPosition)) break;
-    if (row < rows && position < columns) {
-      const int subItem = record->columnOrder[position] + 1;
-      std::wstring piece = text.substr(begin, i - begin);
-      if (row == startRow && subItem == startSubItem) {
-        record->editText = piece;
-        SetCellTextRaw(record, row, subItem, piece);
-        ShowTextInEditor(record, piece);
-      } else {
-        GridCellEvent event;
-        event.row = row;
-        event.column = subItem - 1;
-        event.text = piece;
-        event.font = ListFont(record);
-        if (RaiseEvent(record, GridEvent::TextChanged, &event) == 1 && GridAlive(list, record))
-          SetCellTextRaw(record, row, subItem, event.text);
-        if (!GridAlive(list, record)) return;
-      }
-    }
-    begin = i + 1;
-    if (c == L'\t') {
-      ++position;
-    } else {
-      ++row;
-      position = startPosition;
-    }
-  }
-  InvalidateRect(list, nullptr, FALSE);
-}
-
 // The far line of a signed extent from its anchor.
 int FarLine(int anchor, int extent) { return extent < 0 ? anchor + extent + 1 : anchor + extent - 1; }
 int ExtentTo(int anchor, int line) { return line >= anchor ? line - anchor + 1 : line - anchor - 1; }
@@ -454,7 +375,7 @@ void ClipboardKey(GridRecord* record, int action) {
   int32_t answer = RaiseEvent(record, GridEvent::Clipboard, &event);
   if (!GridAlive(list, record) || answer == 0) return;
   if (action == 2) {
-    PasteTextPending(record);
+    PasteText(record->gadget);
     return;
   }
   if (!BlockExists(record)) return;
@@ -720,7 +641,7 @@ void ListKeyDown(GridRecord* record, int key) {
       return;
     case VK_ESCAPE:
       if (record->currentRow != -1) {
-        CancelEditPending(record);
+        CancelEdit(record);
       } else if (BlockExists(record)) {
         CollapseBlock(record);
       }

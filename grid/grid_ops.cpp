@@ -361,8 +361,16 @@ int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
     event.font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
     RaiseEvent(record, GridEvent::QueryCellType, &event);
     if (!GridAlive(list, record)) return 0;
-    record->currentCellType = event.cellType;
-    ShowTextInEditor(record, value);
+    if (event.cellType != record->currentCellType) {
+      // Another kind of cell now: the old editor must not stay over it, and
+      // the new one needs its items and its place.
+      ParkEditor(record);
+      record->currentCellType = event.cellType;
+      LoadEditorItems(record, event.text);
+      RepositionEditor(record);
+    } else {
+      ShowTextInEditor(record, value);
+    }
   }
   return 0;
 }
@@ -434,9 +442,9 @@ int grid_SetCurrentCell(int gadget, int column, int row, int focusEditor, int sc
   record->currentSubItem = column + 1;
   if (scrollIntoView) {
     OpenEditor(record, true, nullptr, -1, -1);
+    if (!GridAlive(list, record)) return 0;
   } else {
-    LoadEditor(record);
-    RepositionEditor(record);
+    if (!LoadEditor(record) || !RepositionEditor(record)) return 0;
   }
   if (focusEditor == 1) {
     FocusEditor(record);

@@ -53,6 +53,7 @@ struct GridRecord {
   int32_t tooltipRow = -2;
   int32_t tooltipSubItem = -1;
   HFONT editorFont = nullptr;
+  HIMAGELIST rowImages = nullptr;  // sets the row height; owned here, not by the list view
   std::wstring initialText;
   std::wstring editText;
   int32_t hotRow = -1;
@@ -138,19 +139,32 @@ void ClipExtent(int start, int extent, int limit, int* first, int* last);
 // grid_ops.cpp; false when the owner freed the grid meanwhile.
 bool EndEdit(GridRecord* record, int reason);
 
-// grid_edit.cpp (editor mechanics; input handling is added with the editor
-// procedures). CommitEdit returns false when the owner freed the grid while
-// answering TextChanged.
+// grid_edit.cpp: opening, placing, committing, cancelling and pasting.
+// Every one that may raise an event returns false (OpenEditor: the caller
+// asks GridAlive) when the owner freed the grid meanwhile.
 bool CommitEdit(GridRecord* record);
+bool CancelEdit(GridRecord* record);
 void LeaveCell(GridRecord* record);
 int OpenEditor(GridRecord* record, bool query, const RECT* cell, int row, int subItem);
-void LoadEditor(GridRecord* record);
-void PlaceEditor(GridRecord* record, RECT cell);
+// Asks the owner the current cell's type and loads its text into the editor.
+bool LoadEditor(GridRecord* record);
+// Loads editText (and for choice cells the LF-separated items) into the
+// editor of currentCellType.
+void LoadEditorItems(GridRecord* record, const std::wstring& items);
+bool PlaceEditor(GridRecord* record, RECT cell);
 void ParkEditor(GridRecord* record);
-void RepositionEditor(GridRecord* record);
-void FocusEditor(GridRecord* record);
+bool RepositionEditor(GridRecord* record);
+bool FocusEditor(GridRecord* record);
 void ShowTextInEditor(GridRecord* record, const std::wstring& text);
 std::wstring EditorText(HWND editor);
+int PasteText(int gadget);
+// Pieces of pasted text and where they go, relative to the current cell.
+struct PastePiece {
+  int rowOffset;
+  int columnOffset;
+  std::wstring text;
+};
+std::vector<PastePiece> SplitPasteText(const std::wstring& text);
 
 // grid_paint.cpp
 LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   if (window < 0) return 1;
 
   int grid = grid_Create(kAnyNumber, 0, 0, 800, 600, 22, 0, kGridLines);
-  if (!grid) return 1;
+  if (grid < 0) return 1;
   for (int c = 0; c < kColumns; ++c) grid_AddColumn(grid, -1, (L"Column " + std::to_wstring(c)).c_str(), 76);
   HWND gridWindow = GadgetWindow(grid);
   Fill(gridWindow, true);

@@ -7,7 +7,7 @@
 set -uo pipefail
 if [ -z "${QUORVEL_GALLERY_E2E_DISPLAY:-}" ]; then
   export QUORVEL_GALLERY_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1400x900x24" bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1500x1100x24" bash "$0" "$@"
 fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 gallery=${1:?gallery}

@@ -30,9 +30,31 @@ std::vector<SeenEvent> Owner::Only(std::initializer_list<int32_t> codes) const {
 int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
   owner.ownerValues.push_back(value);
   SeenEvent seen{code, event->row, event->column, 0, {}};
-  if (code == GridEvent::TextChanged) seen.text = event->text;
-  if (code == GridEvent::EditEnded) seen.extra = event->extra;
+  switch (code) {
+    case GridEvent::TextChanged:
+      seen.text = event->text;
+      break;
+    case GridEvent::KeyChar:
+    case GridEvent::TextRemoving:
+    case GridEvent::ComboChanged:
+      seen.text = event->text;
+      seen.extra = event->extra;
+      break;
+    case GridEvent::EditEnded:
+    case GridEvent::ColumnsChanged:
+      seen.extra = event->extra;
+      break;
+    default:
+      break;
+  }
   owner.seen.push_back(seen);
+  if (code == owner.freeOnCode && owner.freedCount == 0) {
+    ++owner.freedCount;
+    const auto gadget = static_cast<int>(value);
+    grid_Free(gadget);
+    if (owner.rebuild) grid_Create(gadget, 0, 0, 200, 100, 20, 0, 0);
+    return 1;
+  }
   const CellLook& look = owner.Look(event->row, event->column);
   switch (code) {
     case GridEvent::QueryCellColours:
@@ -56,6 +78,11 @@ int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
       return owner.textChangedAnswer;
     case GridEvent::CellChanging:
       return owner.cellChangingAnswer;
+    case GridEvent::KeyChar:
+      if (owner.keyCharReplacement) event->extra = owner.keyCharReplacement;
+      return owner.keyCharAnswer;
+    case GridEvent::TextRemoving:
+      return owner.textRemovingAnswer;
     case GridEvent::PaintCell: {
       // Paint the whole image in one colour so the test can find it.
       auto image = reinterpret_cast<HBITMAP>(event->extra);
@@ -67,7 +94,7 @@ int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
       return 0;
     }
     default:
-      return 1;
+      return owner.otherAnswer;
   }
 }
 
@@ -152,7 +179,7 @@ void GridTest::TearDown() {
 void GridTest::MakeGrid(int columns, int rows, uint32_t gridFlags, uint32_t listFlags) {
   UseGadgetList(parent);
   grid = grid_Create(kAnyNumber, 0, 0, 400, 280, 20, listFlags, gridFlags);
-  ASSERT_NE(grid, 0);
+  ASSERT_NE(grid, -1);
   for (int c = 0; c < columns; ++c) grid_AddColumn(grid, -1, L"", 80);
   grid_AddRows(grid, -1, rows);
   for (int r = 0; r < rows; ++r)

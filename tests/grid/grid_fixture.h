@@ -57,6 +57,15 @@ struct Owner {
   int32_t textChangedAnswer = 1;
   int32_t cellChangingAnswer = 1;
   std::wstring replacement;  // when set, TextChanged answers with this text
+  int32_t keyCharAnswer = 1;
+  intptr_t keyCharReplacement = 0;  // when set, KeyChar answers with this character
+  int32_t textRemovingAnswer = 1;
+  int32_t otherAnswer = 1;  // every other event
+  // When set, the owner frees the grid on the first event of this code
+  // (and, with rebuild, makes a new, empty one under the same number).
+  int32_t freeOnCode = -1;
+  bool rebuild = false;
+  int freedCount = 0;
   std::vector<SeenEvent> seen;
   std::vector<intptr_t> ownerValues;
   COLORREF paintCellColour = RGB(0, 0, 255);

@@ -63,7 +63,7 @@ TEST_F(GridTest, OperationsOnAMissingGridReturnTheirFailureValues) {
   EXPECT_TRUE(owner.seen.empty());
 
   UseGadgetList(nullptr);
-  EXPECT_EQ(grid_Create(kAnyNumber, 0, 0, 100, 100, 20, 0, 0), 0) << "nowhere to create it";
+  EXPECT_EQ(grid_Create(kAnyNumber, 0, 0, 100, 100, 20, 0, 0), -1) << "nowhere to create it";
   UseGadgetList(parent);
 }
 
@@ -186,13 +186,13 @@ TEST_F(GridTest, TwoGridsOnOneParentSubclassItOnceAndItsDestructionUnhooks) {
   SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlainParentProc));
   UseGadgetList(container);
   int first = grid_Create(kAnyNumber, 0, 0, 200, 100, 20, 0, 0);
-  ASSERT_NE(first, 0);
+  ASSERT_NE(first, -1);
   auto hook = GetPropW(container, kOldParentProcProperty);
   EXPECT_EQ(hook, reinterpret_cast<HANDLE>(PlainParentProc));
   EXPECT_EQ(GetWindowLongPtrW(container, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(grid_ParentProc));
 
   int second = grid_Create(kAnyNumber, 0, 100, 200, 100, 20, 0, 0);
-  ASSERT_NE(second, 0);
+  ASSERT_NE(second, -1);
   EXPECT_NE(second, first);
   EXPECT_EQ(GetPropW(container, kOldParentProcProperty), hook) << "the second grid must not hook its own hook";
 
@@ -230,10 +230,10 @@ TEST_F(GridTest, TheGridsCopyOfItsPropertiesFollowsTheWindows) {
   ASSERT_NE(container, nullptr);
   SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlainParentProc));
   UseGadgetList(container);
-  ASSERT_NE(grid_Create(kAnyNumber, 0, 0, 200, 100, 20, 0, 0), 0);
+  ASSERT_NE(grid_Create(kAnyNumber, 0, 0, 200, 100, 20, 0, 0), -1);
   RemovePropW(container, kOldParentProcProperty);
   SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterParentProc));
-  ASSERT_NE(grid_Create(kAnyNumber, 0, 100, 200, 100, 20, 0, 0), 0);
+  ASSERT_NE(grid_Create(kAnyNumber, 0, 100, 200, 100, 20, 0, 0), -1);
   EXPECT_EQ(SendMessageW(container, WM_APP + 7, 0, 0), 7);
   UseGadgetList(parent);
 }
@@ -578,7 +578,7 @@ TEST_F(GridTest, TheEditorTakesTheCellsColours) {
 TEST_F(GridTest, ALowCellGetsAReducedEditorFontReplacedNotPiledUp) {
   UseGadgetList(parent);
   grid = grid_Create(kAnyNumber, 0, 0, 300, 200, 9, 0, 0);
-  ASSERT_NE(grid, 0);
+  ASSERT_NE(grid, -1);
   grid_AddColumn(grid, -1, L"", 80);
   grid_AddRows(grid, -1, 3);
   grid_SetCallback(grid, RecordingOwner);

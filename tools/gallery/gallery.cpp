@@ -2,6 +2,11 @@
 // one showing the block selection, for looking at and for the screenshot in
 // the README (tools/gallery/screenshot.sh). With a number as its argument
 // the program closes itself after that many milliseconds.
+//
+// The first grid can be edited: its owner accepts what is typed, chosen and
+// ticked, and lists each event it receives (code, name, row, column, text)
+// in the log at the right, newest last, so that a person, or the end-to-end
+// test reading the list from outside, can follow the event stream.
 #include <windows.h>
 
 #include <cstdlib>
@@ -73,6 +78,48 @@ const BorderSample kBorders[] = {
 
 HBITMAP sampleImage = nullptr;
 HICON sampleIcon = nullptr;
+HWND eventLog = nullptr;
+
+const wchar_t* EventName(int32_t code) {
+  static const wchar_t* const names[] = {
+      L"KeyChar",    L"TextRemoving", L"TextChanged",  L"CellChanging",   L"ColumnResizing", L"QueryCellType",
+      L"QueryCellColours", L"ColumnClick", L"RightClick", L"EditEnded", L"ComboChanged",  L"ButtonPressed",
+      L"ColumnsChanged",   L"Clipboard",   L"LeftClick",  L"LeftButtonUp", L"DoubleClick", L"RightButtonDown",
+      L"DeleteKey",        L"PaintCell",   L"TooltipRequest"};
+  return code >= 0 && code < static_cast<int32_t>(std::size(names)) ? names[code] : L"?";
+}
+
+// The questions the grid asks for painting, and the cursor's travels over
+// the header, would bury the rest.
+bool Logged(int32_t code) {
+  switch (code) {
+    case GridEvent::ColumnResizing:
+    case GridEvent::QueryCellType:
+    case GridEvent::QueryCellColours:
+    case GridEvent::PaintCell:
+    case GridEvent::TooltipRequest:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void LogEvent(int32_t code, const GridCellEvent* event) {
+  if (!eventLog || !Logged(code)) return;
+  std::wstring line = std::to_wstring(code) + L" " + EventName(code) + L" " + std::to_wstring(event->row) + L" " +
+                      std::to_wstring(event->column);
+  if (code == GridEvent::KeyChar || code == GridEvent::TextRemoving) {
+    wchar_t key[2] = {static_cast<wchar_t>(event->extra >= 32 ? event->extra : L'?'), 0};
+    line += L" '" + std::wstring(key) + L"'";
+  } else if (code == GridEvent::ComboChanged || code == GridEvent::EditEnded) {
+    line += L" #" + std::to_wstring(event->extra);
+  }
+  line += L" \"" + event->text + L"\"";
+  // Keep the list short; the newest line stays in view.
+  if (SendMessageW(eventLog, LB_GETCOUNT, 0, 0) >= 500) SendMessageW(eventLog, LB_DELETESTRING, 0, 0);
+  auto index = SendMessageW(eventLog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(eventLog, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+}
 
 // A 16 x 16 picture on white, which the image cell leaves out.
 HBITMAP MakeSampleImage() {
@@ -96,6 +143,7 @@ HBITMAP MakeSampleImage() {
 }
 
 int32_t GalleryOwner(intptr_t, int32_t code, GridCellEvent* event) {
+  LogEvent(code, event);
   const int rows = static_cast<int>(std::size(kSamples));
   if (event->row < 0 || event->row >= rows) return 1;
   const Sample& sample = kSamples[event->row];
@@ -166,13 +214,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   sampleImage = MakeSampleImage();
   sampleIcon = static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32516), IMAGE_ICON, 16, 16, LR_SHARED));
 
-  int window = OpenWindowNumbered(kAnyNumber, 10, 10, 720, 650, L"Quorvel grid gallery",
+  int window = OpenWindowNumbered(kAnyNumber, 10, 10, 1030, 650, L"Quorvel grid gallery",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
   if (window < 0) return 1;
+  eventLog = CreateWindowExW(WS_EX_CLIENTEDGE, L"ListBox", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
+                             720, 10, 290, 630, WindowHandle(window), nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(eventLog, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
   const uint32_t flags = kGridLines | kGridWrapText | kGridResizableColumns;
   int grid = grid_Create(kAnyNumber, 10, 10, 700, 480, 28, 0, flags);
-  if (!grid) return 1;
+  if (grid < 0) return 1;
   const wchar_t* titles[] = {L"Kind", L"Cell", L"Variant", L"Borders"};
   const int widths[] = {150, 170, 170, 150};
   for (int c = 0; c < 4; ++c) grid_AddColumn(grid, -1, titles[c], widths[c]);
@@ -188,7 +239,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   grid_SetAttribute(grid, kGridLineColour, RGB(200, 200, 200));
   grid_SetAttribute(grid, kGridFrameColour, RGB(0, 90, 200));
   grid_SetAttribute(grid, kGridFrameWidth, 2);
-  grid_SetCurrentCell(grid, 1, 0, 1, 0);
   // The hot text colour of a link shows while the mouse is over it.
   if (GridRecord* record = RecordFromGadget(grid)) {
     record->hotRow = 9;
@@ -196,7 +246,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   }
 
   int selection = grid_Create(kAnyNumber, 10, 500, 700, 140, 22, 0, kGridLines | kGridNoLinesInSelection);
-  if (!selection) return 1;
+  if (selection < 0) return 1;
   for (int c = 0; c < 5; ++c) grid_AddColumn(selection, -1, (L"Column " + std::to_wstring(c)).c_str(), 130);
   grid_AddRows(selection, -1, 5);
   for (int r = 0; r < 5; ++r)
@@ -212,9 +262,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     record->selRows = 3;
     InvalidateRect(record->listWindow, nullptr, FALSE);
   }
+  // Right of the event log.
+  OpenPropertyBoxPage(1050, 10);
 
-  OpenPropertyBoxPage(740, 10);
-  OpenInputPage(740, 420);
+  // Below the others, opened before the first grid takes the keyboard back.
+  OpenInputPage(10, 670);
+  // Last: the second grid's current cell and the property box page each
+  // took the keyboard, and the first grid's editor is to have it.
+  SetForegroundWindow(WindowHandle(window));
+  SetActiveWindow(WindowHandle(window));
+  grid_SetCurrentCell(grid, 1, 0, 1, 0);
 
   const DWORD closeAfter = commandLine && *commandLine ? static_cast<DWORD>(_wtoi(commandLine)) : 0;
   const DWORD started = GetTickCount();
