@@ -67,14 +67,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       break;
     case WM_ENTERMENULOOP:
     case WM_ENTERSIZEMOVE:
-      EnterModalLoop();
-      break;
     case WM_EXITMENULOOP:
     case WM_EXITSIZEMOVE:
-      LeaveModalLoop();
-      break;
     case WM_ENTERIDLE:
-      ModalLoopIdle();
+      FollowModalLoop(message);
       break;
     case WM_CLOSE:
       CloseDialog(window);

@@ -422,14 +422,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_ENTERMENULOOP:
     case WM_ENTERSIZEMOVE:
-      EnterModalLoop();
-      break;
     case WM_EXITMENULOOP:
     case WM_EXITSIZEMOVE:
-      LeaveModalLoop();
-      break;
     case WM_ENTERIDLE:
-      ModalLoopIdle();
+      FollowModalLoop(message);
       break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.

@@ -58,3 +58,21 @@ void EventLoopHasTheThread() {
   g_idleLease = false;
   LeaveModalLoop();
 }
+
+void FollowModalLoop(unsigned message) {
+  switch (message) {
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+      EnterModalLoop();
+      break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE:
+      LeaveModalLoop();
+      break;
+    case WM_ENTERIDLE:
+      ModalLoopIdle();
+      break;
+    default:
+      break;
+  }
+}

@@ -24,6 +24,10 @@ void ModalLoopIdle();
 // Called by the event loop on each pass: no modal loop holds the thread now.
 void EventLoopHasTheThread();
 
+// The messages by which a window learns that a modal loop of its own starts
+// or ends (menus, moving and sizing) or that a dialog box it owns idles.
+void FollowModalLoop(unsigned message);
+
 class ModalLoopScope {
  public:
   ModalLoopScope() { EnterModalLoop(); }

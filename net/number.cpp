@@ -1,9 +1,6 @@
 // Text to number conversion; see number.h for the rule.
 #include "net/number.h"
 
-namespace {
-
-// -1 when `c` is not a digit of `base`.
 int DigitValue(char c, int base) {
   int value = -1;
   if (c >= '0' && c <= '9') {
@@ -16,26 +13,32 @@ int DigitValue(char c, int base) {
   return value >= 0 && value < base ? value : -1;
 }
 
-}  // namespace
-
-int64_t ParseNumberSlow(std::string_view text) {
+NumberStart ReadNumberStart(std::string_view text) {
+  NumberStart start;
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
     ++i;
   }
-  bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
+    start.negative = text[i] == '-';
     ++i;
   }
-  int base = 10;
   if (i < text.size() && text[i] == '$') {
-    base = 16;
+    start.base = 16;
     ++i;
   } else if (i < text.size() && text[i] == '%') {
-    base = 2;
+    start.base = 2;
     ++i;
   }
+  start.digits = i;
+  return start;
+}
+
+int64_t ParseNumberSlow(std::string_view text) {
+  const NumberStart start = ReadNumberStart(text);
+  const bool negative = start.negative;
+  const int base = start.base;
+  size_t i = start.digits;
   // Unsigned arithmetic: an over-long number wraps instead of being
   // undefined behaviour.
   uint64_t value = 0;

@@ -18,6 +18,18 @@
 // reader in number.cpp.
 int64_t ParseNumberSlow(std::string_view text);
 
+// What comes before the digits: the sign and the base, and where the digits
+// begin. Readers with rules of their own for the digits (a range check that
+// must not wrap) share it so that every number is read the same way.
+struct NumberStart {
+  bool negative = false;
+  int base = 10;
+  size_t digits = 0;  // index of the first digit
+};
+NumberStart ReadNumberStart(std::string_view text);
+// -1 when `c` is not a digit of `base` (2, 10 or 16).
+int DigitValue(char c, int base);
+
 inline int64_t ParseNumber(std::string_view text) {
   uint64_t value = 0;
   size_t i = 0;

@@ -24,29 +24,16 @@ int32_t BanMinutes(bool permanent, std::string_view daysText) {
 }
 
 bool NumberTextWithin(std::string_view text, int64_t least, int64_t most) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i < text.size() && text[i] == '%') {
-    base = 2;
-    ++i;
-  }
+  const NumberStart start = ReadNumberStart(text);
+  const bool negative = start.negative;
+  const int base = start.base;
   // The magnitude stops growing once it is past any bound we are asked for,
   // so it can never wrap back into range.
   constexpr uint64_t kPastEveryBound = uint64_t{1} << 63;
   uint64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0 || digit >= base) break;
+  for (size_t i = start.digits; i < text.size(); ++i) {
+    const int digit = DigitValue(text[i], base);
+    if (digit < 0) break;
     if (magnitude > kPastEveryBound / static_cast<uint64_t>(base)) {
       magnitude = kPastEveryBound + 1;
     } else {
