@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
   SetForegroundWindow(WindowHandle(window));
 
   int grid = grid_Create(kAnyNumber, 0, 0, 800, height - 10, kRowHeight, 0, kGridLines);
-  if (grid <= 0) return 1;
+  if (grid < 0) return 1;
   for (int c = 0; c < kColumns; ++c) grid_AddColumn(grid, -1, (L"Column " + std::to_wstring(c)).c_str(), 76);
   HWND gridWindow = GadgetWindow(grid);
   Fill(gridWindow, true);
