@@ -51,6 +51,7 @@ bench: mingw native
 	@cmake --build $(BUILD)/bench -j $(JOBS) --target quorvel_bench
 	$(BUILD)/bench/bench/quorvel_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_paint_bench.exe 200
+	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_drag_bench.exe 9
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_edit_bench.exe 5
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/propbox_bench.exe 100
 	bash bench/startup/startup.sh $(abspath $(MINGW))

@@ -149,3 +149,5 @@ int grid_Hide(int gadget, int state);
 // Extents are signed: negative ones reach left of / above the start cell.
 int CopySelection(int gadget, int column, int row, int columns, int rows);
 int ClearBlock(int gadget, int column, int row, int columns, int rows);
+// Scrolls a cell into view (the editor follows); 1 when it scrolled.
+int EnsureCellVisible(int gadget, int column, int row);

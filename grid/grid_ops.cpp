@@ -2,9 +2,23 @@
 // raising events, the selection look, the column order, cell access, and
 // copying and clearing blocks of cells.
 #include <algorithm>
+#include <climits>
 
 #include "grid/grid_private.h"
 #include "runtime/runtime.h"
+
+// The lines a signed extent covers from `start`, clipped to 0..limit-1.
+// Worked in 64 bits: owners pass extents up to INT_MAX ("to the end").
+void ClipExtent(int start, int extent, int limit, int* first, int* last) {
+  const int64_t from = start;
+  if (extent < 0) {
+    *first = static_cast<int>(std::max<int64_t>(0, from + extent + 1));
+    *last = start;
+  } else {
+    *first = start;
+    *last = static_cast<int>(std::min<int64_t>(limit - 1, from + extent - 1));
+  }
+}
 
 namespace {
 
@@ -21,17 +35,8 @@ bool NormaliseBlock(GridRecord* record, int column, int row, int columns, int ro
   int columnCount = CountGridColumns(record);
   if (row < 0 || row >= rowCount || column < 0 || column >= columnCount || columns == 0 || rows == 0) return false;
   RebuildColumnOrder(record);
-  auto span = [](int start, int extent, int limit, int* first, int* last) {
-    if (extent < 0) {
-      *first = std::max(0, start + extent + 1);
-      *last = start;
-    } else {
-      *first = start;
-      *last = std::min(limit - 1, start + extent - 1);
-    }
-  };
-  span(row, rows, rowCount, &block->firstRow, &block->lastRow);
-  span(record->columnPosition[column], columns, columnCount, &block->firstPosition, &block->lastPosition);
+  ClipExtent(row, rows, rowCount, &block->firstRow, &block->lastRow);
+  ClipExtent(record->columnPosition[column], columns, columnCount, &block->firstPosition, &block->lastPosition);
   return true;
 }
 
@@ -157,6 +162,8 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
     record->selCols = record->selRows = 1;
 
     if (event->extra == 0 && record->selectionMode != 3) {
+      // One drag at a time: a drag still running on any grid ends here.
+      StopDrag();
       POINT cursor;
       GetCursorPos(&cursor);
       record->dragStartX = cursor.x;
@@ -181,8 +188,11 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
           gridShared.dragLimitBottom = std::min(last.bottom, client.bottom);
         }
         SetCapture(record->listWindow);
-        gridShared.dragTimer =
-            SetTimer(record->listWindow, reinterpret_cast<UINT_PTR>(record), 1, DragSelectTimer);
+        // The timer's id is the record itself: StopDrag and the record's
+        // clean-up find the grid from it (SetTimer promises only a non-zero
+        // answer, not the id).
+        const auto id = reinterpret_cast<UINT_PTR>(record);
+        gridShared.dragTimer = SetTimer(record->listWindow, id, 1, DragSelectTimer) ? id : 0;
       }
     }
   } else if (code == GridEvent::QueryCellColours) {
@@ -195,8 +205,8 @@ void ApplySelectionLook(GridRecord* record, GridCellEvent* event) {
   record->cellSelected = 0;
   if (record->selectionState == 0 || record->currentRow != -1 || record->selCol < 0) return;
 
-  int firstRow = record->selRows < 0 ? record->selRow + record->selRows + 1 : record->selRow;
-  int lastRow = record->selRows < 0 ? record->selRow : record->selRow + record->selRows - 1;
+  int firstRow, lastRow;
+  ClipExtent(record->selRow, record->selRows, INT_MAX, &firstRow, &lastRow);
   if (event->row < firstRow || event->row > lastRow) return;
 
   int columns = CountGridColumns(record);
@@ -204,21 +214,10 @@ void ApplySelectionLook(GridRecord* record, GridCellEvent* event) {
   RebuildColumnOrder(record);
   int start = record->columnPosition[record->selCol];
   int firstPosition, lastPosition;
-  if (record->selCols < 0) {
-    firstPosition = start + record->selCols + 1;
-    if (firstPosition < 0) {
-      firstPosition = 0;
-      record->selCols = -(start + 1);
-    }
-    lastPosition = start;
-  } else {
-    firstPosition = start;
-    lastPosition = start + record->selCols - 1;
-    if (lastPosition > columns - 1) {
-      lastPosition = columns - 1;
-      record->selCols = columns - start;
-    }
-  }
+  ClipExtent(start, record->selCols, columns, &firstPosition, &lastPosition);
+  // A block reaching past the columns keeps the extent it really shows.
+  if (record->selCols < 0 && firstPosition == 0) record->selCols = -(start + 1);
+  if (record->selCols > 0 && lastPosition == columns - 1) record->selCols = columns - start;
   int position = record->columnPosition[event->column];
   if (position < firstPosition || position > lastPosition) return;
 
@@ -519,10 +518,12 @@ int grid_SetAttribute(int gadget, int attribute, int32_t value) {
     case kGridSelectionMode:
       if (value < 0 || value > 3) break;
       record->selectionMode = static_cast<uint8_t>(value);
-      if (value == 1) {
+      // Narrowing an existing block; without one there is nothing to narrow
+      // (setting the anchor alone would invent a block with a zero extent).
+      if (value == 1 && record->selCol != -1) {
         record->selCol = record->focusCol;
         record->selCols = 1;
-      } else if (value == 2) {
+      } else if (value == 2 && record->selCol != -1) {
         record->selRow = record->focusRow;
         record->selRows = 1;
       } else if (value == 3) {

@@ -453,6 +453,11 @@ void PaintOneCell(GridRecord* record, HDC dc, int row, int subItem) {
   GetClientRect(record->listWindow, &client);
   if (cell.bottom - cell.top <= 0 || cell.left > client.right || cell.top > client.bottom || cell.right < 0) return;
   record->rowHeight = cell.bottom - cell.top;
+  // The list view asks for every cell of each row it repaints; a cell wholly
+  // outside what is being repainted would be drawn for nothing (a block
+  // dragged down repaints a few cells of a row, not the row).
+  RECT clip, shown;
+  if (GetClipBox(dc, &clip) != NULLREGION && !IntersectRect(&shown, &clip, &cell)) return;
 
   CellPainter painter{};
   painter.record = record;
@@ -529,11 +534,9 @@ LRESULT CALLBACK grid_ParentProc(HWND window, UINT message, WPARAM wParam, LPARA
   if (!record) return passOn();
   switch (header->code) {
     case TTN_POP:
-      if (header->hwndFrom == record->tooltipWindow) {
-        DetachRecord(record->tooltipWindow);
-        DestroyWindow(record->tooltipWindow);
-        record->tooltipWindow = nullptr;
-      }
+      // The tooltip is inside its own notification; it goes once that is over.
+      if (header->hwndFrom == record->tooltipWindow)
+        PostMessageW(record->listWindow, kGridDropTooltipMessage, reinterpret_cast<WPARAM>(record->tooltipWindow), 0);
       return passOn();
     case LVN_GETDISPINFOW:
       return 0;

@@ -133,6 +133,8 @@ std::wstring CellText(const GridRecord* record, int row, int subItem);
 void SetCellTextRaw(GridRecord* record, int row, int subItem, const std::wstring& text);
 RECT CellRect(const GridRecord* record, int row, int subItem);
 void RemoveBlockSelection(GridRecord* record);
+// The lines a signed extent covers from `start`, clipped to 0..limit-1.
+void ClipExtent(int start, int extent, int limit, int* first, int* last);
 
 // grid_ops.cpp; false when the owner freed the grid meanwhile.
 bool EndEdit(GridRecord* record, int reason);
@@ -191,14 +193,35 @@ bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM l
 
 // grid_input.cpp
 // Tab and Shift+Tab from the current cell, wrapping at row ends and round
-// from the last row to the first; afterwards Ctrl+Tab leaves the keyboard with
-// the new cell's editor, plain Tab with the grid. 1 when the owner accepted.
+// from the last row to the first. 1 when the owner accepted; where the
+// keyboard goes afterwards is the caller's to say.
 int TabToNextCell(GridRecord* record);
 // The current cell moved to (row, subItem) for the CellChanging reason given:
 // 1 accepted, 0 refused, -1 when the owner freed the grid meanwhile.
 int MoveCurrentCell(GridRecord* record, int row, int subItem, int reason, bool byMouse);
 // A modifier or key as it was when the message being handled was posted.
 bool KeyIsDown(int key);
+// The cell under a client point: row and grid column, -1 where none.
+bool HitTestCell(GridRecord* record, POINT point, int* row, int* column);
+// Ends a drag of any grid: its timer, its capture and the shared state.
+void StopDrag();
+void ListButtonDown(GridRecord* record, WPARAM keys, LPARAM position, bool doubleClick);
+void ListButtonUp(GridRecord* record, WPARAM keys, LPARAM position);
+void ReleaseButton(GridRecord* record);
+void TrackPressedButton(GridRecord* record, LPARAM position);
+void ListRightButton(GridRecord* record, bool down, WPARAM keys, LPARAM position);
+void ListKeyDown(GridRecord* record, int key);
+void ListTabReleased(GridRecord* record);
+
+// grid_hover.cpp
+// WM_SETCURSOR: true when the grid set the cursor itself.
+bool HoverSetCursor(GridRecord* record);
+void HoverLeave(GridRecord* record);
+void DestroyTooltip(GridRecord* record);
+// The header's notifications to the list view; false for the list view's own.
+bool HeaderNotification(GridRecord* record, NMHDR* header, WNDPROC previous, WPARAM wParam, LRESULT* result);
+// Posted by the parent on TTN_POP: the tooltip goes once its notification is over.
+constexpr UINT kGridDropTooltipMessage = WM_USER + 2;
 
 // Numeric value of a cell text: leading blanks, sign, "$" hex, "%" binary.
 int64_t CellNumber(const std::wstring& text);

@@ -25,6 +25,7 @@ int32_t InputOwner(intptr_t value, int32_t code, GridCellEvent* event) {
     case GridEvent::LeftClick:
     case GridEvent::ColumnsChanged:
     case GridEvent::RightClick:
+    case GridEvent::RightButtonDown:
       owner.seen.back().extra = event->extra;
       break;
     default:
@@ -42,7 +43,8 @@ void HoldKeys(std::initializer_list<int> keys) {
 }
 
 class GridInputTest : public GridTest {
- protected:
+ public:
+  GridRecord* Record() const { return record(); }
   void SetUp() override {
     GridTest::SetUp();
     inside = nullptr;
@@ -60,12 +62,30 @@ class GridInputTest : public GridTest {
   }
   HWND List() const { return record()->listWindow; }
   void Key(int key, std::initializer_list<int> held = {}) {
+    HWND list = List();
     HoldKeys(held);
-    SendMessageW(List(), WM_KEYDOWN, static_cast<WPARAM>(key), 1);
-    SendMessageW(List(), WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    SendMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+    SendMessageW(list, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
     HoldKeys({});
   }
   std::pair<int, int> Current() const { return {grid_GetCurrentRow(grid), grid_GetCurrentColumn(grid)}; }
+  POINT Middle(int row, int column) const {
+    RECT cell = Cell(row, column);
+    return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  }
+  void Click(POINT at, UINT message = WM_LBUTTONDOWN, WPARAM keys = MK_LBUTTON) {
+    SendMessageW(List(), message, keys, MAKELPARAM(at.x, at.y));
+  }
+  void Release(POINT at) { SendMessageW(List(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }
+  void PointAt(POINT at) {
+    ClientToScreen(List(), &at);
+    SetCursorPos(at.x, at.y);
+  }
+  std::vector<int> Selection() const {
+    int32_t s[4] = {};
+    grid_GetSelection(grid, s);
+    return {s[0], s[1], s[2], s[3]};
+  }
 };
 
 TEST_F(GridInputTest, TabWalksTheVisualColumnsAndWrapsRoundTheGrid) {
@@ -88,7 +108,6 @@ TEST_F(GridInputTest, TabWalksTheVisualColumnsAndWrapsRoundTheGrid) {
   EXPECT_EQ(TabToNextCell(r), 1);
   EXPECT_EQ(Current(), std::make_pair(1, 2));
   HoldKeys({});
-  EXPECT_EQ(GetFocus(), List());
 
   Events expected{{kCellChanging, 1, 1, 1}, {kCellChanging, 0, 0, 1}, {kCellChanging, 1, 1, 2},
                   {kCellChanging, 1, 2, 2}};
@@ -97,13 +116,6 @@ TEST_F(GridInputTest, TabWalksTheVisualColumnsAndWrapsRoundTheGrid) {
   owner.cellChangingAnswer = 0;
   EXPECT_EQ(TabToNextCell(r), 0);
   EXPECT_EQ(Current(), std::make_pair(1, 2));
-  owner.cellChangingAnswer = 1;
-
-  // Ctrl+Tab leaves the keyboard with the new cell's editor.
-  HoldKeys({VK_CONTROL});
-  EXPECT_EQ(TabToNextCell(r), 1);
-  HoldKeys({});
-  EXPECT_EQ(GetFocus(), r->editWindow);
 }
 
 TEST_F(GridInputTest, AnOwnerThatRedirectsOrFreesOnAMoveIsFollowed) {
@@ -121,6 +133,546 @@ TEST_F(GridInputTest, AnOwnerThatRedirectsOrFreesOnAMoveIsFollowed) {
   };
   EXPECT_EQ(TabToNextCell(record()), 0);
   EXPECT_EQ(RecordFromGadget(number), nullptr);
+}
+
+// Extents up to INT_MAX mean "to the end"; they are clipped, not wrapped.
+TEST_F(GridInputTest, HugeBlockExtentsAreClippedToTheGrid) {
+  MakeInputGrid(3, 4);
+  EXPECT_EQ(CopySelection(grid, 1, 0, INT_MAX, 1), 2);
+  EXPECT_EQ(CopySelection(grid, 0, 2, 1, INT_MAX), 2);
+  EXPECT_EQ(CopySelection(grid, 2, 3, INT_MIN, INT_MIN), 12);
+  EXPECT_EQ(ClearBlock(grid, 1, 1, INT_MAX, INT_MAX), 6);
+
+  GridRecord* r = record();
+  r->selectionState = 1;
+  r->selCol = 1;
+  r->selRow = 1;
+  r->selCols = INT_MAX;
+  r->selRows = INT_MAX;
+  GridCellEvent cell;
+  cell.row = 3;
+  cell.column = 2;
+  ApplySelectionLook(r, &cell);
+  EXPECT_EQ(r->cellSelected, 1);
+  EXPECT_EQ(r->selCols, 2) << "the extent the block really shows";
+  cell.row = 0;
+  ApplySelectionLook(r, &cell);
+  EXPECT_EQ(r->cellSelected, 0);
+}
+
+TEST_F(GridInputTest, NarrowingModesInventNoBlock) {
+  MakeInputGrid(3, 4);
+  for (int mode : {1, 2}) {
+    grid_SetAttribute(grid, kGridSelectionMode, mode);
+    int32_t selection[4] = {};
+    grid_GetSelection(grid, selection);
+    EXPECT_EQ(selection[0], -1) << "mode " << mode;
+  }
+  // With a block the mode narrows it to the focus line.
+  grid_SetAttribute(grid, kGridSelectionMode, 0);
+  GridRecord* r = record();
+  r->selectionState = 2;
+  r->selCol = r->focusCol = 1;
+  r->selRow = r->focusRow = 1;
+  r->selCols = 2;
+  r->selRows = -2;
+  grid_SetAttribute(grid, kGridSelectionMode, 1);
+  int32_t selection[4] = {};
+  grid_GetSelection(grid, selection);
+  EXPECT_EQ(selection[2], 1);
+  EXPECT_EQ(selection[3], -2);
+}
+
+TEST_F(GridInputTest, ClicksReachCellsOnlyAndMoveWithReasonZero) {
+  MakeInputGrid(3, 3);
+  // Below the last row: nothing at all, and the list view never selects.
+  RECT last = Cell(2, 1);
+  Click({last.left + 5, last.bottom + 10});
+  Release({last.left + 5, last.bottom + 10});
+  EXPECT_TRUE(owner.seen.empty());
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+
+  // Full-row selection on the list view must not hide which cell was hit.
+  EXPECT_TRUE(SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+  Click(Middle(1, 2));
+  Release(Middle(1, 2));
+  Events expected{{GridEvent::LeftClick, 1, 2, MK_LBUTTON}, {GridEvent::QueryCellType, 1, 2},
+                  {kCellChanging, 1, 2, 0}};
+  Events seen = owner.Only({GridEvent::LeftClick, GridEvent::QueryCellType, kCellChanging});
+  if (seen.size() > expected.size()) seen.erase(seen.begin() + static_cast<long>(expected.size()), seen.end());
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_EQ(SendMessageW(List(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+
+  // Refused: nothing moves.
+  owner.cellChangingAnswer = 0;
+  Click(Middle(0, 0));
+  Release(Middle(0, 0));
+  EXPECT_EQ(Current(), std::make_pair(1, 2));
+
+  // A second click on the current text cell goes to its editor.
+  owner.cellChangingAnswer = 1;
+  SetFocus(List());
+  owner.seen.clear();
+  Click(Middle(1, 2));
+  EXPECT_EQ(GetFocus(), record()->editWindow);
+  EXPECT_TRUE(owner.Only({kCellChanging}).empty());
+  ReleaseCapture();
+}
+
+TEST_F(GridInputTest, EveryKeyMoveCarriesItsReason) {
+  MakeInputGrid(4, 30);
+  grid_SetCurrentCell(grid, 1, 10, 0, 1);
+  owner.seen.clear();
+  const int page = static_cast<int>(SendMessageW(List(), LVM_GETCOUNTPERPAGE, 0, 0));
+  ASSERT_GT(page, 1);
+  Key(VK_LEFT);
+  Key(VK_RIGHT);
+  Key(VK_UP);
+  Key(VK_DOWN);
+  Key(VK_NEXT);
+  Key(VK_PRIOR);
+  Key(VK_END, {VK_CONTROL});
+  Key(VK_HOME, {VK_CONTROL});
+  Key(VK_HOME);  // without Ctrl: nothing
+  Key(VK_UP);    // row 0: nothing
+  Key(VK_LEFT);  // first column: nothing
+  Events expected{{kCellChanging, 10, 0, 3},         {kCellChanging, 10, 1, 4},
+                  {kCellChanging, 9, 1, 5},          {kCellChanging, 10, 1, 6},
+                  {kCellChanging, 10 + page, 1, 7},  {kCellChanging, 10, 1, 8},
+                  {kCellChanging, 29, 3, 10},        {kCellChanging, 0, 0, 9}};
+  EXPECT_EQ(owner.Only({kCellChanging}), expected);
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+
+  owner.cellChangingAnswer = 2;
+  Key(VK_DOWN);
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+  owner.cellChangingAnswer = 1;
+  // An owner that changes the row moves the cell there.
+  inside = [](int32_t code, GridCellEvent* event) {
+    if (code == kCellChanging) event->row = 5;
+  };
+  Key(VK_DOWN);
+  EXPECT_EQ(Current(), std::make_pair(5, 0));
+}
+
+TEST_F(GridInputTest, CtrlArrowsSkipEmptyCellsAndStopAtTheEdge) {
+  MakeInputGrid(4, 6);
+  for (int r = 1; r < 6; ++r) grid_SetCellText(grid, 0, r, L"");
+  grid_SetCellText(grid, 0, 3, L"x");
+  grid_SetCellText(grid, 1, 0, L"");
+  grid_SetCellText(grid, 2, 0, L"");
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_DOWN, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(3, 0));
+  Key(VK_DOWN, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(5, 0)) << "all empty below: the last row";
+  Key(VK_UP, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(3, 0));
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_RIGHT, {VK_CONTROL});
+  EXPECT_EQ(Current(), std::make_pair(0, 3));
+}
+
+TEST_F(GridInputTest, ShiftArrowsGrowTheBlockAndNeverMakeAZeroExtent) {
+  MakeInputGrid(4, 6);
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  Key(VK_DOWN, {VK_SHIFT});
+  EXPECT_EQ(Current(), std::make_pair(-1, -1)) << "the block ends the edit";
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, 2}));
+  Key(VK_UP, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, 1}));
+  Key(VK_UP, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 1, -2}));
+  Key(VK_LEFT, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, -2, -2}));
+  Key(VK_LEFT, {VK_SHIFT});  // past the first column: unchanged
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, -2, -2}));
+  Key(VK_END, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 3, 4}));
+  Key(VK_NEXT, {VK_SHIFT});
+  EXPECT_EQ(Selection(), (std::vector<int>{1, 2, 3, 4})) << "stops at the last row";
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Current(), std::make_pair(2, 1)) << "Escape: the start cell";
+  EXPECT_EQ(Selection()[0], -1);
+}
+
+TEST_F(GridInputTest, SelectionModesNeverGrowTheWayTheyForbid) {
+  MakeInputGrid(4, 6);
+  for (int mode : {1, 2, 3}) {
+    grid_SetAttribute(grid, kGridSelectionMode, mode);
+    grid_SetCurrentCell(grid, 1, 2, 0, 1);
+    for (int key : {VK_DOWN, VK_RIGHT, VK_UP, VK_LEFT, VK_END, VK_HOME, VK_NEXT}) Key(key, {VK_SHIFT});
+    Key('A', {VK_CONTROL});
+    std::vector<int> block = Selection();
+    if (mode == 1) EXPECT_EQ(block[2], 1) << "mode 1 never sideways";
+    if (mode == 2) EXPECT_EQ(block[3], 1) << "mode 2 never up or down";
+    if (mode == 3) EXPECT_EQ(Current(), std::make_pair(2, 1)) << "mode 3 never a block";
+    if (mode == 1) EXPECT_EQ(block[3], 6) << "Ctrl+A: the whole column";
+    if (mode == 2) EXPECT_EQ(block[2], 4) << "Ctrl+A: the whole row";
+  }
+}
+
+TEST_F(GridInputTest, CheckBoxesToggleInPlaceOrThroughTheOwner) {
+  MakeInputGrid(3, 3);
+  owner.cells[{1, 1}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"yes/no");
+  owner.cells[{2, 1}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"yes/no");
+  grid_SetCellText(grid, 1, 1, L"yes");
+  grid_SetCellText(grid, 1, 2, L"no");
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  owner.seen.clear();
+  Click(Middle(1, 1));
+  EXPECT_EQ(Current(), std::make_pair(0, 0)) << "the current cell stays";
+  EXPECT_EQ(owner.Only({GridEvent::TextChanged, kCellChanging}),
+            (Events{{GridEvent::TextChanged, 1, 1, 0, L"no"}}));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"no");
+  owner.textChangedAnswer = 0;
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"no") << "refused";
+  owner.textChangedAnswer = 1;
+
+  // The current check box flips at once; Space does the same.
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  owner.seen.clear();
+  Click(Middle(2, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"yes");
+  Key(VK_SPACE);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"no");
+  EXPECT_TRUE(owner.Only({GridEvent::TextChanged}).empty());
+}
+
+TEST_F(GridInputTest, AButtonReleasedAwayRaisesNothingAndBackOverPressesAgain) {
+  MakeInputGrid(3, 3);
+  owner.cells[{1, 1}] = CellLook(GridCell::Button);
+  grid_SetCellText(grid, 1, 1, L"Go");
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go\\+");
+  EXPECT_EQ(GetCapture(), List());
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  POINT away = Middle(0, 0);
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(Middle(1, 1).x, Middle(1, 1).y));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go\\+");
+  SendMessageW(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+  Release(away);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+  EXPECT_TRUE(owner.Only({GridEvent::ButtonPressed}).empty());
+  EXPECT_NE(GetCapture(), List());
+
+  Click(Middle(1, 1));
+  Release(Middle(1, 1));
+  EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 1, 1}}));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+
+  // A button too big for its cell cannot be pressed.
+  owner.cells[{1, 1}].width = 200;
+  Click(Middle(1, 1));
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"Go");
+}
+
+TEST_F(GridInputTest, ClipboardKeysRoundTripThroughTheRealClipboard) {
+  MakeInputGrid(3, 4);
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  Key(VK_RIGHT, {VK_SHIFT});
+  Key(VK_DOWN, {VK_SHIFT});
+  Key('C', {VK_CONTROL});
+  ASSERT_TRUE(OpenClipboard(List()));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(copied, L"r0c0\tr0c1\r\nr1c0\tr1c1\r\n");
+
+  Key('X', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"r1c2");
+
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"r0c0");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 2), L"r0c1");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 3), L"r1c0");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 3), L"r1c1");
+  Events clipboard = owner.Only({GridEvent::Clipboard});
+  ASSERT_EQ(clipboard.size(), 3u);
+  EXPECT_EQ(clipboard[0].extra, 0);
+  EXPECT_EQ(clipboard[1].extra, 1);
+  EXPECT_EQ(clipboard[2].extra, 2);
+
+  // The owner may refuse: answer 0.
+  inside = [](int32_t code, GridCellEvent*) {
+    if (code == GridEvent::DeleteKey) owner.seen.back().extra = 99;
+  };
+  Key(VK_DELETE);
+  EXPECT_EQ(grid_GetCellText(grid, 1, 2), L"") << "Delete clears through DeleteKey";
+}
+
+TEST_F(GridInputTest, ShiftTabKeepsTheFocusAndOtherwiseLosingItEndsTheEdit) {
+  MakeInputGrid(3, 3);
+  grid_SetCurrentCell(grid, 0, 0, 0, 1);
+  HWND other = CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  SetFocus(List());
+  HoldKeys({VK_SHIFT, VK_TAB});
+  SetFocus(other);
+  HoldKeys({});
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_EQ(Current(), std::make_pair(0, 0));
+  SetFocus(other);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  DestroyWindow(other);
+}
+
+TEST_F(GridInputTest, ThumbDragsScrollOnlyOnReleaseWithStyle0x800) {
+  MakeInputGrid(3, 60, kGridScrollOnThumbRelease);
+  SendMessageW(List(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 20), 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 0);
+  SendMessageW(List(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 20), 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 20);
+  SendMessageW(List(), WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 19);
+  SendMessageW(List(), WM_VSCROLL, SB_ENDSCROLL, 0);
+}
+
+TEST_F(GridInputTest, TheColumnsChangedMessageAsksTheOwnerWithExtraTwo) {
+  MakeInputGrid(2, 2);
+  SendMessageW(List(), kGridColumnsChangedMessage, 0, 0);
+  EXPECT_EQ(owner.seen, (Events{{GridEvent::ColumnsChanged, -1, -1, 2}}));
+}
+
+TEST_F(GridInputTest, KeysOnTheCurrentCellPressButtonsStepPercentagesAndCancelEdits) {
+  MakeInputGrid(3, 3);
+  owner.cells[{0, 1}] = CellLook(GridCell::Button);
+  owner.cells[{0, 2}] = CellLook(GridCell::Percentage);
+  grid_SetCellText(grid, 1, 0, L"Go");
+  grid_SetCellText(grid, 2, 0, L"99");
+
+  grid_SetCurrentCell(grid, 1, 0, 0, 1);
+  owner.seen.clear();
+  HWND list = List();
+  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(CellText(record(), 0, 2), L"Go\\+");
+  SendMessageW(list, WM_KEYUP, VK_RETURN, 0xC0000001);
+  EXPECT_EQ(CellText(record(), 0, 2), L"Go");
+  EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 0, 1}}));
+
+  grid_SetCurrentCell(grid, 2, 0, 0, 1);
+  Key(VK_SPACE);
+  Key(VK_SPACE);
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"100") << "up to 100, no further";
+  Key(VK_SPACE, {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"99");
+
+  grid_SetCurrentCell(grid, 0, 1, 0, 1);
+  record()->editText = L"typed";
+  SetCellTextRaw(record(), 1, 1, L"typed");
+  Key(VK_ESCAPE);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 1), L"r1c0");
+  EXPECT_EQ(Current(), std::make_pair(1, 0)) << "Escape cancels, the cell stays current";
+
+  // Right clicks: nothing hit is reported as -10, -10.
+  owner.seen.clear();
+  SendMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(5, 270));
+  SendMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(Middle(2, 2).x, Middle(2, 2).y));
+  SendMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(Middle(2, 2).x, Middle(2, 2).y));
+  EXPECT_EQ(owner.Only({GridEvent::RightClick, GridEvent::RightButtonDown}),
+            (Events{{GridEvent::RightClick, -10, -10}, {GridEvent::RightButtonDown, 2, 2, MK_RBUTTON},
+                    {GridEvent::RightClick, 2, 2}}));
+
+  // Sorting ends the edit and drops the block.
+  Key(VK_DOWN, {VK_SHIFT});
+  SendMessageW(list, LVM_SORTITEMS, 0, 0);
+  EXPECT_EQ(Selection()[0], -1);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+}
+
+void PutOnClipboard(HWND owner, UINT format, const void* bytes, size_t size) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  memcpy(GlobalLock(memory), bytes, size);
+  GlobalUnlock(memory);
+  SetClipboardData(format, memory);
+  CloseClipboard();
+}
+
+// Pasted text larger than the grid is clipped to it; a clipboard block
+// without a final zero is read no further than the block; no text, no paste.
+TEST_F(GridInputTest, PastingIsClippedToTheGridAndToTheClipboardsBlock) {
+  MakeInputGrid(3, 2);
+  grid_SetCurrentCell(grid, 1, 0, 0, 1);
+  const wchar_t text[] = L"a\tb\tc\td\r\ne\tf\tg\th\r\ni\tj";
+  PutOnClipboard(List(), CF_UNICODETEXT, text, (std::size(text) - 1) * sizeof(wchar_t));  // no final zero
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 1, 0), L"a");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 0), L"b");
+  EXPECT_EQ(grid_GetCellText(grid, 1, 1), L"e");
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"f");
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"r0c0");
+  EXPECT_EQ(grid_CountRows(grid), 2);
+
+  grid_SetCurrentCell(grid, 2, 1, 0, 1);
+  const char picture[] = "not text";
+  PutOnClipboard(List(), RegisterClipboardFormatW(L"QuorvelTestPicture"), picture, sizeof picture);
+  Key('V', {VK_CONTROL});
+  EXPECT_EQ(grid_GetCellText(grid, 2, 1), L"f");
+}
+
+// Each event the input raises may free the grid; the input stops there.
+TEST_F(GridInputTest, AnOwnerFreeingTheGridInsideAnInputEventIsSurvived) {
+  struct Case {
+    int32_t code;
+    std::function<void(GridInputTest*)> drive;
+  };
+  std::vector<Case> cases{
+      {GridEvent::LeftClick, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {GridEvent::DoubleClick, [](GridInputTest* t) { t->Click(t->Middle(1, 1), WM_LBUTTONDBLCLK); }},
+      {GridEvent::QueryCellType, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {kCellChanging, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {GridEvent::LeftButtonUp, [](GridInputTest* t) { t->Release(t->Middle(1, 1)); }},
+      {GridEvent::RightButtonDown,
+       [](GridInputTest* t) { SendMessageW(t->List(), WM_RBUTTONDOWN, 0, MAKELPARAM(5, 30)); }},
+      {GridEvent::RightClick, [](GridInputTest* t) { SendMessageW(t->List(), WM_RBUTTONUP, 0, MAKELPARAM(5, 250)); }},
+      {GridEvent::Clipboard, [](GridInputTest* t) { t->Key('C', {VK_CONTROL}); }},
+      {GridEvent::DeleteKey, [](GridInputTest* t) { t->Key(VK_DELETE); }},
+      {GridEvent::EditEnded, [](GridInputTest* t) { t->Key(VK_DOWN, {VK_SHIFT}); }},
+      {GridEvent::ButtonPressed,
+       [](GridInputTest* t) {
+         owner.cells[{0, 2}] = CellLook(GridCell::Button);
+         t->Click(t->Middle(0, 2));
+         t->Release(t->Middle(0, 2));
+       }},
+      {GridEvent::TextChanged,
+       [](GridInputTest* t) {
+         owner.cells[{0, 2}] = CellLook(GridCell::CheckBox, RGB(255, 255, 255), 0, L"a/b");
+         t->Click(t->Middle(0, 2));
+       }},
+      {GridEvent::ColumnResizing,
+       [](GridInputTest* t) {
+         NMHEADERW n{};
+         n.hdr.hwndFrom = t->Record()->headerWindow;
+         n.hdr.code = HDN_BEGINTRACKW;
+         n.iItem = 1;
+         SendMessageW(t->List(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+       }},
+  };
+  for (const Case& c : cases) {
+    MakeInputGrid(3, 3, kGridResizableColumns);
+    grid_SetCurrentCell(grid, 0, 0, 0, 1);
+    int number = grid;
+    int32_t code = c.code;
+    bool freed = false;
+    inside = [number, code, &freed](int32_t seen, GridCellEvent*) {
+      if (seen == code && !freed) {
+        freed = true;
+        grid_Free(number);
+      }
+    };
+    c.drive(this);
+    inside = nullptr;
+    EXPECT_TRUE(freed) << "event " << code;
+    EXPECT_EQ(RecordFromGadget(number), nullptr) << "event " << code;
+    if (GetCapture()) ReleaseCapture();
+  }
+}
+
+void Pump(int milliseconds) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+  }
+}
+
+void MouseButton(bool down) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  SendInput(1, &input, sizeof input);
+}
+
+// A real mouse drag: the button held down while the cursor sweeps.
+TEST_F(GridInputTest, DraggingABlockFollowsTheMouseAndScrollsToTheLastRowAtTheEdge) {
+  MakeInputGrid(3, 40);
+  HWND top = GetAncestor(List(), GA_ROOT);
+  SetForegroundWindow(top);
+  PointAt(Middle(1, 0));
+  MouseButton(true);
+  Pump(50);
+  ASSERT_EQ(Current(), std::make_pair(1, 0));
+  ASSERT_EQ(gridShared.dragState, 1);
+  PointAt(Middle(3, 2));
+  Pump(80);
+  EXPECT_EQ(gridShared.dragState, 2);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 3}));
+
+  // Nothing changes while the mouse rests: no tick repaints.
+  Pump(30);
+  owner.seen.clear();
+  Pump(60);
+  EXPECT_TRUE(owner.Only({GridEvent::QueryCellColours}).empty());
+
+  // One row further: only the block's cells in the old and new edge rows
+  // are painted again.
+  PointAt(Middle(4, 2));
+  Pump(80);
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 4}));
+  Events painted = owner.Only({GridEvent::QueryCellColours});
+  EXPECT_FALSE(painted.empty());
+  for (const auto& cell : painted) {
+    EXPECT_TRUE(cell.row == 3 || cell.row == 4) << cell;
+    EXPECT_LE(cell.column, 2) << cell;
+  }
+
+  // Below the list: the block scrolls on and stops at the last row.
+  RECT client;
+  GetClientRect(List(), &client);
+  PointAt({Middle(3, 2).x, client.bottom + 40});
+  Pump(1500);
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 1, 3, 39}));
+  EXPECT_GT(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0), 20);
+  MouseButton(false);
+  Pump(50);
+  EXPECT_EQ(gridShared.dragState, 0);
+  EXPECT_EQ(gridShared.dragTimer, 0u);
+  EXPECT_NE(GetCapture(), List());
+}
+
+// The drag state is shared by all grids: a second grid's drag ends the
+// first one's, and a grid freed while dragging leaves nothing behind.
+TEST_F(GridInputTest, OneDragAtATimeAndNoneOutlivesItsGrid) {
+  MakeInputGrid(3, 3);
+  GridRecord* first = record();
+  int firstGrid = grid;
+  PointAt(Middle(0, 0));
+  GridCellEvent move;
+  move.row = 0;
+  move.column = 0;
+  move.extra = 0;
+  RaiseEvent(first, kCellChanging, &move);
+  ASSERT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(first));
+
+  UseGadgetList(parent);
+  int second = grid_Create(kAnyNumber, 0, 0, 400, 280, 20, 0, 0);
+  ASSERT_GT(second, 0);
+  grid_AddColumn(second, -1, L"", 80);
+  grid_AddRows(second, -1, 3);
+  GridRecord* other = RecordFromGadget(second);
+  RaiseEvent(other, kCellChanging, &move);
+  EXPECT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(other));
+  EXPECT_EQ(GetCapture(), other->listWindow);
+  // A stale tick of the first grid's timer does nothing and stops it.
+  DragSelectTimer(first->listWindow, WM_TIMER, reinterpret_cast<UINT_PTR>(first), 0);
+  EXPECT_EQ(gridShared.dragTimer, reinterpret_cast<UINT_PTR>(other));
+
+  grid_Free(second);
+  EXPECT_EQ(gridShared.dragTimer, 0u);
+  EXPECT_EQ(gridShared.dragState, 0);
+  grid_Free(firstGrid);
 }
 
 }  // namespace

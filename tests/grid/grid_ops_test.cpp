@@ -155,7 +155,11 @@ TEST_F(GridTest, PaintingAPageAsksColoursThenTypeForEveryCell) {
       {GridEvent::QueryCellColours, 1, 0}, {GridEvent::QueryCellType, 1, 0},
       {GridEvent::QueryCellColours, 1, 1}, {GridEvent::QueryCellType, 1, 1},
   };
-  EXPECT_EQ(owner.seen, expected);
+  // The header asks for its titles' colours too (row -1); the cells follow.
+  Events cells;
+  for (const auto& event : owner.seen)
+    if (event.row >= 0) cells.push_back(event);
+  EXPECT_EQ(cells, expected);
   for (intptr_t value : owner.ownerValues) EXPECT_EQ(value, grid);
 }
 

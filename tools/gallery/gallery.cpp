@@ -17,6 +17,7 @@
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
+#include "tools/gallery/gallery_input.h"
 #include "tools/gallery/propbox_page.h"
 
 namespace {
@@ -264,6 +265,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // Right of the event log.
   OpenPropertyBoxPage(1050, 10);
 
+  // Below the others, opened before the first grid takes the keyboard back.
+  OpenInputPage(10, 670);
   // Last: the second grid's current cell and the property box page each
   // took the keyboard, and the first grid's editor is to have it.
   SetForegroundWindow(WindowHandle(window));
