@@ -336,6 +336,7 @@ echo "screenshot: $shot"
 
 # The settings come from the status reply, which the no-status server never sends.
 [ "$variant" = no-status ] || info_stage
+info_fold_stage
 
 # Server > Quit ends the program with exit code 0.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
