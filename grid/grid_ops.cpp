@@ -346,6 +346,21 @@ std::wstring grid_GetCellText(int gadget, int column, int row) {
   return CellText(record, row, column + 1);
 }
 
+// The open editor's cell has a new value, and the owner has just answered its
+// type. Another kind of cell needs the other editor, with its items and in
+// its place, and the old one out of sight. False when the owner freed the
+// grid meanwhile.
+bool ShowInOpenEditor(GridRecord* record, const GridCellEvent& answer, const std::wstring& value) {
+  if (answer.cellType == record->currentCellType) {
+    ShowTextInEditor(record, value);
+    return true;
+  }
+  ParkEditor(record);
+  record->currentCellType = answer.cellType;
+  LoadEditorItems(record, answer.text);
+  return RepositionEditor(record);
+}
+
 int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
   GridRecord* record = RecordFromGadget(gadget);
   if (!record || row < 0 || column < 0 || row >= CountGridRows(record) || column >= CountGridColumns(record))
@@ -361,16 +376,7 @@ int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
     event.font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
     RaiseEvent(record, GridEvent::QueryCellType, &event);
     if (!GridAlive(list, record)) return 0;
-    if (event.cellType != record->currentCellType) {
-      // Another kind of cell now: the old editor must not stay over it, and
-      // the new one needs its items and its place.
-      ParkEditor(record);
-      record->currentCellType = event.cellType;
-      LoadEditorItems(record, event.text);
-      RepositionEditor(record);
-    } else {
-      ShowTextInEditor(record, value);
-    }
+    ShowInOpenEditor(record, event, value);
   }
   return 0;
 }
@@ -669,8 +675,8 @@ int ClearBlock(int gadget, int column, int row, int columns, int rows) {
         savedEdit = value;
         record->currentRow = savedRow;
         record->currentSubItem = savedSubItem;
-        record->currentCellType = event.cellType;
-        ShowTextInEditor(record, value);
+        record->initialText = savedInitial;
+        if (!ShowInOpenEditor(record, event, value)) return cleared;
       }
     }
   }

@@ -236,6 +236,22 @@ TEST_F(GridTest, ACellThatChangesTypeGetsTheNewEditorAndTheOldOneLeaves) {
   EXPECT_TRUE(OutOfSight(combo));
 }
 
+TEST_F(GridTest, ClearingTheOpenCellAfterItsTypeChangedSwapsTheEditorsToo) {
+  MakeGrid(2, 2);
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  HWND editor = record()->editWindow;
+  ASSERT_FALSE(OutOfSight(editor));
+  owner.cells[{0, 0}] = CellLook(GridCell::ListChoice, RGB(255, 255, 255), 0, L"one\ntwo");
+  EXPECT_EQ(ClearBlock(grid, 0, 0, 1, 1), 1);
+  EXPECT_EQ(record()->currentCellType, GridCell::ListChoice);
+  EXPECT_TRUE(OutOfSight(editor)) << "the text editor no longer belongs to the cell";
+  HWND combo = GadgetWindow(record()->listCombo);
+  EXPECT_FALSE(OutOfSight(combo));
+  EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+  grid_EndEdit(grid, 0);
+  EXPECT_TRUE(OutOfSight(editor));
+}
+
 TEST_F(GridTest, TheRowHeightIsKnownBeforeTheFirstPaint) {
   UseGadgetList(parent);
   grid = grid_Create(kAnyNumber, 0, 0, 300, 200, 24, 0, 0);
