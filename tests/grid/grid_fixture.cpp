@@ -98,64 +98,9 @@ int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event) {
   }
 }
 
-COLORREF Picture::At(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width || y >= height) return kGridNoColour;
-  return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-}
-
-Picture Render(HWND window, COLORREF fill) {
-  Picture picture;
-  RECT client;
-  GetClientRect(window, &client);
-  picture.width = client.right;
-  picture.height = client.bottom;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture.width;
-  info.bmiHeader.biHeight = -picture.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  ScopedBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ScopedMemoryDC dc(nullptr);
-  if (!section || !dc) return picture;
-  {
-    ScopedSelect select(dc.Get(), section.Get());
-    ScopedBrush background(CreateSolidBrush(fill));
-    FillRect(dc.Get(), &client, background.Get());
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-    GdiFlush();
-  }
-  picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
-  const auto* source = static_cast<const uint32_t*>(bits);
-  for (size_t i = 0; i < picture.pixels.size(); ++i) {
-    uint32_t bgra = source[i];
-    picture.pixels[i] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
-  }
-  return picture;
-}
-
 namespace {
 
-LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// One visible top-level window for the whole run: Wine waits up to two
-// seconds for a top-level window to be unmapped when there is no window
-// manager, so each test gets a child container instead.
-HWND TopLevel() {
-  static int topLevel = OpenWindowNumbered(kAnyNumber, 0, 0, 420, 300, L"grid tests",
-                                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
-  static bool registered = [] {
-    WNDCLASSW container{};
-    container.lpfnWndProc = ContainerProc;
-    container.hInstance = GetModuleHandleW(nullptr);
-    container.lpszClassName = L"GridTestContainer";
-    return RegisterClassW(&container) != 0;
-  }();
-  return registered ? WindowHandle(topLevel) : nullptr;
-}
+HWND TopLevel() { return TestTopLevel(L"grid tests", 420, 300); }
 
 }  // namespace
 
@@ -163,8 +108,7 @@ void GridTest::SetUp() {
   owner = Owner{};
   HWND top = TopLevel();
   ASSERT_NE(top, nullptr);
-  parent = CreateWindowExW(0, L"GridTestContainer", L"", WS_CHILD | WS_VISIBLE, 0, 0, 420, 300, top, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+  parent = CreateTestContainer(top, 420, 300);
   ASSERT_NE(parent, nullptr);
   UseGadgetList(parent);
 }

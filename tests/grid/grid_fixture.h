@@ -13,6 +13,7 @@
 
 #include "grid/grid.h"
 #include "grid/grid_private.h"
+#include "tests/support/window_picture.h"
 
 // What the owner answers for one cell.
 struct CellLook {
@@ -78,14 +79,6 @@ struct Owner {
 extern Owner owner;
 int32_t RecordingOwner(intptr_t value, int32_t code, GridCellEvent* event);
 
-// Pixels of a window's client area as rendered by WM_PRINTCLIENT.
-class Picture {
- public:
-  COLORREF At(int x, int y) const;
-  int width = 0, height = 0;
-  std::vector<COLORREF> pixels;
-};
-Picture Render(HWND window, COLORREF fill = RGB(255, 0, 255));
 
 class GridTest : public testing::Test {
  protected:

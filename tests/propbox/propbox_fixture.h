@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "propbox/propbox.h"
+#include "tests/support/window_picture.h"
 
 struct BoxEvent {
   int32_t code;
@@ -31,14 +32,6 @@ struct BoxOwner {
 extern BoxOwner boxOwner;
 int32_t RecordingBoxOwner(int grid, int32_t code, int32_t index, intptr_t extra);
 
-class Picture {
- public:
-  COLORREF At(int x, int y) const;
-  int CountIn(const RECT& area, COLORREF colour) const;
-  int width = 0, height = 0;
-  std::vector<COLORREF> pixels;
-};
-Picture Render(HWND window);
 
 class PropertyBoxTest : public testing::Test {
  protected:
