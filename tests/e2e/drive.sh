@@ -5,6 +5,19 @@
 #
 # The sourcing script sets: wine_run (runs a Windows program in its prefix),
 # dump (the read-back tool), work (a folder for the tool's error output).
+# One check of the test: "ok" or "FAIL" with its description; the failures
+# are counted in `failures`, which the test's exit status reads.
+failures=${failures:-0}
+check() {  # description, command...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok   $what"
+  else
+    echo "FAIL $what"
+    failures=$((failures + 1))
+  fi
+}
 # Where the time goes, and each key that had to be sent again.
 note() { echo "     ${SECONDS}s $*"; }
 # Polls `command` for up to `seconds`.

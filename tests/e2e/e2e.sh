@@ -62,16 +62,6 @@ trap 'exit 130' INT TERM
 failures=0
 # shellcheck source=drive.sh
 source "$root/tests/e2e/drive.sh"
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
 fatal() {
   echo "FAIL $1"
   import -window root "$shot" 2>/dev/null

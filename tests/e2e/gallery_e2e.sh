@@ -37,17 +37,10 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 failures=0
-note() { echo "     ${SECONDS}s $*"; }
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
+# The polling, checks and window lookup of the main end-to-end test; the
+# gallery's own key helpers below take the place of its Quorvel ones.
+# shellcheck source=drive.sh
+source "$root/tests/e2e/drive.sh"
 dump() { wine_run "$dump" 2>>"$work/dump.err" | tr -d '\r'; }
 fatal() {
   echo "FAIL $1"
@@ -56,22 +49,11 @@ fatal() {
   echo "--- error output"; tail -n 5 "$work/gallery.err" "$work/dump.err" 2>/dev/null
   exit 1
 }
-wait_for() {
-  local seconds=$1
-  shift
-  local end=$((SECONDS + seconds))
-  while [ $SECONDS -lt $end ]; do
-    "$@" && return 0
-    sleep 0.25
-  done
-  return 1
-}
 # The log holds a line with this text (fixed string, whole line).
 logged() { dump | grep -Fxq "log $1"; }
 # The cell the last accepted move went to, as "row column".
 last_move() { dump | sed -n 's/^log 3 CellChanging \([0-9-]*\) \([0-9-]*\) .*/\1 \2/p' | tail -n 1; }
 moved_to() { [ "$(last_move)" = "$1" ]; }
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 # A click on the caption gives the window the keyboard back; the gallery
 # keeps its focus where it was.
 activate() {
