@@ -7,6 +7,10 @@ MINGW := $(BUILD)/mingw
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ROOT := $(abspath .)
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+# A developer's machine with ccache reuses objects across build folders and
+# work trees; without it nothing changes.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+LAUNCHER := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
 
 .PHONY: all setup native mingw build test test-native test-wine run bench clean
 
@@ -17,12 +21,12 @@ setup:
 
 native: setup
 	@cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(LAUNCHER) > /dev/null
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 mingw: setup
 	@cmake -S . -B $(MINGW) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-w64.cmake > /dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-w64.cmake $(LAUNCHER) > /dev/null
 	@cmake --build $(MINGW) -j $(JOBS)
 
 build: native mingw
