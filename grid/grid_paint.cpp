@@ -9,9 +9,11 @@
 // the other types are composed in a memory bitmap and copied in one BitBlt
 // so that they do not flicker. Borders, grid lines and the current-cell
 // frame come last. Every GDI object made here lives in a guard and is gone
-// before the next cell.
+// before the next cell, but for the one canvas the off-screen cells share.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
@@ -77,6 +79,36 @@ int TextOffset(const RECT& area, int textHeight, int minimum) {
 // slower to create, and painting a page creates hundreds of them.
 HBITMAP CreateCellBitmap(int width, int height) { return CreateTopDownDib(width, height, 32); }
 
+// The canvas for cells composed off screen: one memory DC and one image,
+// grown to the largest cell asked for and kept for the process. Nothing
+// raised to an owner comes between drawing a cell on it and copying it out,
+// so one canvas serves every grid.
+struct Canvas {
+  HDC dc = nullptr;
+  HBITMAP image = nullptr;
+  HGDIOBJ original = nullptr;
+  int width = 0;
+  int height = 0;
+};
+Canvas canvas;
+
+HDC CanvasFor(int w, int h, HBITMAP* image) {
+  if (!canvas.dc && !(canvas.dc = CreateCompatibleDC(nullptr))) return nullptr;
+  if (w > canvas.width || h > canvas.height) {
+    const int width = std::max(w, canvas.width), height = std::max(h, canvas.height);
+    HBITMAP grown = CreateCellBitmap(width, height);
+    if (!grown) return nullptr;
+    HGDIOBJ previous = SelectObject(canvas.dc, grown);
+    if (!canvas.original) canvas.original = previous;
+    else DeleteObject(previous);
+    canvas.image = grown;
+    canvas.width = width;
+    canvas.height = height;
+  }
+  *image = canvas.image;
+  return canvas.dc;
+}
+
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
   ScopedSelect select(dc, pen);
   MoveToEx(dc, x1, y1, nullptr);
@@ -101,7 +133,7 @@ struct CellPainter {
   void PaintTextCell(const std::wstring& stored);
   bool PaintOffscreen(const std::wstring& stored);
   void PaintCheckBox(HDC target, int w, int h, const std::wstring& stored);
-  void PaintImage(HDC target, int w, int h);
+  void PaintImage(HDC target, HBITMAP image, int w, int h);
   void PaintPercentage(HDC target, int w, int h, const std::wstring& stored);
   void PaintButton(HDC target, int w, int h, const std::wstring& stored);
   void PaintBorders();
@@ -176,10 +208,44 @@ void CellPainter::PaintCheckBox(HDC target, int w, int h, const std::wstring& st
   Line(target, cross.Get(), innerRight, innerTop, innerLeft, innerBottom);
 }
 
-// Draws the bitmap with its transparent colour left out: a mask marks the
-// transparent pixels; the picture's place is whitened in the cell, the
-// picture's transparent part whitened in a copy, and the two ANDed.
-void CellPainter::PaintImage(HDC target, int w, int h) {
+// Copies the picture's pixels that are not of the key colour into the
+// top-left w x h of a 32-bit top-down DIB section (a cell's image), the
+// picture's corner at (x, y). False when either is not what this needs; the
+// caller then blits.
+bool CopyKeyed(HDC dc, HBITMAP picture, int bw, int bh, HBITMAP image, int w, int h, int x, int y, COLORREF key) {
+  DIBSECTION section{};
+  if (GetObjectW(image, sizeof section, &section) != sizeof section || !section.dsBm.bmBits ||
+      section.dsBm.bmBitsPixel != 32 || section.dsBm.bmWidth < w || std::abs(section.dsBm.bmHeight) < h)
+    return false;
+  const int pitch = section.dsBm.bmWidthBytes / 4;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = bw;
+  info.bmiHeader.biHeight = -bh;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> pixels(static_cast<size_t>(bw) * static_cast<size_t>(bh));
+  if (GetDIBits(dc, picture, 0, static_cast<UINT>(bh), pixels.data(), &info, DIB_RGB_COLORS) != bh) return false;
+  const uint32_t keyPixel = (uint32_t{GetRValue(key)} << 16) | (uint32_t{GetGValue(key)} << 8) | GetBValue(key);
+  GdiFlush();  // the background is drawn before the pixels are written over it
+  auto* target = static_cast<uint32_t*>(section.dsBm.bmBits);
+  for (int row = 0; row < bh; ++row) {
+    if (y + row < 0 || y + row >= h) continue;
+    for (int column = 0; column < bw; ++column) {
+      const uint32_t pixel = pixels[static_cast<size_t>(row * bw + column)] & 0xFFFFFF;
+      if (pixel != keyPixel && x + column >= 0 && x + column < w)
+        target[static_cast<size_t>((y + row) * pitch + x + column)] = pixel;
+    }
+  }
+  return true;
+}
+
+// Draws the bitmap with its transparent colour left out. Writing the pixels
+// into the cell's image straight is what keeps heading rows cheap: a mask
+// built with blits costs two more memory DCs, two bitmaps and seven blits
+// for every image cell of every repaint, and TransparentBlt (Wine) as much.
+void CellPainter::PaintImage(HDC target, HBITMAP image, int w, int h) {
   auto bitmap = reinterpret_cast<HBITMAP>(event.extra);
   BITMAP info{};
   if (!bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth > w) return;
@@ -187,7 +253,9 @@ void CellPainter::PaintImage(HDC target, int w, int h) {
   const int bh = info.bmHeight;
   const int x = (w - bw) / 2;
   const int y = (h - bh) / 2;
-
+  if (event.backColour != event.transparentColour &&
+      CopyKeyed(target, bitmap, bw, bh, image, w, h, x, y, event.transparentColour))
+    return;
   ScopedMemoryDC source(target);
   if (!source) return;
   ScopedSelect sourceBitmap(source.Get(), bitmap);
@@ -195,25 +263,7 @@ void CellPainter::PaintImage(HDC target, int w, int h) {
     BitBlt(target, x, y, bw, bh, source.Get(), 0, 0, SRCAND);
     return;
   }
-  ScopedMemoryDC mask(target);
-  ScopedMemoryDC copy(target);
-  ScopedBitmap maskBitmap(CreateBitmap(bw, bh, 1, 1, nullptr));
-  ScopedBitmap copyBitmap(CreateCompatibleBitmap(target, bw, bh));
-  if (!mask || !copy || !maskBitmap || !copyBitmap) return;
-  ScopedSelect maskSelect(mask.Get(), maskBitmap.Get());
-  ScopedSelect copySelect(copy.Get(), copyBitmap.Get());
-
-  SetBkColor(source.Get(), event.transparentColour);
-  BitBlt(mask.Get(), 0, 0, bw, bh, source.Get(), 0, 0, SRCCOPY);
-  // Monochrome to colour takes text colour for 0 and background for 1.
-  SetTextColor(copy.Get(), RGB(0, 0, 0));
-  SetBkColor(copy.Get(), RGB(255, 255, 255));
-  BitBlt(copy.Get(), 0, 0, bw, bh, mask.Get(), 0, 0, SRCCOPY);
-  BitBlt(target, x, y, bw, bh, copy.Get(), 0, 0, MERGEPAINT);
-  BitBlt(mask.Get(), 0, 0, bw, bh, mask.Get(), 0, 0, NOTSRCCOPY);
-  BitBlt(copy.Get(), 0, 0, bw, bh, source.Get(), 0, 0, SRCCOPY);
-  BitBlt(copy.Get(), 0, 0, bw, bh, mask.Get(), 0, 0, MERGEPAINT);
-  BitBlt(target, x, y, bw, bh, copy.Get(), 0, 0, SRCAND);
+  TransparentBlt(target, x, y, bw, bh, source.Get(), 0, 0, bw, bh, event.transparentColour);
 }
 
 void CellPainter::PaintPercentage(HDC target, int w, int h, const std::wstring& stored) {
@@ -296,13 +346,27 @@ void CellPainter::PaintButton(HDC target, int w, int h, const std::wstring& stor
 bool CellPainter::PaintOffscreen(const std::wstring& stored) {
   const int w = width();
   const int h = height();
-  ScopedMemoryDC memory(dc);
-  if (!memory) return true;
   const bool ownerPainted = event.cellType == GridCell::OwnerPainted;
-  ScopedBitmap bitmap(ownerPainted ? CreateImage24(w, h) : CreateCellBitmap(w, h));
-  if (!bitmap) return true;
-  ScopedSelect selectBitmap(memory.Get(), bitmap.Get());
-  HDC target = memory.Get();
+  // An owner-painted cell gets an image of its own, which the owner draws on
+  // unselected; the other types are composed on the shared canvas, whose
+  // memory DC and image are made once rather than for every cell.
+  ScopedMemoryDC memory;
+  ScopedBitmap bitmap;
+  ScopedSelect selectBitmap;
+  HDC target = nullptr;
+  HBITMAP image = nullptr;
+  if (ownerPainted) {
+    memory = ScopedMemoryDC(dc);
+    if (!memory) return true;
+    bitmap.Reset(CreateImage24(w, h));
+    if (!bitmap) return true;
+    selectBitmap = ScopedSelect(memory.Get(), bitmap.Get());
+    target = memory.Get();
+    image = bitmap.Get();
+  } else {
+    target = CanvasFor(w, h, &image);
+    if (!target) return true;
+  }
 
   if (UsesGradient(record, event, current)) {
     FillGradient(target, RECT{0, 0, w, h}, event.gradientFrom, event.gradientTo);
@@ -319,7 +383,7 @@ bool CellPainter::PaintOffscreen(const std::wstring& stored) {
       PaintCheckBox(target, w, h, stored);
       break;
     case GridCell::Image:
-      PaintImage(target, w, h);
+      PaintImage(target, image, w, h);
       break;
     case GridCell::Icon: {
       auto icon = reinterpret_cast<HICON>(event.extra);

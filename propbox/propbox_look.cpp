@@ -194,7 +194,9 @@ void PaintValueCell(PropertyBox* box, PropertyRow* row, GridCellEvent* event) {
 }  // namespace
 
 int32_t PropertyBoxGridEvent(intptr_t owner, int32_t code, GridCellEvent* event) {
-  PropertyBox* box = BoxFromGadget(static_cast<int>(owner));
+  const bool paintQuery =
+      code == GridEvent::QueryCellType || code == GridEvent::QueryCellColours || code == GridEvent::PaintCell;
+  PropertyBox* box = paintQuery ? BoxOfGrid(static_cast<int>(owner)) : BoxFromGadget(static_cast<int>(owner));
   if (!box || !event) return 1;
   PropertyRow* row = RowOfGridRow(box, event->row);
   switch (code) {

@@ -17,12 +17,14 @@
 #include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/images.h"
+#include "app/info_view.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
 #include "app/modal_tick.h"
 #include "net/framing.h"
+#include "runtime/runtime.h"
 #include "net/session.h"
 #include "net/shell.h"
 #include "net/tick.h"
@@ -520,6 +522,23 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   EXPECT_EQ(g_tabsSeen, 1);
   SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
   SetConnectionControlsDisabled(wasConnected ? 0 : 1);
+}
+
+TEST_F(MainWindowTest, TabAndShiftTabLeaveTheInfoTabsPropertyBox) {
+  SetForegroundWindow(MainWindow());
+  TabCtrl_SetCurSel(MainTabs(), 2);
+  Notify(MainTabs(), TCN_SELCHANGE);
+  HWND box = GadgetWindow(InfoViewGadget());
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(IsWindowVisible(box));
+  SetFocus(box);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), LogList()) << "Tab: the next control";
+  SetFocus(box);
+  PressTab(true);
+  EXPECT_EQ(GetFocus(), MainTabs()) << "Shift+Tab: the one before";
+  TabCtrl_SetCurSel(MainTabs(), 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
 }
 
 TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {
