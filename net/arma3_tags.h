@@ -24,7 +24,8 @@ struct Arma3Tags {
   std::optional<int> verifySignatures;   // v ('t' = 1, 'f' = 0, or the level itself)
   std::optional<bool> dedicated;         // d
   std::string gameType;                  // t
-  std::optional<uint32_t> language;      // g, a Windows language id
+  std::optional<uint32_t> language;      // g, the game's own language number (65545 = English),
+                                         // not the Windows language id of the status reply
   std::string contentHash;               // h
   std::optional<int> filePatching;       // f
   std::string longLat;                   // c
