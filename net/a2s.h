@@ -73,6 +73,8 @@ struct ServerInfo {
   std::string spectatorName;
   std::optional<std::string> keywords;  // Arma 3's game tags (arma3_tags.h)
   std::optional<uint64_t> gameId;
+
+  bool operator==(const ServerInfo&) const = default;  // the Info tab redraws only on a change
 };
 
 enum class ReadResult : uint8_t {

@@ -31,6 +31,8 @@ struct Arma3Tags {
   std::string longLat;                   // c
   char platform = 0;                     // p: 'w' Windows, 'l' Linux
   std::optional<int> timeLeft;           // e, minutes
+
+  bool operator==(const Arma3Tags&) const = default;
 };
 
 // Reads every tag it knows; true when at least one was read (the keywords of
