@@ -170,7 +170,9 @@ TEST(A2sSplit, JoinsPartsWhateverTheirOrderRepeatsOrStrays) {
     for (size_t i = 0; i < c.parts.size(); ++i) {
       EXPECT_EQ(split.Add(c.parts[i].data(), c.parts[i].size(), 0, &joined), c.results[i]) << c.name << " #" << i;
     }
-    if (c.results.back() == R::Complete) EXPECT_EQ(joined, kSplitWhole) << c.name;
+    if (c.results.back() == R::Complete) {
+      EXPECT_EQ(joined, kSplitWhole) << c.name;
+    }
   }
 }
 
