@@ -287,11 +287,11 @@ TEST_F(HistoryTest, TwoWritersAtOnceLoseNothing) {
   auto instance = [&](int which) {
     HistoryWriter* w = StartHistory(path_, nullptr);
     for (int l = 0; l < kLists; ++l) {
-      SeenList list{"s" + std::to_string(which) + ":2302", kT0 + l * 10, {}};
+      SeenList list{which == 1 ? "one:2302" : "two:2302", kT0 + l * 10, {}};
       for (int p = 0; p < kPlayers; ++p) {
         char guid[33];
         std::snprintf(guid, sizeof guid, "%02x%06x%024x", which, l * kPlayers + p, 0);
-        list.players.push_back({p, "P" + std::string(guid, 8), guid, "10.0.0.1"});
+        list.players.push_back({p, std::string(guid, 8), guid, "10.0.0.1"});
       }
       // Both also see the same player, so both write the same rows.
       list.players.push_back({99, "Shared", kGuidA, "10.0.0.2"});
