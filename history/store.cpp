@@ -139,11 +139,6 @@ struct Failure {
   bool damaged = false;
 };
 
-bool IsDamage(int code) {
-  code &= 0xff;
-  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_FORMAT;
-}
-
 Failure FailureOf(sqlite3* db, int code) {
   return {db ? sqlite3_errmsg(db) : sqlite3_errstr(code), IsDamage(code)};
 }
@@ -152,6 +147,8 @@ Failure FailureOf(sqlite3* db, int code) {
 // reads the version again inside its transaction: another instance may have
 // taken the file forward meanwhile.
 bool Migrate(sqlite3* db, Failure* failure) {
+  // The usual case needs no write lock, which another instance may hold.
+  if (UserVersion(db) == kSchemaVersion) return true;
   for (;;) {
     int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
@@ -279,6 +276,17 @@ std::string SetAsideName(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+bool IsDamage(int code) {
+  code &= 0xff;
+  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_FORMAT;
+}
+
+bool LastErrorIsDamage(HistoryDb* h, std::string* message) {
+  if (!h || !IsDamage(sqlite3_errcode(h->db))) return false;
+  if (message) *message = sqlite3_errmsg(h->db);
+  return true;
+}
 
 bool Exec(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;

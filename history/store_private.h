@@ -66,6 +66,10 @@ struct HistoryDb {
 constexpr size_t kMaxPendingPlayers = 4096;
 
 bool Exec(sqlite3* db, const char* sql);
+// Whether an SQLite result code says the file itself is damaged.
+bool IsDamage(int code);
+// Whether the connection's last failure was damage to the file; its message.
+bool LastErrorIsDamage(HistoryDb* h, std::string* message);
 bool PrepareRecordStatements(HistoryDb* h);
 
 }  // namespace history

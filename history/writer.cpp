@@ -108,9 +108,28 @@ void Run(HistoryWriter* w) {
     bool written = false;
     for (int attempt = 0; db && !written && attempt < kWriteAttempts; ++attempt)
       written = Write(db, item);
+    // A file damaged under us (a disk fault, another program writing into it)
+    // turns the history off with one report; the next start sets it aside.
+    std::string damage;
+    const bool damaged = !written && LastErrorIsDamage(db, &damage);
+    if (damaged) {
+      CloseHistory(db);
+      db = nullptr;
+    }
     lock.lock();
     w->busy = false;
     if (!written) ++w->dropped;
+    if (damaged) {
+      w->state = HistoryState::Off;
+      w->notice = Format(kHistoryOffText, damage);
+      w->dropped += w->queue.size();
+      w->queue.clear();
+      if (w->wake) {
+        lock.unlock();
+        w->wake();
+        lock.lock();
+      }
+    }
     if (w->queue.empty()) w->flushed.notify_all();
   }
   lock.unlock();
