@@ -5,6 +5,7 @@
 // The shell here is the tests' fake with its recording switched off, so the
 // figures are the protocol client's own; the *_ShellOnly cases show what
 // recording every row (as the tests do) would add.
+#include "net/a2s.h"
 #include "net/bans.h"
 #include "net/players.h"
 #include "net/session.h"
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ namespace {
 
 constexpr int kPlayers = 256;
 constexpr int kBans = 1000;
+constexpr int kA2sPlayers = 255;  // the most an A2S_PLAYER count byte can say
 
 std::string Guid(int i) {
   char text[40];
@@ -177,6 +180,61 @@ void BM_Bans_ShellOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Bans_ShellOnly);
+
+// ---- Steam query A2S_PLAYER ---------------------------------------------------
+
+std::vector<uint8_t> A2sPlayerAnswer() {
+  std::vector<uint8_t> bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0x44, static_cast<uint8_t>(kA2sPlayers)};
+  for (int i = 0; i < kA2sPlayers; ++i) {
+    bytes.push_back(static_cast<uint8_t>(i));
+    const std::string name = PlayerName(i);
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.push_back(0);
+    const int32_t score = i * 7 - 100;
+    const float seconds = static_cast<float>(i) * 97.25f;
+    uint8_t fields[8];
+    std::memcpy(fields, &score, 4);  // little-endian host, as on the wire
+    std::memcpy(fields + 4, &seconds, 4);
+    bytes.insert(bytes.end(), fields, fields + 8);
+  }
+  return bytes;
+}
+
+// The same bytes walked with no bounds kept and nothing stored beyond one
+// decoded name and the two numbers: what any reader of this answer must do.
+void BM_A2sPlayers_DecodeOnly(benchmark::State& state) {
+  const auto answer = A2sPlayerAnswer();
+  for (auto _ : state) {
+    size_t pos = 6;
+    for (int i = 0; i < kA2sPlayers; ++i) {
+      ++pos;  // index
+      std::string name = DecodePayloadText(answer.data() + pos, answer.size() - pos);
+      pos += std::strlen(reinterpret_cast<const char*>(answer.data() + pos)) + 1;
+      int32_t score;
+      float seconds;
+      std::memcpy(&score, answer.data() + pos, 4);
+      std::memcpy(&seconds, answer.data() + pos + 4, 4);
+      pos += 8;
+      benchmark::DoNotOptimize(name);
+      benchmark::DoNotOptimize(score);
+      benchmark::DoNotOptimize(seconds);
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(answer.size()));
+}
+BENCHMARK(BM_A2sPlayers_DecodeOnly);
+
+void BM_A2sPlayers_Read(benchmark::State& state) {
+  const auto answer = A2sPlayerAnswer();
+  std::vector<a2s::Player> players;
+  for (auto _ : state) {
+    a2s::ReadPlayerAnswer(answer.data(), answer.size(), &players);
+    benchmark::DoNotOptimize(players.data());
+  }
+  if (players.size() != kA2sPlayers) state.SkipWithError("wrong player count");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(answer.size()));
+}
+BENCHMARK(BM_A2sPlayers_Read);
 
 // ---- the tick's dispatch of one server message ---------------------------------
 

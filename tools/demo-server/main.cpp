@@ -30,6 +30,10 @@ constexpr char kUsage[] =
     "                       0 = never (default 15000)\n"
     "  --refuse-login       refuse every login\n"
     "  --silent             never answer anything (datagrams are still logged)\n"
+    "  --query-port P       also answer the Steam query (A2S_INFO, A2S_PLAYER) on\n"
+    "                       UDP port P (0 = a free one, printed as \"query port\n"
+    "                       127.0.0.1:P\"), behind a challenge; a player list over\n"
+    "                       1248 bytes goes out split (reversed with --shuffle-parts)\n"
     "  --no-status          never answer the status query (a remote console on a\n"
     "                       port of its own); status queries are still logged\n"
     "  --log FILE           append one line per datagram received:\n"
@@ -39,6 +43,7 @@ constexpr char kUsage[] =
     "                         RECV status-query          a status query\n"
     "                         RECV bad-checksum <bytes>  dropped: wrong CRC-32\n"
     "                         RECV other <length>        anything else\n"
+    "                         QUERY info|players|other N  on the query port\n"
     "                       control bytes are written as \\xNN\n"
     "  --part-size BYTES    largest reply payload in one datagram; longer replies\n"
     "                       go out in parts (0x00, count, index, slice); 16..65000,\n"
@@ -103,6 +108,8 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       options->refuseLogin = true;
     } else if (arg == "--silent") {
       options->silent = true;
+    } else if (arg == "--query-port") {
+      ok = number(0, 65535, &options->queryPort);
     } else if (arg == "--no-status") {
       options->noStatus = true;
     } else if (arg == "--log") {
@@ -158,6 +165,7 @@ int main(int argc, char** argv) {
   demo::Server server(options);
   if (!server.Open()) return 1;
   std::printf("listening on 127.0.0.1:%d\n", server.port());
+  if (server.queryPort() != 0) std::printf("query port 127.0.0.1:%d\n", server.queryPort());
   std::fflush(stdout);
 
   server.Run(&g_stop);

@@ -56,7 +56,8 @@ Server::Server(const Options& options)
       world_(options.players, options.bans, options.seed, static_cast<int64_t>(std::time(nullptr))),
       receiveBuffer_(kMaxDatagram),
       sendBuffer_(kMaxDatagram + 16),
-      scratch_(kMaxDatagram + 16) {
+      scratch_(kMaxDatagram + 16),
+      query_(QueryInfoFrom(options.settings), options.seed, options.shufflePartOrder) {
   for (const std::string& setting : options.settings) {
     const size_t equals = setting.find('=');
     if (equals == std::string::npos) {
@@ -69,6 +70,7 @@ Server::Server(const Options& options)
 
 Server::~Server() {
   if (socket_ >= 0) close(socket_);
+  if (querySocket_ >= 0) close(querySocket_);
   if (log_) std::fclose(log_);
 }
 
@@ -96,7 +98,7 @@ bool Server::Open() {
   socklen_t size = sizeof address;
   getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
   port_ = ntohs(address.sin_port);
-  return true;
+  return options_.queryPort < 0 || OpenQuery();
 }
 
 void Server::Run(const volatile sig_atomic_t* stop) {
@@ -105,9 +107,10 @@ void Server::Run(const volatile sig_atomic_t* stop) {
   while (!*stop) {
     const int64_t now = NowMs();
     if (options_.durationMs > 0 && now - start >= options_.durationMs) break;
-    pollfd fd{socket_, POLLIN, 0};
-    const int ready = poll(&fd, 1, kPollMs);
-    if (ready > 0 && (fd.revents & POLLIN)) Receive(NowMs());
+    pollfd fds[2] = {{socket_, POLLIN, 0}, {querySocket_, POLLIN, 0}};
+    const int ready = poll(fds, querySocket_ >= 0 ? 2 : 1, kPollMs);
+    if (ready > 0 && (fds[0].revents & POLLIN)) Receive(NowMs());
+    if (ready > 0 && querySocket_ >= 0 && (fds[1].revents & POLLIN)) ReceiveQuery(NowMs());
     if (!options_.silent) Timers(NowMs());
   }
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/demo-server/query.h"
 #include "tools/demo-server/world.h"
 
 namespace demo {
@@ -35,6 +36,8 @@ struct Options {
   int resendIntervalMs = 2000;
   int clientTimeoutMs = 45000;
   uint32_t seed = 1;
+  // The Steam query's port: -1 none, 0 any free one.
+  int queryPort = -1;
   // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
   std::vector<std::string> settings;
 };
@@ -50,6 +53,8 @@ class Server {
   // stderr, when that fails.
   bool Open();
   int port() const { return port_; }
+  // The Steam query's port once open; 0 without one.
+  int queryPort() const { return queryPort_; }
 
   // Serves until *stop becomes true or the duration runs out.
   void Run(const volatile sig_atomic_t* stop);
@@ -81,6 +86,9 @@ class Server {
   void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
   void Timers(int64_t nowMs);
   void Log(const std::string& line);
+  // query_socket.cpp: the Steam query's own socket.
+  bool OpenQuery();
+  void ReceiveQuery(int64_t nowMs);
 
   Options options_;
   World world_;
@@ -94,6 +102,9 @@ class Server {
   std::vector<uint8_t> receiveBuffer_;
   std::vector<uint8_t> sendBuffer_;
   std::vector<uint8_t> scratch_;
+  int querySocket_ = -1;
+  int queryPort_ = 0;
+  QueryResponder query_;
 };
 
 }  // namespace demo
