@@ -210,7 +210,8 @@ bool QueueAction(HistoryWriter* writer, AdminAction action);
 bool QueueNote(HistoryWriter* writer, std::string guid, std::string note);
 
 // Asks for a search; a search asked for earlier and not started yet is
-// replaced (the admin is still typing). Searches go ahead of queued writes.
+// replaced (the admin is still typing). The search sees everything queued
+// before it (a note just saved), and goes ahead of what is queued after.
 void QueueSearch(HistoryWriter* writer, std::string text);
 
 struct SearchResult {

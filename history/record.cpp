@@ -151,10 +151,9 @@ void RememberPending(HistoryDb* h, const std::string& server, const SeenPlayer& 
   }
   if (it == h->pending.end()) {
     if (h->pending.size() >= kMaxPendingPlayers) return;
-    it = h->pending.emplace(key, PendingPlayer{p.name, {}, time, time}).first;
+    it = h->pending.emplace(key, PendingPlayer{p.name, {}, time}).first;
   }
   if (!p.address.empty()) it->second.address = AddressOnly(p.address);
-  it->second.lastListed = time;
 }
 
 const char* KindName(ActionKind kind) {
@@ -191,37 +190,38 @@ bool PrepareRecordStatements(HistoryDb* h) {
          h->upsertPlayerServer.Prepare(h->db, kUpsertPlayerServer);
 }
 
+// The players remembered without a GUID change only once the transaction
+// has committed: a list that failed is tried again by the writer, and must
+// find them as they were.
 bool RecordList(HistoryDb* h, const SeenList& list) {
   if (!h || !Begin(h)) return false;
   const int64_t serverId = ServerId(h, list.server);
   if (serverId == 0) return Rollback(h);
-
-  // Pending players of this server who are no longer listed left before the
-  // server told their GUID; nothing can be recorded of them.
-  for (auto it = h->pending.lower_bound({list.server, INT32_MIN});
-       it != h->pending.end() && it->first.first == list.server;) {
-    bool listed = false;
-    for (const SeenPlayer& p : list.players) listed |= p.number == it->first.second;
-    it = listed ? std::next(it) : h->pending.erase(it);
-  }
-
   for (const SeenPlayer& p : list.players) {
     const std::string guid = NormalizeGuid(p.guid);
-    const std::string address = AddressOnly(p.address);
-    if (guid.empty()) {
-      RememberPending(h, list.server, p, list.time);
-      continue;
-    }
+    if (guid.empty()) continue;
     int64_t firstSeen = list.time;
     const auto it = h->pending.find({list.server, p.number});
-    if (it != h->pending.end()) {
-      if (it->second.name == p.name) firstSeen = std::min(firstSeen, it->second.firstListed);
-      h->pending.erase(it);
-    }
-    if (!RecordSighting(h, {guid, p.name, address, firstSeen, list.time, serverId}))
+    if (it != h->pending.end() && it->second.name == p.name)
+      firstSeen = std::min(firstSeen, it->second.firstListed);
+    if (!RecordSighting(h, {guid, p.name, AddressOnly(p.address), firstSeen, list.time, serverId}))
       return Rollback(h);
   }
-  return Commit(h);
+  if (!Commit(h)) return false;
+
+  // Pending players of this server who are no longer listed without a GUID
+  // either have one now (recorded above) or left before the server told it;
+  // nothing more can be recorded of them.
+  for (auto it = h->pending.lower_bound({list.server, INT32_MIN});
+       it != h->pending.end() && it->first.first == list.server;) {
+    bool stillPending = false;
+    for (const SeenPlayer& p : list.players)
+      stillPending |= p.number == it->first.second && NormalizeGuid(p.guid).empty();
+    it = stillPending ? std::next(it) : h->pending.erase(it);
+  }
+  for (const SeenPlayer& p : list.players)
+    if (NormalizeGuid(p.guid).empty()) RememberPending(h, list.server, p, list.time);
+  return true;
 }
 
 bool RecordGuid(HistoryDb* h, const GuidEvent& e) {
@@ -229,20 +229,20 @@ bool RecordGuid(HistoryDb* h, const GuidEvent& e) {
   if (!h || guid.empty()) return false;
   std::string address = AddressOnly(e.address);
   int64_t firstSeen = e.time;
-  const auto it = h->pending.find({e.server, e.number});
-  if (it != h->pending.end()) {
-    if (it->second.name == e.name) {
-      firstSeen = std::min(firstSeen, it->second.firstListed);
-      if (address.empty()) address = it->second.address;
-    }
-    h->pending.erase(it);
+  const auto key = std::make_pair(e.server, e.number);
+  const auto it = h->pending.find(key);
+  if (it != h->pending.end() && it->second.name == e.name) {
+    firstSeen = std::min(firstSeen, it->second.firstListed);
+    if (address.empty()) address = it->second.address;
   }
   if (!Begin(h)) return false;
   const int64_t serverId = ServerId(h, e.server);
   if (serverId == 0 ||
       !RecordSighting(h, {guid, e.name, address, firstSeen, std::max(firstSeen, e.time), serverId}))
     return Rollback(h);
-  return Commit(h);
+  if (!Commit(h)) return false;
+  h->pending.erase(key);
+  return true;
 }
 
 bool RecordAction(HistoryDb* h, const AdminAction& a) {

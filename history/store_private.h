@@ -49,7 +49,6 @@ struct PendingPlayer {
   std::string name;
   std::string address;
   int64_t firstListed = 0;
-  int64_t lastListed = 0;
 };
 
 struct HistoryDb {

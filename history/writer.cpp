@@ -41,6 +41,10 @@ struct HistoryWriter {
   std::condition_variable flushed;      // the queue ran empty
   std::deque<Item> queue;
   std::optional<std::string> search;    // the latest search not yet started
+  // Items ever queued and ever finished (written or dropped). A search waits
+  // until the items queued before it are done, so that it shows the note the
+  // admin has just saved; a list queued after it does not hold it up.
+  uint64_t queued = 0, done = 0, searchAfter = 0;
   std::optional<SearchResult> result;   // the latest finished search
   std::optional<std::string> notice;
   HistoryState state = HistoryState::Starting;
@@ -73,6 +77,7 @@ void Run(HistoryWriter* w) {
     w->state = opened.db ? HistoryState::On : HistoryState::Off;
     if (!opened.db) {
       w->dropped += w->queue.size();
+      w->done += w->queue.size();
       w->queue.clear();
     }
   }
@@ -82,8 +87,9 @@ void Run(HistoryWriter* w) {
 
   std::unique_lock lock(w->mutex);
   for (;;) {
-    w->wakeWriter.wait(lock, [w] { return w->stopping || w->search || !w->queue.empty(); });
-    if (w->search) {
+    const auto searchDue = [w] { return w->search && w->done >= w->searchAfter; };
+    w->wakeWriter.wait(lock, [&] { return w->stopping || searchDue() || !w->queue.empty(); });
+    if (searchDue()) {
       std::string text = std::move(*w->search);
       w->search.reset();
       lock.unlock();
@@ -118,11 +124,13 @@ void Run(HistoryWriter* w) {
     }
     lock.lock();
     w->busy = false;
+    ++w->done;
     if (!written) ++w->dropped;
     if (damaged) {
       w->state = HistoryState::Off;
       w->notice = Format(kHistoryOffText, damage);
       w->dropped += w->queue.size();
+      w->done += w->queue.size();
       w->queue.clear();
       if (w->wake) {
         lock.unlock();
@@ -146,6 +154,7 @@ bool Enqueue(HistoryWriter* w, Item item) {
       return false;
     }
     w->queue.push_back(std::move(item));
+    ++w->queued;
   }
   w->wakeWriter.notify_one();
   return true;
@@ -186,6 +195,7 @@ void QueueSearch(HistoryWriter* w, std::string text) {
     std::lock_guard lock(w->mutex);
     if (w->state == HistoryState::Off || w->stopping) return;
     w->search = std::move(text);
+    w->searchAfter = w->queued;
   }
   w->wakeWriter.notify_one();
 }
