@@ -9,7 +9,8 @@
 // the other types are composed in a memory bitmap and copied in one BitBlt
 // so that they do not flicker. Borders, grid lines and the current-cell
 // frame come last. Every GDI object made here lives in a guard and is gone
-// before the next cell, but for the one canvas the off-screen cells share.
+// before the next cell, except the one off-screen image that all grids
+// reuse; plain fills and lines take the DC's own brush and pen colours.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -79,34 +80,41 @@ int TextOffset(const RECT& area, int textHeight, int minimum) {
 // slower to create, and painting a page creates hundreds of them.
 HBITMAP CreateCellBitmap(int width, int height) { return CreateTopDownDib(width, height, 32); }
 
-// The canvas for cells composed off screen: one memory DC and one image,
-// grown to the largest cell asked for and kept for the process. Nothing
-// raised to an owner comes between drawing a cell on it and copying it out,
-// so one canvas serves every grid.
-struct Canvas {
+// One image for every cell of every grid, grown to the largest cell met:
+// a page has hundreds of cells, and making an image for each costs more
+// than drawing it. Kept for the life of the process.
+struct Scratch {
   HDC dc = nullptr;
   HBITMAP image = nullptr;
   HGDIOBJ original = nullptr;
   int width = 0;
   int height = 0;
 };
-Canvas canvas;
+Scratch scratch;
 
-HDC CanvasFor(int w, int h, HBITMAP* image) {
-  if (!canvas.dc && !(canvas.dc = CreateCompatibleDC(nullptr))) return nullptr;
-  if (w > canvas.width || h > canvas.height) {
-    const int width = std::max(w, canvas.width), height = std::max(h, canvas.height);
-    HBITMAP grown = CreateCellBitmap(width, height);
-    if (!grown) return nullptr;
-    HGDIOBJ previous = SelectObject(canvas.dc, grown);
-    if (!canvas.original) canvas.original = previous;
-    else DeleteObject(previous);
-    canvas.image = grown;
-    canvas.width = width;
-    canvas.height = height;
+HDC ScratchFor(HDC like, int width, int height) {
+  if (scratch.dc && width <= scratch.width && height <= scratch.height) return scratch.dc;
+  HDC dc = scratch.dc ? scratch.dc : CreateCompatibleDC(like);
+  if (!dc) return nullptr;
+  HBITMAP image = CreateCellBitmap(std::max(width, scratch.width), std::max(height, scratch.height));
+  if (!image) {
+    if (!scratch.dc) DeleteDC(dc);
+    return nullptr;
   }
-  *image = canvas.image;
-  return canvas.dc;
+  HGDIOBJ previous = SelectObject(dc, image);
+  if (!scratch.dc) scratch.original = previous;
+  if (scratch.image) DeleteObject(scratch.image);
+  scratch.dc = dc;
+  scratch.image = image;
+  scratch.width = std::max(width, scratch.width);
+  scratch.height = std::max(height, scratch.height);
+  return dc;
+}
+
+void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
+  const COLORREF previous = SetDCBrushColor(dc, colour);
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  SetDCBrushColor(dc, previous);
 }
 
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
@@ -143,8 +151,7 @@ void CellPainter::PaintTextCell(const std::wstring& stored) {
   if (UsesGradient(record, event, current)) {
     FillGradient(dc, cell, event.gradientFrom, event.gradientTo);
   } else {
-    ScopedBrush brush(CreateSolidBrush(event.backColour));
-    FillRect(dc, &cell, brush.Get());
+    FillSolid(dc, cell, event.backColour);
   }
   RECT text = cell;
   if (lastRow) text.bottom -= 1;
@@ -172,11 +179,18 @@ void CellPainter::PaintTextCell(const std::wstring& stored) {
   if (type == GridCell::StaticText || type == GridCell::PlainText || (type == GridCell::Text && !current))
     align = static_cast<UINT>(event.format);
   const bool wrap = record->styleFlags & kGridWrapText;
-  RECT measured = text;
-  UINT measure = DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS;
-  measure |= (wrap && type <= GridCell::PlainText) ? DT_WORDBREAK : DT_SINGLELINE;
-  DrawTextW(dc, caption.c_str(), -1, &measured, measure);
-  text.top += TextOffset(text, measured.bottom - measured.top, frame);
+  int textHeight;
+  if (wrap && type <= GridCell::PlainText) {
+    RECT measured = text;
+    DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS | DT_WORDBREAK);
+    textHeight = measured.bottom - measured.top;
+  } else {
+    // One line is as high as the font, whatever it says.
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    textHeight = metrics.tmHeight;
+  }
+  text.top += TextOffset(text, textHeight, frame);
 
   if ((record->styleFlags & kGridOwnerDrawnCombo) && type == GridCell::ListChoice && current)
     text.right -= kDropButtonRoom;
@@ -347,14 +361,12 @@ bool CellPainter::PaintOffscreen(const std::wstring& stored) {
   const int w = width();
   const int h = height();
   const bool ownerPainted = event.cellType == GridCell::OwnerPainted;
-  // An owner-painted cell gets an image of its own, which the owner draws on
-  // unselected; the other types are composed on the shared canvas, whose
-  // memory DC and image are made once rather than for every cell.
+  // The owner draws on an image of its own, which must not be selected in
+  // any DC meanwhile; every other type goes through the shared one.
   ScopedMemoryDC memory;
   ScopedBitmap bitmap;
   ScopedSelect selectBitmap;
-  HDC target = nullptr;
-  HBITMAP image = nullptr;
+  HDC target;
   if (ownerPainted) {
     memory = ScopedMemoryDC(dc);
     if (!memory) return true;
@@ -362,19 +374,15 @@ bool CellPainter::PaintOffscreen(const std::wstring& stored) {
     if (!bitmap) return true;
     selectBitmap = ScopedSelect(memory.Get(), bitmap.Get());
     target = memory.Get();
-    image = bitmap.Get();
   } else {
-    target = CanvasFor(w, h, &image);
+    target = ScratchFor(dc, w, h);
     if (!target) return true;
   }
 
   if (UsesGradient(record, event, current)) {
     FillGradient(target, RECT{0, 0, w, h}, event.gradientFrom, event.gradientTo);
   } else {
-    ScopedBrush brush(CreateSolidBrush(event.backColour));
-    ScopedSelect pen(target, GetStockObject(NULL_PEN));
-    ScopedSelect select(target, brush.Get());
-    Rectangle(target, 0, 0, w + 1, h + 1);
+    FillSolid(target, RECT{0, 0, w, h}, event.backColour);
   }
 
   switch (event.cellType) {
@@ -383,7 +391,7 @@ bool CellPainter::PaintOffscreen(const std::wstring& stored) {
       PaintCheckBox(target, w, h, stored);
       break;
     case GridCell::Image:
-      PaintImage(target, image, w, h);
+      PaintImage(target, scratch.image, w, h);
       break;
     case GridCell::Icon: {
       auto icon = reinterpret_cast<HICON>(event.extra);
@@ -432,7 +440,13 @@ void CellPainter::PaintBorders() {
     thick.Reset(CreatePen(PS_SOLID, 2, borderColour));
     black.Reset(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
   }
-  ScopedPen gridPen(CreatePen(PS_SOLID, 1, record->gridLineColour));
+  // Grid lines are drawn in the DC's own pen, in the grid's line colour.
+  struct DcPenColour {
+    HDC dc;
+    COLORREF previous;
+    ~DcPenColour() { SetDCPenColor(dc, previous); }
+  } gridColour{dc, SetDCPenColor(dc, record->gridLineColour)};
+  const auto gridPen = [] { return static_cast<HPEN>(GetStockObject(DC_PEN)); };
   const bool gridStyle = record->styleFlags & kGridLines;
   const bool gridLines = gridStyle && !(f & kBorderNoGridLines);
   int dl = (f & kBorderLeftThick) ? 2 : (f & (kBorderLeft | kBorderLeftDotted)) ? 1 : 0;
@@ -449,7 +463,7 @@ void CellPainter::PaintBorders() {
     Line(dc, thin(kBorderLeft), r.left, r.bottom - 1, r.left, r.top - 1);
     r.left += 1;
   } else if (gridLines) {
-    Line(dc, gridPen.Get(), r.left, r.bottom + db - 1, r.left, r.top + dt - 1);
+    Line(dc, gridPen(), r.left, r.bottom + db - 1, r.left, r.top + dt - 1);
     dl = 1;
   }
 
@@ -459,7 +473,7 @@ void CellPainter::PaintBorders() {
   } else if (f & (kBorderTop | kBorderTopDotted)) {
     Line(dc, thin(kBorderTop), r.left, r.top, r.right, r.top);
   } else if (gridLines) {
-    Line(dc, gridPen.Get(), r.left, r.top, r.right, r.top);
+    Line(dc, gridPen(), r.left, r.top, r.right, r.top);
     dt = 1;
   }
 
@@ -471,10 +485,10 @@ void CellPainter::PaintBorders() {
     r.right -= 1;
   } else if (gridLines) {
     if (lastVisualColumn) {
-      Line(dc, gridPen.Get(), r.right - 1, r.top + dt, r.right - 1, r.bottom + db);
+      Line(dc, gridPen(), r.right - 1, r.top + dt, r.right - 1, r.bottom + db);
       dr = -1;
     } else {
-      Line(dc, gridPen.Get(), r.right, r.top + dt, r.right, r.bottom + db);
+      Line(dc, gridPen(), r.right, r.top + dt, r.right, r.bottom + db);
     }
   }
 
@@ -486,10 +500,10 @@ void CellPainter::PaintBorders() {
     r.bottom -= 1;
   } else if (gridLines) {
     if (lastRow) {
-      Line(dc, gridPen.Get(), r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1);
+      Line(dc, gridPen(), r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1);
       r.bottom -= 1;
     } else {
-      Line(dc, gridPen.Get(), r.right - 1, r.bottom, r.left - 1, r.bottom);
+      Line(dc, gridPen(), r.right - 1, r.bottom, r.left - 1, r.bottom);
     }
   }
 
