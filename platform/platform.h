@@ -57,6 +57,9 @@ void UdpClose(UdpSocket* socket);
 // The server address that UdpOpen resolved.
 Endpoint UdpServer(const UdpSocket* socket);
 
+// The local port the system gave the socket (0 before its first send).
+uint16_t UdpLocalPort(const UdpSocket* socket);
+
 // The receive buffer size the system granted, in bytes; -1 on error.
 int UdpReceiveBufferSize(const UdpSocket* socket);
 

@@ -178,6 +178,13 @@ Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
 }
 
+uint16_t UdpLocalPort(const UdpSocket* s) {
+  sockaddr_in local{};
+  int length = sizeof local;
+  if (getsockname(s->handle, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
+  return ntohs(local.sin_port);
+}
+
 int UdpReceiveBufferSize(const UdpSocket* s) {
   int size = 0;
   int length = sizeof size;

@@ -16,6 +16,8 @@ namespace {
 volatile sig_atomic_t g_stop = 0;
 
 void OnSignal(int) { g_stop = 1; }
+volatile sig_atomic_t g_push = 0;
+void OnPushSignal(int) { g_push = 1; }
 
 constexpr char kUsage[] =
     "Usage: demo-server [options]\n"
@@ -54,6 +56,9 @@ constexpr char kUsage[] =
     "                       reply has no KEY); --setting KEY leaves KEY out.\n"
     "                       Repeatable\n"
     "  --help               this text\n"
+    "\n"
+    "SIGUSR1 pushes the chat line \"(Global) Admin: Is everyone there?\" to every\n"
+    "logged-in client at once (for tests that time the client's answer).\n"
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
     "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
@@ -154,12 +159,16 @@ int main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  struct sigaction push {};
+  push.sa_handler = OnPushSignal;
+  sigemptyset(&push.sa_mask);
+  sigaction(SIGUSR1, &push, nullptr);
 
   demo::Server server(options);
   if (!server.Open()) return 1;
   std::printf("listening on 127.0.0.1:%d\n", server.port());
   std::fflush(stdout);
 
-  server.Run(&g_stop);
+  server.Run(&g_stop, &g_push);
   return 0;
 }

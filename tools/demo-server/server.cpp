@@ -99,7 +99,7 @@ bool Server::Open() {
   return true;
 }
 
-void Server::Run(const volatile sig_atomic_t* stop) {
+void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* push) {
   const int64_t start = NowMs();
   nextEventMs_ = start + options_.chatIntervalMs;
   while (!*stop) {
@@ -108,6 +108,10 @@ void Server::Run(const volatile sig_atomic_t* stop) {
     pollfd fd{socket_, POLLIN, 0};
     const int ready = poll(&fd, 1, kPollMs);
     if (ready > 0 && (fd.revents & POLLIN)) Receive(NowMs());
+    if (push != nullptr && *push != 0) {
+      *push = 0;
+      if (!options_.silent) Broadcast({"(Global) Admin: Is everyone there?"}, NowMs());
+    }
     if (!options_.silent) Timers(NowMs());
   }
 }

@@ -51,8 +51,10 @@ class Server {
   bool Open();
   int port() const { return port_; }
 
-  // Serves until *stop becomes true or the duration runs out.
-  void Run(const volatile sig_atomic_t* stop);
+  // Serves until *stop becomes true or the duration runs out. Whenever *push
+  // is set (a signal handler), a chat line goes to every client and *push is
+  // cleared.
+  void Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* push = nullptr);
 
  private:
   struct Pushed {
