@@ -928,7 +928,10 @@ class ResponsivenessProbe {
             // (opening a dialog takes its time under a loaded Wine).
             if (measuring_ && measuredFrom_ <= start) {
               ++probes_;
-              if (!answered || took > 100) ++late_;
+              if (!answered || took > 100) {
+                ++late_;
+                std::printf("late probe at %lu: %lu ms\n", start, took);
+              }
             }
             Sleep(50);
           }
@@ -1022,6 +1025,7 @@ TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
   EXPECT_EQ(StatusBarText(1), L"");
 
   // Remove ban: the fresh list it asks for never comes.
+  BansList_Clear();
   BansList_AddRow({std::string(32, 'a'), "permanently", "Cheating"});
   LVITEMW select{};
   select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;

@@ -288,8 +288,14 @@ TEST_F(CommandsTest, BanListGivesUpWhenNoReplyComes) {
   Fake.bans = {{"old", "permanently", "kept"}};
   const int32_t sequence = Session.sequence;
   EXPECT_EQ(Carry(Action::LoadBans), Texts{"bans"});
+  // The Bans tab clicked again while the list is awaited: not asked twice.
+  EXPECT_EQ(Carry(Action::LoadBans, 0), Texts{});
+  TestClock += kBanListTimeoutMs;
+  NetworkTick();
+  EXPECT_FALSE(Session.banList.active);
   EXPECT_EQ(Session.sequence, sequence + 1);
   EXPECT_EQ(Fake.bans.size(), 1u);  // nothing arrived, nothing replaced
+  EXPECT_TRUE(Fake.log.empty());
   EXPECT_TRUE(Session.connected);
 }
 
