@@ -52,8 +52,9 @@ class World {
   // Executes one remote-console command (never an empty one).
   CommandResult Execute(std::string_view command, int64_t now);
 
-  // Status query answer: 0x00, the 4-byte id, then NUL-terminated strings.
-  // Players that would push it past `maxLength` bytes are left out.
+  // Status query answer in the GameSpy 2 layout: 0x00, the 4-byte id, the
+  // settings, the player section and the team section. Players that would
+  // push it past `maxLength` bytes are left out.
   std::vector<uint8_t> StatusReply(const uint8_t id[4], size_t maxLength);
   // Changes one setting of the status reply: `value` replaces (or adds) it,
   // `drop` leaves the key out, as a server without that setting would.
@@ -68,6 +69,8 @@ class World {
   int maxPing() const { return maxPing_; }
 
  private:
+  void PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength);
+  void PutTeamSection(std::vector<uint8_t>* out, size_t maxLength);
   std::string PlayersReply();
   std::string BansReply(int64_t now);
   CommandResult Kick(std::string_view args);
