@@ -4,7 +4,9 @@
 // Windows these tests skip.
 #include "tests/net/session_fixture.h"
 
+#include "net/bans.h"
 #include "net/player_rows.h"
+#include "net/players.h"
 
 #ifndef _WIN32
 #include "tests/support/demo_server.h"
@@ -177,6 +179,44 @@ TEST_F(DemoClientTest, ServerWithoutStatusShowsThePlayersAloneAndKickWorks) {
   EXPECT_NE(std::find_if(lines.begin(), lines.end(),
                          [&](const std::string& l) { return l.size() > kick.size() && l.ends_with(kick); }),
             lines.end());
+}
+
+TEST_F(DemoClientTest, AfterALoginToAnotherServerNothingOfTheFirstIsShownOrTargeted) {
+  DemoServer a({"--players", "5", "--bans", "3", "--chat-interval", "0", "--setting", "mod=@a_mod"});
+  DemoServer b({"--players", "2", "--bans", "0", "--chat-interval", "0", "--setting", "mod", "--seed", "7"});
+  ASSERT_TRUE(a.ok() && b.ok());
+  Connect(a);
+  ASSERT_TRUE(Session.connected);
+  ASSERT_TRUE(TickUntil([] { return Fake.players.size() == 5 && Fake.info["mod"] == "@a_mod"; }));
+  PendingAction = Action::LoadBans;
+  ASSERT_TRUE(TickUntil([] { return Fake.bans.size() == 3; }));
+  Fake.playersSelected = 4;
+  Fake.bansSelected = 2;
+  PlayerIdentity aPlayer;
+  ASSERT_TRUE(SelectedPlayer(&aPlayer));
+  PendingAction = Action::Kick;  // chosen as the session ends
+  PendingActionData.hasTarget = true;
+  PendingActionData.target = aPlayer;
+
+  Connect(b);
+  ASSERT_TRUE(Session.connected);
+  EXPECT_EQ(PendingAction, Action::None);
+  EXPECT_FALSE(PendingActionData.hasTarget);
+  EXPECT_TRUE(Fake.bans.empty());
+  BanRecord ban;
+  EXPECT_FALSE(SelectedBan(&ban));
+  EXPECT_EQ(Fake.info["mod"], "");  // B has no mods: not A's shown as B's
+  ASSERT_TRUE(TickUntil([] { return Fake.players.size() == 2 && !Fake.players[0][3].empty(); }));
+  for (const PlayerRow& row : Fake.players) {
+    EXPECT_TRUE(std::any_of(PlayerList.begin(), PlayerList.end(),
+                            [&](const PlayerRecord& p) { return p.guid == row[6] && p.name == row[0]; }));
+  }
+  PlayerIdentity now;
+  EXPECT_FALSE(SelectedPlayer(&now));
+  EXPECT_EQ(FindPlayer(aPlayer), nullptr);
+  TickUntil([] { return false; }, 300);
+  for (const std::string& line : Received(b)) EXPECT_EQ(line.find(" kick "), std::string::npos) << line;
+  for (const std::string& line : Received(a)) EXPECT_EQ(line.find(" kick "), std::string::npos) << line;
 }
 
 TEST_F(DemoClientTest, ServerMessagesAreAcknowledgedAndShown) {
