@@ -48,20 +48,25 @@ class KeyedRows {
   // Makes the rows those of `rows` (key and cells, in list order). A key
   // given twice (two records the server lists alike) gets a row per
   // occurrence. Returns the number of rows inserted or rewritten.
-  int Apply(const std::vector<std::pair<std::string, Cells>>& rows, RowSink<N>& sink) {
+  int Apply(std::vector<std::pair<std::string, Cells>> rows, RowSink<N>& sink) {
     Batch batch(sink);
     std::vector<Row> next;
     next.reserve(rows.size());
-    std::unordered_map<std::string, int> seen;
+    std::unordered_map<std::string, size_t> nextIndex;
+    nextIndex.reserve(rows.size());
     std::vector<bool> kept(rows_.size(), false);
-    for (const auto& [given, cells] : rows) {
-      std::string key = given;
-      if (const int n = seen[given]++; n > 0) key += "\x01" + std::to_string(n);
-      Row row{std::move(key), cells, 0};
+    for (auto& [given, cells] : rows) {
+      Row row{std::move(given), std::move(cells), 0};
+      // A key given again (two records alike) is told apart by its count.
+      for (int n = 1; nextIndex.count(row.key) != 0; ++n) {
+        row.key.resize(row.key.find('\x01') == std::string::npos ? row.key.size() : row.key.find('\x01'));
+        row.key += "\x01" + std::to_string(n);
+      }
       if (const auto found = index_.find(row.key); found != index_.end()) {
         row.id = rows_[found->second].id;
         kept[found->second] = true;
       }
+      nextIndex.emplace(row.key, next.size());
       next.push_back(std::move(row));
     }
     for (size_t i = 0; i < rows_.size(); ++i) {
@@ -81,7 +86,7 @@ class KeyedRows {
       ++touched;
     }
     rows_ = std::move(next);
-    Reindex();
+    index_ = std::move(nextIndex);
     return touched;
   }
 
