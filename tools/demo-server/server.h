@@ -37,6 +37,11 @@ struct Options {
   uint32_t seed = 1;
   // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
   std::vector<std::string> settings;
+  // Where the players are written as a client should show them; none: nowhere.
+  std::string playersFile;
+  // Players with these numbers never leave in the server's own events.
+  int steadyFirst = -1;
+  int steadyLast = -1;
 };
 
 class Server {
@@ -81,6 +86,7 @@ class Server {
   void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
   void Timers(int64_t nowMs);
   void Log(const std::string& line);
+  void WritePlayersFile();
 
   Options options_;
   World world_;

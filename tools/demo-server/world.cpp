@@ -371,8 +371,12 @@ void World::PutTeamSection(std::vector<uint8_t>* out, size_t maxLength) {
 
 std::vector<std::string> World::NextEvent() {
   ++events_;
-  if (events_ % 4 == 0 && !players_.empty()) {
-    const Player leaving = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
+  std::vector<size_t> mayLeave;
+  for (size_t i = 0; i < players_.size(); ++i) {
+    if (players_[i].number < steadyFirst_ || players_[i].number > steadyLast_) mayLeave.push_back(i);
+  }
+  if (events_ % 4 == 0 && !mayLeave.empty()) {
+    const Player leaving = players_[mayLeave[static_cast<size_t>(Random(0, static_cast<int>(mayLeave.size()) - 1))]];
     RemovePlayer(leaving.number);
     const Player& joined = AddPlayer();
     return {"Player #" + std::to_string(leaving.number) + " " + leaving.name + " disconnected",

@@ -60,6 +60,12 @@ class World {
   // `drop` leaves the key out, as a server without that setting would.
   void SetStatusSetting(const std::string& key, const std::string& value, bool drop);
 
+  // Players numbered first..last never leave in NextEvent.
+  void KeepSteady(int first, int last) {
+    steadyFirst_ = first;
+    steadyLast_ = last;
+  }
+
   // Something for the server to say by itself: a chat line, or now and then
   // one player leaving and another joining.
   std::vector<std::string> NextEvent();
@@ -96,6 +102,8 @@ class World {
   bool locked_ = false;
   unsigned events_ = 0;
   unsigned nameSerial_ = 0;
+  int steadyFirst_ = -1;
+  int steadyLast_ = -1;
 };
 
 }  // namespace demo
