@@ -5,9 +5,11 @@
 // The shell here is the tests' fake with its recording switched off, so the
 // figures are the protocol client's own; the *_ShellOnly cases show what
 // recording every row (as the tests do) would add.
+#include "net/a2s.h"
 #include "net/bans.h"
 #include "net/player_rows.h"
 #include "net/players.h"
+#include "net/server_events.h"
 #include "net/session.h"
 #include "net/status.h"
 #include "net/text.h"
@@ -17,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,7 @@ namespace {
 constexpr int kPlayers = 256;
 constexpr int kStatusPlayers = 255;  // all its count byte can say
 constexpr int kBans = 1000;
+constexpr int kA2sPlayers = 255;  // the most an A2S_PLAYER count byte can say
 
 std::string Guid(int i) {
   char text[40];
@@ -176,10 +180,68 @@ void BM_Bans_ShellOnly(benchmark::State& state) {
     Fake.bans.clear();
     Fake.banIds.clear();
     int32_t id = 0;
-    for (const BanRecord& ban : bans) BansList_InsertRow(++id, {ban.guid, ban.until, ban.reason}, id);
+    for (const BanRecord& ban : bans) {
+      ++id;
+      BansList_InsertRow(id, {ban.guid, ban.until, ban.reason}, id);
+    }
   }
 }
 BENCHMARK(BM_Bans_ShellOnly);
+
+// ---- Steam query A2S_PLAYER ---------------------------------------------------
+
+std::vector<uint8_t> A2sPlayerAnswer() {
+  std::vector<uint8_t> bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0x44, static_cast<uint8_t>(kA2sPlayers)};
+  for (int i = 0; i < kA2sPlayers; ++i) {
+    bytes.push_back(static_cast<uint8_t>(i));
+    const std::string name = PlayerName(i);
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.push_back(0);
+    const int32_t score = i * 7 - 100;
+    const float seconds = static_cast<float>(i) * 97.25f;
+    uint8_t fields[8];
+    std::memcpy(fields, &score, 4);  // little-endian host, as on the wire
+    std::memcpy(fields + 4, &seconds, 4);
+    bytes.insert(bytes.end(), fields, fields + 8);
+  }
+  return bytes;
+}
+
+// The same bytes walked with no bounds kept and nothing stored beyond one
+// decoded name and the two numbers: what any reader of this answer must do.
+void BM_A2sPlayers_DecodeOnly(benchmark::State& state) {
+  const auto answer = A2sPlayerAnswer();
+  for (auto _ : state) {
+    size_t pos = 6;
+    for (int i = 0; i < kA2sPlayers; ++i) {
+      ++pos;  // index
+      std::string name = DecodePayloadText(answer.data() + pos, answer.size() - pos);
+      pos += std::strlen(reinterpret_cast<const char*>(answer.data() + pos)) + 1;
+      int32_t score;
+      float seconds;
+      std::memcpy(&score, answer.data() + pos, 4);
+      std::memcpy(&seconds, answer.data() + pos + 4, 4);
+      pos += 8;
+      benchmark::DoNotOptimize(name);
+      benchmark::DoNotOptimize(score);
+      benchmark::DoNotOptimize(seconds);
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(answer.size()));
+}
+BENCHMARK(BM_A2sPlayers_DecodeOnly);
+
+void BM_A2sPlayers_Read(benchmark::State& state) {
+  const auto answer = A2sPlayerAnswer();
+  std::vector<a2s::Player> players;
+  for (auto _ : state) {
+    a2s::ReadPlayerAnswer(answer.data(), answer.size(), &players);
+    benchmark::DoNotOptimize(players.data());
+  }
+  if (players.size() != kA2sPlayers) state.SkipWithError("wrong player count");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(answer.size()));
+}
+BENCHMARK(BM_A2sPlayers_Read);
 
 // ---- the tick's dispatch of one server message ---------------------------------
 
@@ -207,5 +269,60 @@ void BM_Tick_DispatchServerMessage(benchmark::State& state) {
   Fake.recording = true;
 }
 BENCHMARK(BM_Tick_DispatchServerMessage);
+
+// ---- the server-message reader ---------------------------------------------
+
+// 1,000 messages as a busy evening brings them: chat on every channel, joins
+// with their two GUID lines, leaves, kicks, admins, and lines of no form.
+std::vector<std::string> ServerMessages() {
+  static const char* const kChannels[] = {"Global", "Side", "Command", "Group", "Vehicle", "Direct", "Unknown"};
+  std::vector<std::string> lines;
+  for (int i = 0; lines.size() < 1000; ++i) {
+    const std::string n = std::to_string(i % 120), name = PlayerName(i), guid = Guid(i);
+    lines.push_back(std::string("(") + kChannels[i % 7] + ") " + name + ": need a medic at grid 045 112");
+    lines.push_back("(Side) " + name + ": enemy armour north: two tanks");
+    switch (i % 5) {
+      case 0:
+        lines.push_back("Player #" + n + " " + name + " (10.0.0." + std::to_string(i % 250) + ":2304) connected");
+        lines.push_back("Player #" + n + " " + name + " - BE GUID: " + guid);
+        lines.push_back("Verified GUID (" + guid + ") of player #" + n + " " + name);
+        break;
+      case 1: lines.push_back("Player #" + n + " " + name + " disconnected"); break;
+      case 2:
+        lines.push_back("Player #" + n + " " + name + " (" + guid + ") has been kicked by BattlEye: Admin Kick (spam)");
+        break;
+      case 3: lines.push_back("RCon admin #0: (To " + name + ") stop that"); break;
+      case 4: lines.push_back("Server will restart in 10 minutes"); break;
+    }
+  }
+  lines.resize(1000);
+  return lines;
+}
+
+// The baseline: decoding the same payloads, which the tick does to every
+// message before it is read.
+void BM_ServerEvents_Baseline(benchmark::State& state) {
+  const auto lines = ServerMessages();
+  for (auto _ : state) {
+    size_t sum = 0;
+    for (const std::string& line : lines)
+      sum += DecodePayloadText(reinterpret_cast<const uint8_t*>(line.data()), line.size()).size();
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ServerEvents_Baseline);
+
+void BM_ServerEvents_Read(benchmark::State& state) {
+  const auto lines = ServerMessages();
+  ServerEvent event;
+  for (auto _ : state) {
+    int events = 0;
+    for (const std::string& line : lines) events += ReadServerEvent(line, &event) != ServerEventKind::Plain;
+    benchmark::DoNotOptimize(events);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ServerEvents_Read);
 
 }  // namespace

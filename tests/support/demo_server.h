@@ -22,6 +22,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +49,8 @@ class DemoServer {
   // True once the server has printed its "listening on" line.
   bool ok() const { return port_ > 0; }
   int port() const { return port_; }
+  // The Steam query's port, for a server started with --query-port.
+  int queryPort() const { return queryPort_; }
   const std::string& logPath() const { return logPath_; }
   // Why the start failed, for the test's failure message.
   const std::string& error() const { return error_; }
@@ -58,6 +61,11 @@ class DemoServer {
     std::ifstream in(logPath_);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+  }
+
+  // Sends the server a signal (SIGUSR1: a burst of joins, SIGUSR2: of leaves).
+  void Signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
   }
 
   // SIGTERM, then waits (SIGKILL after 5 s). Returns the exit status as
@@ -149,15 +157,16 @@ class DemoServer {
     }
     close(pipeFds[1]);
     stdoutFd_ = pipeFds[0];
-    ReadPort(binary);
+    ReadPort(binary, Has(args, "--query-port") ? 2 : 1);
   }
 
-  // Reads "listening on 127.0.0.1:PORT\n" within 10 s (a sanitizer build
-  // starts slowly on a busy machine).
-  void ReadPort(const std::string& binary) {
+  // Reads "listening on 127.0.0.1:PORT\n" (and "query port 127.0.0.1:PORT\n"
+  // when asked for) within 10 s (a sanitizer build starts slowly on a busy
+  // machine).
+  void ReadPort(const std::string& binary, size_t lines) {
     std::string line;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (line.find('\n') == std::string::npos) {
+    while (static_cast<size_t>(std::count(line.begin(), line.end(), '\n')) < lines) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) break;
       pollfd fd{stdoutFd_, POLLIN, 0};
@@ -170,11 +179,18 @@ class DemoServer {
     const std::string prefix = "listening on 127.0.0.1:";
     if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
     if (port_ <= 0) error_ = "no \"listening on\" line from " + binary + " (got \"" + line + "\")";
+    const std::string query = "query port 127.0.0.1:";
+    if (const size_t at = line.find(query); at != std::string::npos) queryPort_ = std::atoi(line.c_str() + at + query.size());
+    if (lines > 1 && queryPort_ <= 0) {
+      port_ = 0;
+      error_ = "no \"query port\" line from " + binary + " (got \"" + line + "\")";
+    }
   }
 
   pid_t pid_ = -1;
   int stdoutFd_ = -1;
   int port_ = 0;
+  int queryPort_ = 0;
   std::string logPath_;
   bool ownLog_ = false;
   std::string error_;
