@@ -163,7 +163,6 @@ void NetworkTick() {
   if (!session.connected || session.connection == nullptr) return;
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
-  CheckStatusWait(NetNow());
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
@@ -195,7 +194,6 @@ uint32_t NetworkWaitMs() {
   if (session.removeBan.active) sooner(session.removeBan.deadline);
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
-  if (StatusWaitDeadline(&at)) sooner(at);
   return wait;
 }
 
