@@ -146,6 +146,11 @@ kept=0
 requests() { grep -c ' players$' "$work/a.log" 2>/dev/null; }
 main_has_keys || activate '^Quorvel$'
 for i in $(seq 1 20); do
+  # Besides the server's own comings and goings, ten players join during the
+  # fifth refresh and leave again during the twelfth, wherever the sort puts
+  # them.
+  [ "$i" = 5 ] && kill -USR1 "${pids[0]}"
+  [ "$i" = 12 ] && kill -USR2 "${pids[0]}"
   before=$(requests)
   xdotool key F5
   wait_for 5 bash -c "[ \"\$(grep -c ' players\$' '$work/a.log')\" -gt $before ]" || note "refresh $i: no request seen"
