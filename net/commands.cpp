@@ -3,6 +3,7 @@
 
 #include "net/bans.h"
 #include "net/number.h"
+#include "net/player_rows.h"
 #include "net/players.h"
 #include "net/tick.h"
 #include "platform/text_utf8.h"
@@ -30,14 +31,20 @@ void SetMaxPing(RconSession& session) {
 
 void KickOrBan(RconSession& session, Action action) {
   ActionData& data = PendingActionData;
-  // A target that matched no player record would otherwise hit whoever had
-  // the number of the previous kick or ban.
-  if (!data.targetFound) return;
-  const std::string text = action == Action::Kick
-                               ? KickCommandText(data.targetPlayer, data.reason)
-                               : BanCommandText(data.targetPlayer, data.banMinutes, data.reason);
-  SendCommand(session, text);
-  data.targetFound = false;
+  if (!data.hasTarget) return;
+  data.hasTarget = false;
+  // The dialog was opened for a player, not for a row or a number: he is
+  // looked up in the latest list now. Gone, he takes no one with him; his
+  // number may already be someone else's.
+  const PlayerRecord* player = FindPlayer(data.target);
+  if (player == nullptr) {
+    AppendLog("#" + std::to_string(data.target.number) + " " + data.target.name +
+              " is no longer on the server; nothing was sent.");
+    return;
+  }
+  const std::string text = action == Action::Kick ? KickCommandText(player->number, data.reason)
+                                                  : BanCommandText(player->number, data.banMinutes, data.reason);
+  if (SendCommand(session, text) != kNotSent) RemovePlayerRow(data.target);
 }
 
 void RemoveBan(RconSession& session) {
@@ -51,7 +58,7 @@ void RemoveBan(RconSession& session) {
   // ban, and the next Remove ban would delete the wrong one. So the rows go,
   // and the server's list is read again once it has answered (or the answer
   // is given up on): only the server knows its numbering now.
-  BansList_Clear();
+  ForgetBans();
   AwaitReply(session, sequence, kBanListTimeoutMs, nullptr);
   if (session.connected && session.connection != nullptr) LoadBans(session);
 }

@@ -5,6 +5,7 @@
 #include "net/commands.h"
 #include "net/player_rows.h"
 #include "net/players.h"
+#include "net/session_reset.h"
 #include "net/shell.h"
 
 #include <cstring>
@@ -205,7 +206,7 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
   // disconnect a healthy session).
   session.pendingRequests.clear();
   session.replies.Clear();
-  ForgetPlayerRows();
+  ResetSessionState();
 
   session.connection = OpenSocket(session.host, session.port);
   if (session.connection == nullptr || !PasswordFitsDatagram(session.password)) {
@@ -239,6 +240,7 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
 
 int32_t Disconnect(int32_t /*parameter*/, std::string_view /*replyText*/) {
   DropConnection(Session);
+  ResetSessionState();
   return -1;
 }
 

@@ -131,7 +131,6 @@ void NetworkTick() {
 
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
-  CheckStatusWait(NetNow());
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
