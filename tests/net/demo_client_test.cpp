@@ -40,7 +40,7 @@ class DemoClientTest : public SessionTest {
     Session.host = "127.0.0.1";
     Session.port = server.port();
     Session.password = password;
-    ConnectToServer(Session, 1);
+    ConnectAndWait(1);
   }
 
   // Runs the event loop's idle work (5 ms sleep, one tick) until `done` or
@@ -49,7 +49,7 @@ class DemoClientTest : public SessionTest {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
       if (Clock::now() > deadline) return false;
-      platform::SleepMs(5);
+      WaitForNetwork(5, false);
       NetworkTick();
     }
     return true;
@@ -138,13 +138,12 @@ TEST_F(DemoClientTest, BanListInPartsAndRemovingABan) {
   ASSERT_TRUE(TickUntil([] { return Logged("Received player list."); }));
 
   PendingAction = Action::LoadBans;
-  ASSERT_TRUE(TickUntil([] { return PendingAction == Action::None; }));
-  EXPECT_EQ(Fake.bans.size(), 40u);
+  ASSERT_TRUE(TickUntil([] { return Fake.bans.size() == 40u; }));
+  EXPECT_FALSE(Session.banList.active);
 
   Fake.bansSelected = 0;
   PendingAction = Action::RemoveBan;
-  ASSERT_TRUE(TickUntil([] { return PendingAction == Action::None; }));
-  EXPECT_EQ(Fake.bans.size(), 39u);
+  ASSERT_TRUE(TickUntil([] { return Fake.bans.size() == 39u && !Session.removeBan.active && !Session.banList.active; }));
   TickUntil([] { return false; }, 200);
   const auto lines = Received(server);
   const auto removal = std::find_if(lines.begin(), lines.end(),

@@ -227,16 +227,12 @@ TEST_F(TickTest, KeepAliveTimingHoldsAcrossTheClockWrap) {
   EXPECT_TRUE(peer.WaitForCount(1));
 }
 
-TEST_F(TickTest, PendingActionWaitsForAPassWithNothingToRead) {
+TEST_F(TickTest, PendingActionGoesOutAfterTheDatagramsWaitingAreRead) {
   PendingAction = Action::Reassign;
   peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 1, "busy"));
   TickWhenReadable();
-  ASSERT_TRUE(peer.WaitForCount(1));
-  EXPECT_EQ(peer.Received()[0][7], 0x02);  // only the acknowledgement
-  EXPECT_EQ(PendingAction, Action::Reassign);
-
-  NetworkTick();
   ASSERT_TRUE(peer.WaitForCount(2));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);  // the acknowledgement first
   EXPECT_EQ(CommandText(peer.Received()[1]), "#reassign");
   EXPECT_EQ(PendingAction, Action::None);
 }
@@ -356,6 +352,55 @@ TEST_F(TickTest, StatusReplyGoesToItsParser) {
   Deliver(AsBytes(reply));
   EXPECT_EQ(Fake.info["hostname"], "Demo");
   EXPECT_TRUE(Fake.log.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The loop sleeps for what NetworkWaitMs says: too long and a keep-alive or a
+// deadline is late, too short and the program wakes for nothing.
+TEST_F(TickTest, TheLoopSleepsUntilTheNextThingDue) {
+  // Connected and idle: until the next keep-alive.
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1);
+  TestClock += 5000;
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1 - 5000);
+  // A ban list asked for: until its deadline, the sooner of the two.
+  LoadBans(Session);
+  EXPECT_EQ(NetworkWaitMs(), kBanListTimeoutMs);
+  TestClock += kBanListTimeoutMs;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  NetworkTick();
+  EXPECT_FALSE(Session.banList.active);
+  // A reply collecting its parts: until it is given up.
+  Session.lastKeepAlive = TestClock;
+  Deliver(ServerPart(2, 2, 0, "half"));
+  EXPECT_EQ(NetworkWaitMs(), ReplyAssembler::kPartTimeoutMs + 1);
+  // An action chosen, or datagrams left over by the bound: at once.
+  PendingAction = Action::Lock;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  PendingAction = Action::None;
+  Session.moreWaiting = true;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  Session.moreWaiting = false;
+  // The keep-alive overdue (the clock moved on while a box was open): now.
+  TestClock += kKeepAliveIntervalMs * 3;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  // Nothing to do without a connection: until a window event.
+  Disconnect(0, "");
+  EXPECT_EQ(NetworkWaitMs(), platform::kWaitForever);
+}
+
+// Datagrams past the bound of one pass are read by the next, with nothing
+// lost and nothing read twice.
+TEST_F(TickTest, AFloodIsReadOverSeveralPassesAndTheServerStillAnswered) {
+  for (int i = 0; i < kDatagramsPerPass + 10; ++i) peer.SendToClientFromElsewhere(AsBytes("noise"));
+  peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 7, "after the noise"));
+  ASSERT_TRUE(RunLoopUntil([] { return !Fake.log.empty(); }));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"after the noise"});
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);
+  EXPECT_EQ(peer.Received()[0][8], 7);
 }
 
 }  // namespace
