@@ -8,6 +8,7 @@
 
 #include "net/players.h"
 #include "net/shell.h"
+#include "net/steam_link.h"
 #include "net/text.h"
 
 #include <string_view>
@@ -89,15 +90,22 @@ PlayerRow& Row() {
   return row;
 }
 
+// The Score and Time the Steam query gives each player, by his place in
+// PlayerList; refilled with every rebuild.
+std::vector<SteamPlayerCells> g_steam;
+
 void AddRow(const PlayerRecord& player, std::string_view team, std::string_view score, std::string_view deaths) {
   PlayerRow& row = Row();
+  const SteamPlayerCells& steam = g_steam[static_cast<size_t>(&player - PlayerList.data())];
   row[0] = player.name;
-  row[1] = score;
+  // The status reply's score wins where it names the player.
+  row[1] = score.empty() ? std::string_view(steam.score) : score;
   row[2] = deaths;
   row[3] = team;
   row[4] = std::to_string(player.ping);
   row[5] = player.address;
   row[6] = player.guid;
+  row[kPlayerColumnTime] = steam.time;
   PlayersList_AddRow(row);
 }
 
@@ -105,6 +113,7 @@ void AddRow(const PlayerRecord& player, std::string_view team, std::string_view 
 
 void RebuildPlayerRows() {
   PlayersList_Clear();
+  g_steam = SteamCellsFor(PlayerList);
   if (State.playersAlone) {
     for (const PlayerRecord& player : PlayerList) AddRow(player, {}, {}, {});
     return;
@@ -117,6 +126,7 @@ void RebuildPlayerRows() {
 }
 
 void PlayerListArrived(uint32_t now) {
+  SteamPlayerListArrived();
   State.playersAt = now;
   // A status reply overtaken by the "players" reply of the same refresh came
   // just before it.
@@ -133,6 +143,7 @@ void PlayerListArrived(uint32_t now) {
 }
 
 void StatusReplyArrived(uint32_t now) {
+  SteamStatusReplyArrived();
   State.haveStatus = true;
   State.statusAt = now;
   State.waiting = false;
@@ -148,6 +159,7 @@ void CheckStatusWait(uint32_t now) {
 }
 
 void ForgetPlayerRows() {
+  ForgetSteamQuery();
   State = RowState{};
   StatusPlayers.clear();
 }

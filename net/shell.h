@@ -74,9 +74,11 @@ void AppendLog(std::string_view text);
 // key has no row.
 void SetInfoValue(std::string_view key, std::string_view text);
 
-// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID.
-constexpr int kPlayerColumns = 7;
+// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID, Time
+// (time connected, from the Steam query).
+constexpr int kPlayerColumns = 8;
 constexpr int kPlayerColumnIp = 5;
+constexpr int kPlayerColumnTime = 7;
 using PlayerRow = std::array<std::string, kPlayerColumns>;
 void PlayersList_Clear();
 void PlayersList_AddRow(const PlayerRow& cells);  // with the player icon

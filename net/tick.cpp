@@ -5,6 +5,7 @@
 #include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
+#include "net/steam_link.h"
 #include "net/text.h"
 
 namespace {
@@ -62,7 +63,12 @@ int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, p
 
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from,
                      ReplyCapture* capture) {
-  // Anyone can send to our port; only the server gets an answer.
+  // Anyone can send to our port; only the server gets an answer. Its Steam
+  // query port is another port of the same address (steam_link.h).
+  if (from.address == session.server.address && from.port != session.server.port) {
+    SteamQueryDatagram(session, data, length, from.port);
+    return 0;
+  }
   if (!(from == session.server)) return 0;
 
   if (!rcon::IsRconDatagram(data, length)) {
@@ -132,6 +138,7 @@ void NetworkTick() {
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
   CheckStatusWait(NetNow());
+  SteamQueryTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();

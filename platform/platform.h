@@ -63,6 +63,10 @@ int UdpPoll(UdpSocket* socket, uint32_t timeoutMs);
 
 // Sends `length` bytes to the server. Returns the bytes sent or -1.
 int UdpSend(UdpSocket* socket, const uint8_t* data, size_t length);
+// The same to another port of the server's address (its Steam query port):
+// the answers come back to this socket, and nothing can be sent to another
+// host through it.
+int UdpSendToPort(UdpSocket* socket, uint16_t port, const uint8_t* data, size_t length);
 
 // Receives one datagram (waiting if none is there). Returns its length, or -1
 // on error. When `from` is not null it receives the sender's address.

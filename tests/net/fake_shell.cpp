@@ -1,5 +1,7 @@
 #include "tests/net/fake_shell.h"
 
+#include "net/steam_link.h"
+
 FakeShell Fake;
 
 void FakeShell::Reset() { *this = FakeShell{}; }
@@ -8,6 +10,7 @@ void RegisterInfoRowsForTests() {
   static const char* const kRows[] = {
       "", "hostname", "platform", "language", "gamever", "dedicated", "mod", "equalModRequired",
       "verifySignatures", "signatures", "password", "currentVersion", "requiredVersion", "maxplayers",
+      "players",
       "", "mission", "mapname", "gametype", "difficulty", "timelimit",
       "", "sv_battleye", "BE_VERSION", "BE_MAXPING", "BE_PLAYERS"};
   InfoRows.Clear();
@@ -107,4 +110,9 @@ bool AskMaxPing(std::string& answer) {
   if (Fake.onAskMaxPing) Fake.onAskMaxPing();
   answer = Fake.maxPingAnswer;
   return Fake.maxPingAnswered;
+}
+
+void RememberFoundQueryPort(std::string_view host, int32_t port, uint16_t queryPort) {
+  Fake.calls.push_back("RememberFoundQueryPort:" + std::to_string(queryPort));
+  Fake.foundQueryPorts[std::string(host) + ":" + std::to_string(port)] = queryPort;
 }

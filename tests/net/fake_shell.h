@@ -33,6 +33,8 @@ struct FakeShell {
   // not this fake's copying; rows are then only counted.
   bool recording = true;
   int playerRowsAdded = 0;
+  // RememberFoundQueryPort: "host:port" -> query port.
+  std::map<std::string, uint16_t> foundQueryPorts;
   int banRowsAdded = 0;
 
   // Forgets everything recorded (the info row map is left alone).
