@@ -4,6 +4,7 @@
 #include "net/keyed_rows.h"
 #include "net/players.h"
 #include "net/shell.h"
+#include "net/steam_link.h"
 
 #include <deque>
 #include <string_view>
@@ -94,11 +95,28 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
   return rows;
 }
 
-int ShowPlayerRows() { return Rows().Apply(JoinPlayerRows(PlayerList, StatusPlayers), Sink()); }
+int ShowPlayerRows() {
+  std::vector<KeyedPlayerRow> rows = JoinPlayerRows(PlayerList, StatusPlayers);
+  // The Score and Time the Steam query gives each player; the status reply's
+  // score wins where it names him.
+  const std::vector<SteamPlayerCells> steam = SteamCellsFor(PlayerList);
+  for (size_t i = 0; i < rows.size() && i < steam.size(); ++i) {
+    PlayerRow& cells = rows[i].second;
+    if (cells[1].empty()) cells[1] = steam[i].score;
+    cells[kPlayerColumnTime] = steam[i].time;
+  }
+  return Rows().Apply(rows, Sink());
+}
 
-void PlayerListArrived() { ShowPlayerRows(); }
+void PlayerListArrived() {
+  SteamPlayerListArrived();
+  ShowPlayerRows();
+}
 
-void StatusReplyArrived() { ShowPlayerRows(); }
+void StatusReplyArrived() {
+  SteamStatusReplyArrived();
+  ShowPlayerRows();
+}
 
 void PutPlayerRow(const KeyedPlayerRow& row) { Rows().Put(row.first, row.second, Sink()); }
 
@@ -116,6 +134,7 @@ bool SelectedPlayer(PlayerIdentity* player) {
 }
 
 void ForgetPlayerRows() {
+  ForgetSteamQuery();
   StatusPlayers.clear();
   Rows().Clear(Sink());
 }

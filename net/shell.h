@@ -87,12 +87,14 @@ void AppendLog(std::string_view text);
 // key has no row.
 void SetInfoValue(std::string_view key, std::string_view text);
 
-// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID.
+// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID, Time
+// (time connected, from the Steam query).
 // Its rows are kept by id (keyed_rows.h): the view holds each row's id with
 // it and finds the row by it, wherever the sort has put it. Between Begin and
 // End the view keeps its selection, focus and top row.
-constexpr int kPlayerColumns = 7;
+constexpr int kPlayerColumns = 8;
 constexpr int kPlayerColumnIp = 5;
+constexpr int kPlayerColumnTime = 7;
 using PlayerRow = std::array<std::string, kPlayerColumns>;
 void PlayersList_BeginUpdate();
 void PlayersList_EndUpdate();

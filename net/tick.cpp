@@ -5,7 +5,10 @@
 #include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
+#include "net/steam_link.h"
 #include "net/text.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -57,7 +60,12 @@ void ReportGivenUpReplies(RconSession& session) {
 }
 
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
-  // Anyone can send to our port; only the server gets an answer.
+  // Anyone can send to our port; only the server gets an answer. Its Steam
+  // query port is another port of the same address (steam_link.h).
+  if (from.address == session.server.address && from.port != session.server.port) {
+    SteamQueryDatagram(session, data, length, from.port);
+    return 0;
+  }
   if (!(from == session.server)) return 0;
 
   if (!rcon::IsRconDatagram(data, length)) {
@@ -156,6 +164,7 @@ void NetworkTick() {
   if (!session.connected || session.connection == nullptr) return;
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
+  SteamQueryTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
@@ -187,6 +196,7 @@ uint32_t NetworkWaitMs() {
   if (session.removeBan.active) sooner(session.removeBan.deadline);
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
+  wait = std::min(wait, SteamQueryWaitMs(now));
   return wait;
 }
 

@@ -73,6 +73,10 @@ int UdpPoll(UdpSocket* socket, uint32_t timeoutMs);
 
 // Sends `length` bytes to the server. Returns the bytes sent or -1.
 int UdpSend(UdpSocket* socket, const uint8_t* data, size_t length);
+// The same to another port of the server's address (its Steam query port):
+// the answers come back to this socket, and nothing can be sent to another
+// host through it.
+int UdpSendToPort(UdpSocket* socket, uint16_t port, const uint8_t* data, size_t length);
 
 // Receives one datagram without waiting. Returns its length, kNothingWaiting
 // when none is there, or -1 on another error (on Windows an earlier send's

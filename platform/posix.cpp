@@ -215,6 +215,12 @@ int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   return ::select(s->fd + 1, &s->readSet, nullptr, nullptr, &limit);
 }
 
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return static_cast<int>(::sendto(s->fd, data, length, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target));
+}
+
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {
   return static_cast<int>(::sendto(s->fd, data, length, 0,
                                    reinterpret_cast<const sockaddr*>(&s->server), sizeof s->server));

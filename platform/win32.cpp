@@ -202,6 +202,13 @@ int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   return select(0, &s->readSet, nullptr, nullptr, &limit);
 }
 
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return sendto(s->handle, reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
+                reinterpret_cast<const sockaddr*>(&target), sizeof target);
+}
+
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {
   return sendto(s->handle, reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
                 reinterpret_cast<const sockaddr*>(&s->server), sizeof s->server);

@@ -2,6 +2,7 @@
 
 #include "net/bans.h"
 #include "net/player_rows.h"
+#include "net/steam_link.h"
 
 FakeShell Fake;
 
@@ -18,6 +19,7 @@ void RegisterInfoRowsForTests() {
   static const char* const kRows[] = {
       "", "hostname", "platform", "language", "gamever", "dedicated", "mod", "equalModRequired",
       "verifySignatures", "signatures", "password", "currentVersion", "requiredVersion", "maxplayers",
+      "players",
       "", "mission", "mapname", "gametype", "difficulty", "timelimit",
       "", "sv_battleye", "BE_VERSION", "BE_MAXPING", "BE_PLAYERS"};
   InfoRows.Clear();
@@ -176,4 +178,9 @@ bool AskMaxPing(std::string& answer) {
   if (Fake.onAskMaxPing) Fake.onAskMaxPing();
   answer = Fake.maxPingAnswer;
   return Fake.maxPingAnswered;
+}
+
+void RememberFoundQueryPort(std::string_view host, int32_t port, uint16_t queryPort) {
+  Fake.calls.push_back("RememberFoundQueryPort:" + std::to_string(queryPort));
+  Fake.foundQueryPorts[std::string(host) + ":" + std::to_string(port)] = queryPort;
 }

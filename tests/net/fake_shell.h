@@ -40,6 +40,8 @@ struct FakeShell {
   int playerRowsAdded = 0;
   int playerRowsUpdated = 0;
   int playerRowsRemoved = 0;
+  // RememberFoundQueryPort: "host:port" -> query port.
+  std::map<std::string, uint16_t> foundQueryPorts;
   int banRowsAdded = 0;
 
   // Forgets everything recorded (the info row map is left alone).
