@@ -38,6 +38,14 @@ struct LogViewState {
   HWND target = nullptr;
   HWND message = nullptr;
   LogFilter filter = LogFilter::All;
+  // Lines come in bursts (a tick reads up to 128 datagrams); each one
+  // scrolled and painted by itself would cost a repaint of the list apiece.
+  // The list is not drawn while they go in, and LogView_Flush scrolls and
+  // repaints once for all of them.
+  bool deferred = false;
+  LRESULT topBefore = 0;
+  LRESULT added = 0;
+  LRESULT dropped = 0;
   // The player the box is aimed at when its second choice is picked.
   bool havePlayer = false;
   PlayerIdentity player;
@@ -75,36 +83,37 @@ std::string WriteToFile(int64_t now, std::string_view text) {
   return g_file.appender->Append(now, text);
 }
 
-void ShowLine(const std::string& line) {
-  HWND log = g.list;
-  const std::wstring wide = Widen(line);
-  SendMessageW(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-  // One line down from where the view stands, not a jump to the end: someone
-  // reading back through the log sees it creep, not leap.
-  const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
-  SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top + 1), 0);
+void Defer() {
+  if (g.deferred) return;
+  g.deferred = true;
+  g.topBefore = SendMessageW(g.list, LB_GETTOPINDEX, 0, 0);
+  g.added = 0;
+  g.dropped = 0;
+  SendMessageW(g.list, WM_SETREDRAW, FALSE, 0);
 }
 
-void Keep(std::string line, LogCategory category) {
+void Keep(const std::string& line, LogCategory category) {
   LogCategory dropped = LogCategory::Other;
   const bool full = Store().Add(line, category, &dropped);
   if (g.list == nullptr) return;
-  if (full && ShownUnder(g.filter, dropped)) {
-    // The lines below moving up is the step down.
-    const LRESULT top = SendMessageW(g.list, LB_GETTOPINDEX, 0, 0);
+  const bool dropShown = full && ShownUnder(g.filter, dropped);
+  const bool show = ShownUnder(g.filter, category);
+  if (!dropShown && !show) return;
+  Defer();
+  if (dropShown) {
     SendMessageW(g.list, LB_DELETESTRING, 0, 0);
-    if (ShownUnder(g.filter, category)) {
-      const std::wstring wide = Widen(line);
-      SendMessageW(g.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-      SendMessageW(g.list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
-    }
-    return;
+    ++g.dropped;
   }
-  if (ShownUnder(g.filter, category)) ShowLine(line);
+  if (show) {
+    const std::wstring wide = Widen(line);
+    SendMessageW(g.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    ++g.added;
+  }
 }
 
 void Refill() {
   if (g.list == nullptr) return;
+  g.deferred = false;
   SendMessageW(g.list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(g.list, LB_RESETCONTENT, 0, 0);
   const LogStore& store = Store();
@@ -290,6 +299,19 @@ HWND LogView_TargetBox() { return g.target; }
 HWND LogView_FilterButton(LogFilter filter) {
   const size_t index = static_cast<size_t>(filter);
   return index < g.filters.size() ? g.filters[index] : nullptr;
+}
+
+void LogView_Flush() {
+  if (!g.deferred || g.list == nullptr) return;
+  g.deferred = false;
+  // One line down from where the view stood for each line added, not a jump
+  // to the end: someone reading back through the log sees it creep, not
+  // leap. A line that went from the top is the step down by itself.
+  LRESULT top = g.topBefore + g.added - g.dropped;
+  if (top < 0) top = 0;
+  SendMessageW(g.list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  SendMessageW(g.list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(g.list, nullptr, TRUE);
 }
 
 void LogView_Clear() {

@@ -32,6 +32,10 @@ HWND LogView_MessageBox();
 HWND LogView_TargetBox();
 HWND LogView_FilterButton(LogFilter filter);
 
+// Scrolls and repaints the list once for the lines added since the last
+// call; the event loop calls it after each network tick.
+void LogView_Flush();
+
 // Empties the kept log and the list; the log file keeps what it has.
 void LogView_Clear();
 

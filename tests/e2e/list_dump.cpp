@@ -319,8 +319,11 @@ int main() {
   }
   if (found.target) {
     PrintCentre("target-box", found.target);
+    // WM_GETTEXT, which the system carries across processes; GetWindowText
+    // would read only the window's own caption, which a combo box has not.
     wchar_t text[256] = {};
-    GetWindowTextW(found.target, text, 256);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(found.target, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
     std::printf("\ntarget-text %s\n", Utf8(text).c_str());
   }
   if (found.message) {

@@ -150,11 +150,13 @@ check "and its echo is in the log" wait_for 5 bash -c "grep -q '^log RCon admin 
 # "Message…" from the selected player's menu (the menu key on the list).
 xdotool mousemove "$fx" "$fy"
 players_focused() { window_dump | grep -q '^focus 101 '; }
-for try in $tries; do
+# Back to the list without changing its selection: Shift+Tab from the
+# message box, past the target choice, the log and "REFRESH".
+for _ in 1 2 3 4 5 6 7 8; do
   players_focused && break
-  # Back to the list without changing its selection: Tab from the message box.
-  xdotool key shift+Tab; sleep 0.2; xdotool key shift+Tab; sleep 0.2; xdotool key shift+Tab; sleep 0.3
+  xdotool key shift+Tab; sleep 0.3
 done
+players_focused || fatal "Shift+Tab did not reach the players list"
 menu_shown=""
 for try in $tries; do
   xdotool key shift+F10
@@ -164,12 +166,17 @@ done
 sleep 0.5
 import -window root "$work/players-menu.png" 2>/dev/null
 xdotool key Down; sleep 0.2; xdotool key Down; sleep 0.2; xdotool key Down; sleep 0.2; xdotool key Return
-aimed() { [ "$(dump_value target-text)" != Everyone ] && focus_in 406; }
+aimed() {
+  local target
+  target=$(dump_value target-text)
+  [[ "$target" == "$selected_name (#"*")" ]] && focus_in 406
+}
 check "\"Message...\" aims the box at the player" wait_for 5 aimed
+number=$(dump_value target-text | sed -n 's/.*(#\([0-9]*\))$/\1/p')
 note "target: $(dump_value target-text)"
 type_into '^Quorvel$' 406 "hello you" || fatal "the text did not reach the message box"
-said_to_one() { grep -Eq 'RECV 1 [0-9]* say [0-9]+ hello you$' "$work/server.log"; }
-check "a message to the selected player reaches the server as \"say <n> ...\"" \
+said_to_one() { grep -Eq "RECV 1 [0-9]* say ${number:-none} hello you\$" "$work/server.log"; }
+check "a message to the selected player reaches the server as \"say $number ...\"" \
   press_until '^Quorvel$' 406 Return said_to_one
 to_him() { window_dump | grep -Fxq "log RCon admin #0: (To $selected_name) hello you"; }
 check "and the server's echo names the selected player" wait_for 5 to_him
@@ -182,7 +189,11 @@ check "a chat line is shown" wait_for 5 chat_shown
 now=$(window_dump)
 check "every log line begins with its time" [ "$(sed -n 's/^log-untimed //p' <<<"$now")" = 0 ]
 all_lines=$(sed -n 's/^log //p' <<<"$now")
-file=$(find "$WINEPREFIX/drive_c/users" -path "*/Quorvel/logs/127.0.0.1_$port/$(date +%Y-%m-%d).log" | head -n 1)
+# The day's file: the newest, should the test have run past midnight.
+file=$(ls -t "$(find "$WINEPREFIX/drive_c/users" -path "*/Quorvel/logs/127.0.0.1_$port" -type d | head -n 1)"/*.log 2>/dev/null | head -n 1)
+named=$(basename "$file")
+check "the file is named by the date ($named)" \
+  bash -c "[ '$named' = \"\$(date +%F).log\" ] || [ '$named' = \"\$(date -d yesterday +%F).log\" ]"
 note "log file: $file"
 check "the day's log file exists" [ -s "$file" ]
 missing=0
