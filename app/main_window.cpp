@@ -2,9 +2,10 @@
 //
 // Layout, top to bottom: a rebar whose one band is the menu bar; under it a
 // splitter whose upper pane is the tab panel (Players, Bans, Info pages) and
-// whose lower pane holds the log list; at the bottom the status bar. The pages, the splitter and the lower
-// pane hand their children's notifications up to this window (containers.h),
-// so every control event of the main window is dispatched in MainWindowProc.
+// whose lower pane holds the log list; at the bottom the status bar. The
+// pages, the splitter and the lower pane hand their children's notifications
+// up to this window (containers.h), so every control event of the main
+// window is dispatched in MainWindowProc.
 //
 // Window events never talk to the server: they set PendingAction, which the
 // network tick carries out on its next idle pass.
@@ -497,11 +498,13 @@ bool MainWindowTabKey(const MSG& msg) {
   if (!IsWindowEnabled(g.window) || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
   HWND focus = GetFocus();
   if (focus == nullptr || !IsChild(g.window, focus)) return false;
-  // A control that takes Tab itself (the grid under the information view
-  // moves between its cells) keeps it, as in a dialog.
+  // A control that takes Tab itself keeps it, as in a dialog; but not the
+  // information view: its rows are read only, there is no cell to Tab to,
+  // and a box that kept Tab would hold the keyboard for good.
+  const bool inInfoView = g.infoView && (focus == g.infoView || IsChild(g.infoView, focus));
   MSG copy = msg;
   const LRESULT wants = SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&copy));
-  if (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+  if (!inInfoView && (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS))) return false;
 
   // The order a person reads the window in. The main window is no dialog
   // (IsDialogMessage would also take Enter, Escape and arrow keys from the

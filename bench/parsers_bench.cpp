@@ -180,7 +180,10 @@ void BM_Bans_ShellOnly(benchmark::State& state) {
     Fake.bans.clear();
     Fake.banIds.clear();
     int32_t id = 0;
-    for (const BanRecord& ban : bans) BansList_InsertRow(++id, {ban.guid, ban.until, ban.reason}, id);
+    for (const BanRecord& ban : bans) {
+      ++id;
+      BansList_InsertRow(id, {ban.guid, ban.until, ban.reason}, id);
+    }
   }
 }
 BENCHMARK(BM_Bans_ShellOnly);

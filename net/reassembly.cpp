@@ -70,14 +70,6 @@ void ReplyAssembler::Expire(uint32_t now) {
   }
 }
 
-bool ReplyAssembler::CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const {
-  for (const Completed& c : completed_) {
-    if (c.used && c.sequence == sequence && c.count == count && static_cast<uint32_t>(now - c.at) <= kPartTimeoutMs)
-      return true;
-  }
-  return false;
-}
-
 bool ReplyAssembler::NextExpiry(uint32_t* at) const {
   bool any = false;
   for (const Slot& s : slots_) {
@@ -87,6 +79,14 @@ bool ReplyAssembler::NextExpiry(uint32_t* at) const {
     any = true;
   }
   return any;
+}
+
+bool ReplyAssembler::CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const {
+  for (const Completed& c : completed_) {
+    if (c.used && c.sequence == sequence && c.count == count && static_cast<uint32_t>(now - c.at) <= kPartTimeoutMs)
+      return true;
+  }
+  return false;
 }
 
 void ReplyAssembler::Clear() {

@@ -23,6 +23,7 @@
 #include "app/files/settings.h"
 #include "app/log_view.h"
 #include "app/pure/settings_codec.h"
+#include "app/info_view.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
@@ -34,6 +35,7 @@
 #include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/players.h"
+#include "runtime/runtime.h"
 #include "net/session.h"
 #include "net/shell.h"
 #include "net/tick.h"
@@ -666,6 +668,23 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   SetConnectionControlsDisabled(wasConnected ? 0 : 1);
 }
 
+TEST_F(MainWindowTest, TabAndShiftTabLeaveTheInfoTabsPropertyBox) {
+  SetForegroundWindow(MainWindow());
+  TabCtrl_SetCurSel(MainTabs(), 2);
+  Notify(MainTabs(), TCN_SELCHANGE);
+  HWND box = GadgetWindow(InfoViewGadget());
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(IsWindowVisible(box));
+  SetFocus(box);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), LogList()) << "Tab: the next control";
+  SetFocus(box);
+  PressTab(true);
+  EXPECT_EQ(GetFocus(), MainTabs()) << "Shift+Tab: the one before";
+  TabCtrl_SetCurSel(MainTabs(), 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
+}
+
 TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {
   const struct {
     HWND list;
@@ -1057,17 +1076,13 @@ class ResponsivenessProbe {
           while (!stop_) {
             DWORD_PTR result = 0;
             const DWORD start = GetTickCount();
-            const bool answered =
-                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) != 0;
-            const DWORD took = GetTickCount() - start;
+            // Windows' own measure: answered within the time-out or not.
+            const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) != 0;
             // Only the waits are measured, not the test's own steps
             // (opening a dialog takes its time under a loaded Wine).
             if (measuring_ && measuredFrom_ <= start) {
               ++probes_;
-              if (!answered || took > 100) {
-                ++late_;
-                std::printf("late probe at %lu: %lu ms\n", start, took);
-              }
+              if (!answered) ++late_;
             }
             Sleep(50);
           }
@@ -1175,16 +1190,8 @@ TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
   ClickTab(kTabIndexInfo);
   EXPECT_EQ(ShownTab(), kTabIndexInfo);
   ASSERT_TRUE(LoopFor([] { return !Session.banList.active; }, 5000));
-  const std::wstring notRemoved =
-      L"The ban list did not come; the ban of " + std::wstring(32, L'a') + L" (\"Cheating\") was not removed.";
-  if (!LogHasLine(notRemoved)) {
-    for (int i = 0, n = static_cast<int>(SendMessageW(LogList(), LB_GETCOUNT, 0, 0)); i < n; ++i) {
-      wchar_t text[300] = {};
-      SendMessageW(LogList(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-      std::printf("log: %ls\n", text);
-    }
-    ADD_FAILURE() << "no line saying the ban was not removed";
-  }
+  EXPECT_TRUE(LogHasLine(L"The ban list did not come; the ban of " + std::wstring(32, L'a') +
+                         L" (\"Cheating\") was not removed."));
   probe.Measure(false);
   ClickTab(0);
   Disconnect(0, "");

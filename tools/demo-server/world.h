@@ -71,6 +71,12 @@ class World {
   // `drop` leaves the key out, as a server without that setting would.
   void SetStatusSetting(const std::string& key, const std::string& value, bool drop);
 
+  // Players numbered first..last never leave in NextEvent.
+  void KeepSteady(int first, int last) {
+    steadyFirst_ = first;
+    steadyLast_ = last;
+  }
+
   // Something for the server to say by itself, in turn: chat on every
   // channel, a player leaving and another joining, a kick by BattlEye, an
   // admin logging in and writing (world_events.cpp).
@@ -79,12 +85,6 @@ class World {
   // leaving again: the bursts a mission start or a restart brings.
   std::vector<TimedMessage> JoinBurst(int count);
   std::vector<TimedMessage> LeaveBurst(int count);
-  // Players numbered first..last never leave in NextEvent.
-  void KeepSteady(int first, int last) {
-    steadyFirst_ = first;
-    steadyLast_ = last;
-  }
-
 
   const std::vector<Player>& players() const { return players_; }
   bool HasPlayerWithGuid(const std::string& guid) const;
@@ -102,6 +102,8 @@ class World {
   CommandResult Say(std::string_view args);
   // Adds a player; his join lines, the first after `delayMs`.
   std::vector<TimedMessage> Join(int64_t delayMs, int* number = nullptr);
+  std::vector<TimedMessage> NextEventFor(unsigned step, const Player& someone);
+  bool IsSteady(const Player& p) const;
   void DropExpiredBans(int64_t now);
   Player* FindPlayer(int number);
   void RemovePlayer(int number);
@@ -122,10 +124,10 @@ class World {
   bool locked_ = false;
   unsigned events_ = 0;
   unsigned nameSerial_ = 0;
-  unsigned chats_ = 0;
-  std::vector<int> burstJoiners_;  // numbers of the players the bursts added, latest last
   int steadyFirst_ = -1;
   int steadyLast_ = -1;
+  unsigned chats_ = 0;
+  std::vector<int> burstJoiners_;  // numbers of the players the bursts added, latest last
 };
 
 }  // namespace demo
