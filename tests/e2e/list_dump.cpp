@@ -9,7 +9,7 @@
 //
 // Output, UTF-8, one fact per line:
 //   players N
-//   row I <cell 0>\t...\t<cell 6>
+//   row I <cell 0>\t...\t<cell 7>
 //   first-row X Y        (screen point in the middle of the first row's name)
 //   log <line>
 //   refresh-enabled 0|1
@@ -147,7 +147,7 @@ int main() {
     std::printf("players %d\n", rows);
     for (int row = 0; row < rows; ++row) {
       std::string line;
-      for (int column = 0; column < 7; ++column) {
+      for (int column = 0; column < 8; ++column) {
         if (column) line += '\t';
         line += Utf8(RemoteItemText(process, block, found.players, row, column));
       }
