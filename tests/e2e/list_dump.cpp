@@ -51,7 +51,7 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   GetClassNameW(child, cls, 64);
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
-    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 7) found->players = child;
+    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 8) found->players = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
   } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
     found->tabs = child;
