@@ -8,6 +8,7 @@
 #include "net/a2s.h"
 #include "net/bans.h"
 #include "net/players.h"
+#include "net/server_events.h"
 #include "net/session.h"
 #include "net/status.h"
 #include "net/text.h"
@@ -262,5 +263,60 @@ void BM_Tick_DispatchServerMessage(benchmark::State& state) {
   Fake.recording = true;
 }
 BENCHMARK(BM_Tick_DispatchServerMessage);
+
+// ---- the server-message reader ---------------------------------------------
+
+// 1,000 messages as a busy evening brings them: chat on every channel, joins
+// with their two GUID lines, leaves, kicks, admins, and lines of no form.
+std::vector<std::string> ServerMessages() {
+  static const char* const kChannels[] = {"Global", "Side", "Command", "Group", "Vehicle", "Direct", "Unknown"};
+  std::vector<std::string> lines;
+  for (int i = 0; lines.size() < 1000; ++i) {
+    const std::string n = std::to_string(i % 120), name = PlayerName(i), guid = Guid(i);
+    lines.push_back(std::string("(") + kChannels[i % 7] + ") " + name + ": need a medic at grid 045 112");
+    lines.push_back("(Side) " + name + ": enemy armour north: two tanks");
+    switch (i % 5) {
+      case 0:
+        lines.push_back("Player #" + n + " " + name + " (10.0.0." + std::to_string(i % 250) + ":2304) connected");
+        lines.push_back("Player #" + n + " " + name + " - BE GUID: " + guid);
+        lines.push_back("Verified GUID (" + guid + ") of player #" + n + " " + name);
+        break;
+      case 1: lines.push_back("Player #" + n + " " + name + " disconnected"); break;
+      case 2:
+        lines.push_back("Player #" + n + " " + name + " (" + guid + ") has been kicked by BattlEye: Admin Kick (spam)");
+        break;
+      case 3: lines.push_back("RCon admin #0: (To " + name + ") stop that"); break;
+      case 4: lines.push_back("Server will restart in 10 minutes"); break;
+    }
+  }
+  lines.resize(1000);
+  return lines;
+}
+
+// The baseline: decoding the same payloads, which the tick does to every
+// message before it is read.
+void BM_ServerEvents_Baseline(benchmark::State& state) {
+  const auto lines = ServerMessages();
+  for (auto _ : state) {
+    size_t sum = 0;
+    for (const std::string& line : lines)
+      sum += DecodePayloadText(reinterpret_cast<const uint8_t*>(line.data()), line.size()).size();
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ServerEvents_Baseline);
+
+void BM_ServerEvents_Read(benchmark::State& state) {
+  const auto lines = ServerMessages();
+  ServerEvent event;
+  for (auto _ : state) {
+    int events = 0;
+    for (const std::string& line : lines) events += ReadServerEvent(line, &event) != ServerEventKind::Plain;
+    benchmark::DoNotOptimize(events);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ServerEvents_Read);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "net/number.h"
 #include "net/players.h"
 #include "net/tick.h"
+#include "platform/text_utf8.h"
 
 namespace {
 
@@ -68,6 +69,25 @@ std::string BanCommandText(int32_t player, int32_t minutes, std::string_view rea
 std::string RemoveBanCommandText(int32_t row) { return "removeBan " + std::to_string(row); }
 
 std::string MaxPingCommandText(int32_t value) { return "maxping " + std::to_string(value); }
+
+std::string SayCommandText(int32_t target, std::string_view utf8Text) {
+  if (target < kSayEveryone) return {};
+  std::string text;
+  text.reserve(utf8Text.size());
+  for (size_t pos = 0; pos < utf8Text.size();) {
+    const char32_t c = platform::DecodeUtf8At(utf8Text, pos);
+    const bool lineBreakOrTab = (c >= 0x09 && c <= 0x0D) || c == 0x2028 || c == 0x2029;
+    if (lineBreakOrTab) {
+      if (!text.empty() && text.back() != ' ') text += ' ';
+    } else if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
+      platform::AppendUtf8(text, c);
+    }
+  }
+  const size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return {};
+  text = text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+  return "say " + std::to_string(target) + " " + text;
+}
 
 void AddPendingRequest(RconSession& session, int32_t sequence, ReplyHandler handler, int32_t parameter,
                        std::string_view message) {

@@ -26,6 +26,14 @@ std::string BanCommandText(int32_t player, int32_t minutes, std::string_view rea
 std::string RemoveBanCommandText(int32_t row);
 std::string MaxPingCommandText(int32_t value);
 
+// A message to players: `say -1 text` to everyone, `say <number> text` to
+// one player. The text (UTF-8, and sent as such) loses its control
+// characters; line breaks and tabs, as a pasted text has them, become one
+// space, and spaces at either end go. Empty when nothing is left to say (or
+// the target is neither kSayEveryone nor a player number): send nothing then.
+constexpr int32_t kSayEveryone = -1;
+std::string SayCommandText(int32_t target, std::string_view utf8Text);
+
 // Appends a pending request, keeping at most the message's first 256 bytes.
 void AddPendingRequest(RconSession& session, int32_t sequence, ReplyHandler handler, int32_t parameter,
                        std::string_view message);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,6 +82,22 @@ void SleepMs(uint32_t milliseconds);
 // The local calendar time now, in seconds since 1970-01-01 00:00 as if the
 // local wall clock were UTC (so formatting it needs no time-zone conversion).
 int64_t LocalTimeSeconds();
+
+// ---- Files -------------------------------------------------------------------
+
+// Paths are UTF-8 on both sides; this separator joins their parts.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Creates the folder and every missing folder above it. True when it exists
+// afterwards.
+bool MakeFolders(std::string_view utf8Path);
+
+// Opens the file for appending bytes (created when missing), or null.
+std::FILE* OpenForAppend(std::string_view utf8Path);
 
 // ---- Text ----------------------------------------------------------------
 

@@ -10,10 +10,13 @@
 #include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <string>
 #include <new>
 
 namespace platform {
@@ -122,6 +125,20 @@ int64_t LocalTimeSeconds() {
   localtime_r(&now, &local);
   return static_cast<int64_t>(now) + local.tm_gmtoff;
 }
+
+bool MakeFolders(std::string_view utf8Path) {
+  const std::string path(utf8Path);
+  if (path.empty()) return false;
+  for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::FILE* OpenForAppend(std::string_view utf8Path) { return std::fopen(std::string(utf8Path).c_str(), "ab"); }
 
 namespace {
 

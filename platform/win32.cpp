@@ -143,6 +143,26 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
 
 }  // namespace
 
+bool MakeFolders(std::string_view utf8Path) {
+  const std::wstring path = Widen(utf8Path, CP_UTF8);
+  if (path.empty()) return false;
+  // Every prefix ending before a separator, then the whole path; a drive
+  // ("C:") or a server share fails to be created and is simply passed.
+  for (size_t at = path.find_first_of(L"\\/", 1);; at = path.find_first_of(L"\\/", at + 1)) {
+    const std::wstring part = path.substr(0, at);
+    if (!part.empty() && part.back() != L':') CreateDirectoryW(part.c_str(), nullptr);
+    if (at == std::wstring::npos) break;
+  }
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::FILE* OpenForAppend(std::string_view utf8Path) {
+  // The C library's fopen takes ANSI names; a folder under a user name
+  // outside the code page needs the wide one.
+  return _wfopen(Widen(utf8Path, CP_UTF8).c_str(), L"ab");
+}
+
 std::string Utf8ToAnsi(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
 
 std::string AnsiToUtf8(std::string_view ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }

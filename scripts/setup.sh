@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine and builds
-# the cross-compiled libraries (libpng, GoogleTest) into .deps/.
+# the libraries (libpng, SQLite, GoogleTest, Google Benchmark) into .deps/.
 # Safe to run again: every step is skipped when its result is already there.
 set -euo pipefail
 
@@ -13,7 +13,7 @@ need_pkgs=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine64 wine fonts-wine xvfb xauth imagemagick xdotool x11-utils bc
   cmake ninja-build make g++ clang libclang-rt-14-dev
-  googletest libgtest-dev libbenchmark-dev dpkg-dev zlib1g-dev
+  googletest libgtest-dev libbenchmark-dev dpkg-dev zlib1g-dev tcl
 )
 
 sudo_cmd=()
@@ -107,6 +107,53 @@ if [ ! -f "$prefix/lib/libpng16.a" ] && [ ! -f "$prefix/lib/libpng.a" ]; then
     -DPNG_FRAMEWORK=OFF -DSKIP_INSTALL_PROGRAMS=ON > "$deps/build-libpng.log"
   cmake --build "$deps/build/libpng" -j "$jobs" >> "$deps/build-libpng.log"
   cmake --install "$deps/build/libpng" >> "$deps/build-libpng.log"
+fi
+
+# --- SQLite, for MinGW-w64 and natively, from one amalgamation.
+# Debian's source package holds SQLite's canonical source tree, not the
+# single-file amalgamation; the tree's own makefile generates sqlite3.c with
+# tclsh and small native tools. Both builds compile that one file with the
+# same options, so the native tests exercise the library quorvel.exe links.
+sqlite_build="$deps/build/sqlite3"
+sqlite_flags=(
+  -O2 -DNDEBUG -DSQLITE_THREADSAFE=1 -DSQLITE_DQS=0 -DSQLITE_DEFAULT_MEMSTATUS=0
+  -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_OMIT_DEPRECATED -DSQLITE_OMIT_SHARED_CACHE
+  -DSQLITE_DEFAULT_FOREIGN_KEYS=1 -DSQLITE_LIKE_DOESNT_MATCH_BLOBS
+)
+# Linux has pread/pwrite (one system call per page instead of a seek and a
+# read) and usleep (without it the busy handler sleeps in whole seconds).
+sqlite_posix_flags=(-fPIC -DHAVE_PREAD=1 -DHAVE_PWRITE=1 -DHAVE_USLEEP=1 -DHAVE_FDATASYNC=1)
+# Each library is rebuilt when the options it was built with change.
+sqlite_stamp() { echo "$* ${sqlite_flags[*]}"; }
+sqlite_current() {  # sqlite_current <prefix> [extra flags...]
+  local dest=$1; shift
+  [ -f "$dest/lib/libsqlite3.a" ] && [ "$(cat "$dest/lib/libsqlite3.flags" 2>/dev/null)" = "$(sqlite_stamp "$@")" ]
+}
+build_sqlite() {  # build_sqlite <cc> <ar> <prefix> [extra flags...]
+  local cc=$1 ar=$2 dest=$3; shift 3
+  local obj="$sqlite_build/sqlite3-$(basename "$dest").o"
+  "$cc" "${sqlite_flags[@]}" "$@" -c "$sqlite_build/sqlite3.c" -o "$obj"
+  mkdir -p "$dest/lib" "$dest/include"
+  rm -f "$dest/lib/libsqlite3.a"
+  "$ar" rcs "$dest/lib/libsqlite3.a" "$obj"
+  cp "$sqlite_build/sqlite3.h" "$dest/include/sqlite3.h"
+  sqlite_stamp "$@" > "$dest/lib/libsqlite3.flags"
+}
+if ! sqlite_current "$prefix" || ! sqlite_current "$deps/native" "${sqlite_posix_flags[@]}"; then
+  if [ ! -f "$sqlite_build/sqlite3.c" ]; then
+    fetch_source sqlite3
+    echo "setup: generating SQLite's amalgamation"
+    rm -rf "$sqlite_build"
+    mkdir -p "$sqlite_build"
+    (cd "$sqlite_build" && "$deps/src/sqlite3/tree/configure" --disable-tcl --disable-readline \
+        > "$deps/build-sqlite3.log" 2>&1 \
+      && make -j "$jobs" sqlite3.c >> "$deps/build-sqlite3.log" 2>&1) \
+      || { tail -n 30 "$deps/build-sqlite3.log" >&2; echo "setup: could not generate sqlite3.c" >&2; exit 1; }
+  fi
+  echo "setup: building SQLite for MinGW-w64 and natively"
+  sqlite_current "$prefix" || build_sqlite x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-ar "$prefix"
+  sqlite_current "$deps/native" "${sqlite_posix_flags[@]}" \
+    || build_sqlite clang ar "$deps/native" "${sqlite_posix_flags[@]}"
 fi
 
 # --- Google Benchmark, natively, as a release library. Debian's own

@@ -275,3 +275,25 @@ TEST(PendingRequests, MessageKeepsAtMost256Bytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SayCommandText, TargetsAndCleanedText) {
+  const struct {
+    int32_t target;
+    std::string text, command;
+  } cases[] = {
+      {kSayEveryone, "hello all", "say -1 hello all"},
+      {7, "stop that", "say 7 stop that"},
+      {0, "gr\xC3\xBC\xC3\x9F dich \xF0\x9F\x98\x80", "say 0 gr\xC3\xBC\xC3\x9F dich \xF0\x9F\x98\x80"},
+      {kSayEveryone, "  two\r\nlines\tand\x07 a bell\x7F ", "say -1 two lines and a bell"},
+      {kSayEveryone, "c1\xC2\x85" "control", "say -1 c1control"},
+      {kSayEveryone, "bad \xFF byte", "say -1 bad \xEF\xBF\xBD byte"},
+      {kSayEveryone, "", ""},
+      {kSayEveryone, " \r\n\t\x01 ", ""},
+      {-2, "hello", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SayCommandText(c.target, c.text), c.command) << c.text;
+}
+
+}  // namespace

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -116,6 +118,23 @@ class RawClient {
     std::string whole;
     for (auto& [index, piece] : pieces) whole += piece;
     return whole;
+  }
+
+  // Server messages arriving within `ms`, acknowledged as a client does,
+  // each with the milliseconds since the call when it came.
+  std::vector<std::pair<int64_t, std::string>> Collect(int ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::vector<std::pair<int64_t, std::string>> out;
+    for (;;) {
+      const auto left = ms - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      Frame f;
+      if (left <= 0 || !ReceiveFrame(&f, static_cast<int>(left))) break;
+      if (f.type != rcon::kTypeServerMessage) continue;
+      SendFrame(rcon::kTypeServerMessage, f.sequence, "");
+      out.emplace_back(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), f.payload);
+    }
+    return out;
   }
 
   std::vector<Frame> messages;
@@ -346,6 +365,100 @@ TEST(DemoServer, ServerMessagesResentUntilAcknowledged) {
   EXPECT_FALSE(c.ReceiveFrame(&f, 400));
   const std::vector<std::string> log = server.ReadLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "ACK " + std::to_string(second.sequence)), log.end());
+  EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(DemoServer, SayComesBackToEveryoneOrNamesThePlayer) {
+  START_SERVER(server, {"--players", "6", "--chat-interval", "0", "--part-size", "4000"});
+  RawClient c(server.port());
+  ASSERT_EQ(c.Login("demo"), 1);
+  const std::vector<std::string> players = PlayerLines(c.Command("players"));
+  ASSERT_EQ(players.size(), 6u);
+  const std::string third = players[3].substr(players[3].find("(OK) ") + 5);
+  // Among the first players: a name with the characters server messages use.
+  EXPECT_TRUE(std::any_of(players.begin(), players.end(), [](const std::string& line) {
+    const std::string name = line.substr(line.find("(OK) ") + 5);
+    return name.find(' ') != std::string::npos && name.find('#') != std::string::npos &&
+           name.find('(') != std::string::npos;
+  }));
+  EXPECT_EQ(c.Command("say -1 hello all"), "");
+  EXPECT_EQ(c.Command("say 3 stop that"), "");
+  EXPECT_EQ(c.Command("say 40 nobody there"), "");
+  std::vector<std::string> texts;
+  for (const Frame& f : c.messages) texts.push_back(f.payload);
+  for (const auto& [ms, text] : c.Collect(300)) texts.push_back(text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"RCon admin #0: (Global) hello all",
+                                             "RCon admin #0: (To " + third + ") stop that"}));
+}
+
+// Checked against the forms as written by hand, not against our reader.
+TEST(DemoServer, SaysEveryMessageFormByItself) {
+  START_SERVER(server, {"--players", "6", "--chat-interval", "40"});
+  RawClient c(server.port());
+  ASSERT_EQ(c.Login("demo"), 1);
+  const auto messages = c.Collect(2500);
+  const std::regex connected(R"(Player #(\d+) (.+) \(\d+\.\d+\.\d+\.\d+:\d+\) connected)");
+  const std::regex guid(R"(Player #(\d+) (.+) - BE GUID: ([0-9a-f]{32}))");
+  const std::regex verified(R"(Verified GUID \(([0-9a-f]{32})\) of player #(\d+) (.+))");
+  const std::regex left(R"(Player #(\d+) (.+) disconnected)");
+  const std::regex kicked(R"(Player #\d+ .+ \([0-9a-f]{32}\) has been kicked by BattlEye: .+)");
+  const std::regex login(R"(RCon admin #\d+ \(\d+\.\d+\.\d+\.\d+:\d+\) logged in)");
+  const std::regex adminSays(R"(RCon admin #\d+: \(Global\) .+)");
+  const std::regex chat(R"(\((Global|Side|Command|Group|Vehicle|Direct|Unknown)\) .+: .+)");
+  std::set<std::string> channels;
+  std::map<std::string, int64_t> joinedAt;  // number -> when its connected line came
+  int joins = 0, guids = 0, leaves = 0, kicks = 0, logins = 0, adminLines = 0;
+  for (const auto& [ms, text] : messages) {
+    std::smatch m;
+    if (std::regex_match(text, m, connected)) {
+      joinedAt[m[1]] = ms;
+      ++joins;
+    } else if (std::regex_match(text, m, guid)) {
+      ASSERT_EQ(joinedAt.count(m[1]), 1u) << text;
+      EXPECT_GE(ms - joinedAt[m[1]], 800) << "the GUID comes a second after the join: " << text;
+      ++guids;
+    } else if (std::regex_match(text, m, verified)) {
+      EXPECT_EQ(joinedAt.count(m[2]), 1u) << text;
+    } else if (std::regex_match(text, m, left)) {
+      ++leaves;
+    } else if (std::regex_match(text, kicked)) {
+      ++kicks;
+    } else if (std::regex_match(text, login)) {
+      ++logins;
+    } else if (std::regex_match(text, adminSays)) {
+      ++adminLines;
+    } else if (std::regex_match(text, m, chat)) {
+      channels.insert(m[1]);
+    } else {
+      ADD_FAILURE() << "no known form: " << text;
+    }
+  }
+  EXPECT_EQ(channels.size(), 7u);
+  EXPECT_GT(joins, 0);
+  EXPECT_GT(guids, 0);
+  EXPECT_GT(leaves, 0);
+  EXPECT_GT(kicks, 0);
+  EXPECT_GT(logins, 0);
+  EXPECT_GT(adminLines, 0);
+  EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(DemoServer, BurstsOfJoinsAndLeavesOnSignals) {
+  START_SERVER(server, {"--players", "4", "--chat-interval", "0", "--burst", "10", "--part-size", "4000"});
+  RawClient c(server.port());
+  ASSERT_EQ(c.Login("demo"), 1);
+  server.Signal(SIGUSR1);
+  auto messages = c.Collect(2200);
+  auto count = [&](const char* ending) {
+    return std::count_if(messages.begin(), messages.end(), [&](const auto& m) { return m.second.ends_with(ending); });
+  };
+  EXPECT_EQ(count(") connected"), 10);
+  EXPECT_EQ(PlayerLines(c.Command("players")).size(), 14u);
+  server.Signal(SIGUSR2);
+  messages = c.Collect(1000);
+  EXPECT_EQ(count(" disconnected"), 10);
+  EXPECT_LT(messages.back().first - messages.front().first, 900) << "a burst, not a trickle";
+  EXPECT_EQ(PlayerLines(c.Command("players")).size(), 4u);
   EXPECT_EQ(server.Stop(), 0);
 }
 

@@ -63,6 +63,11 @@ class DemoServer {
     return lines;
   }
 
+  // Sends the server a signal (SIGUSR1: a burst of joins, SIGUSR2: of leaves).
+  void Signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
+  }
+
   // SIGTERM, then waits (SIGKILL after 5 s). Returns the exit status as
   // waitpid reports it, or -1 when there was nothing to stop.
   int Stop() {

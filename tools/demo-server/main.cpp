@@ -14,8 +14,12 @@
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_joinBurst = 0;
+volatile sig_atomic_t g_leaveBurst = 0;
 
 void OnSignal(int) { g_stop = 1; }
+void OnJoinBurst(int) { g_joinBurst = 1; }
+void OnLeaveBurst(int) { g_leaveBurst = 1; }
 
 constexpr char kUsage[] =
     "Usage: demo-server [options]\n"
@@ -26,8 +30,12 @@ constexpr char kUsage[] =
     "  --password PW        remote-console password (default \"demo\")\n"
     "  --players N          simulated players, 0..256 (default 12)\n"
     "  --bans N             GUID bans at start, 0..2000 (default 5)\n"
-    "  --chat-interval MS   push a chat line or a join/leave every MS ms;\n"
-    "                       0 = never (default 15000)\n"
+    "  --chat-interval MS   push a server message every MS ms, in turn: chat on\n"
+    "                       every channel, a leave and a join (with its GUID\n"
+    "                       lines a second later), a kick by BattlEye, an admin\n"
+    "                       logging in; 0 = never (default 15000)\n"
+    "  --burst N            on SIGUSR1, N players join 50 ms apart; on SIGUSR2,\n"
+    "                       the last N who joined so leave again (default 10)\n"
     "  --refuse-login       refuse every login\n"
     "  --silent             never answer anything (datagrams are still logged)\n"
     "  --query-port P       also answer the Steam query (A2S_INFO, A2S_PLAYER) on\n"
@@ -62,7 +70,9 @@ constexpr char kUsage[] =
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
     "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
-    "#reassign, #shutdown, say -1 text. The status reply is kept within 8192 bytes.\n";
+    "#reassign, #shutdown, say -1|N text (echoed to every admin as\n"
+    "\"RCon admin #0: (Global) text\" or \"RCon admin #0: (To Name) text\").\n"
+    "The status reply is kept within 8192 bytes.\n";
 
 bool ParseInt(const char* text, long long low, long long high, long long* out) {
   char* end = nullptr;
@@ -104,6 +114,8 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       ok = number(0, 2000, &options->bans);
     } else if (arg == "--chat-interval") {
       ok = number(0, 86400000, &options->chatIntervalMs);
+    } else if (arg == "--burst") {
+      ok = number(0, 256, &options->burst);
     } else if (arg == "--refuse-login") {
       options->refuseLogin = true;
     } else if (arg == "--silent") {
@@ -161,6 +173,10 @@ int main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  action.sa_handler = OnJoinBurst;
+  sigaction(SIGUSR1, &action, nullptr);
+  action.sa_handler = OnLeaveBurst;
+  sigaction(SIGUSR2, &action, nullptr);
 
   demo::Server server(options);
   if (!server.Open()) return 1;
@@ -168,6 +184,6 @@ int main(int argc, char** argv) {
   if (server.queryPort() != 0) std::printf("query port 127.0.0.1:%d\n", server.queryPort());
   std::fflush(stdout);
 
-  server.Run(&g_stop);
+  server.Run(&g_stop, &g_joinBurst, &g_leaveBurst);
   return 0;
 }

@@ -101,12 +101,21 @@ bool Server::Open() {
   return options_.queryPort < 0 || OpenQuery();
 }
 
-void Server::Run(const volatile sig_atomic_t* stop) {
+void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst,
+                 volatile sig_atomic_t* leaveBurst) {
   const int64_t start = NowMs();
   nextEventMs_ = start + options_.chatIntervalMs;
   while (!*stop) {
     const int64_t now = NowMs();
     if (options_.durationMs > 0 && now - start >= options_.durationMs) break;
+    if (joinBurst && *joinBurst) {
+      *joinBurst = 0;
+      Schedule(world_.JoinBurst(options_.burst), now);
+    }
+    if (leaveBurst && *leaveBurst) {
+      *leaveBurst = 0;
+      Schedule(world_.LeaveBurst(options_.burst), now);
+    }
     pollfd fds[2] = {{socket_, POLLIN, 0}, {querySocket_, POLLIN, 0}};
     const int ready = poll(fds, querySocket_ >= 0 ? 2 : 1, kPollMs);
     if (ready > 0 && (fds[0].revents & POLLIN)) Receive(NowMs());
@@ -265,10 +274,25 @@ void Server::Broadcast(const std::vector<std::string>& messages, int64_t nowMs) 
   }
 }
 
+void Server::Schedule(const std::vector<TimedMessage>& messages, int64_t nowMs) {
+  for (const TimedMessage& m : messages) {
+    if (m.delayMs <= 0) {
+      Broadcast({m.text}, nowMs);
+    } else {
+      scheduled_.emplace(nowMs + m.delayMs, m);
+    }
+  }
+}
+
 void Server::Timers(int64_t nowMs) {
   if (options_.chatIntervalMs > 0 && nowMs >= nextEventMs_) {
     nextEventMs_ = nowMs + options_.chatIntervalMs;
-    Broadcast(world_.NextEvent(), nowMs);
+    Schedule(world_.NextEvent(), nowMs);
+  }
+  while (!scheduled_.empty() && scheduled_.begin()->first <= nowMs) {
+    const TimedMessage& m = scheduled_.begin()->second;
+    if (m.whileGuidOn.empty() || world_.HasPlayerWithGuid(m.whileGuidOn)) Broadcast({m.text}, nowMs);
+    scheduled_.erase(scheduled_.begin());
   }
   for (auto it = sessions_.begin(); it != sessions_.end();) {
     Session& session = it->second;

@@ -25,6 +25,8 @@ struct Options {
   int players = 12;
   int bans = 5;
   int chatIntervalMs = 15000;
+  // Players joining on SIGUSR1, and leaving again on SIGUSR2.
+  int burst = 10;
   bool refuseLogin = false;
   bool silent = false;
   // Never answers the status query, as a remote console on a port of its own.
@@ -56,8 +58,11 @@ class Server {
   // The Steam query's port once open; 0 without one.
   int queryPort() const { return queryPort_; }
 
-  // Serves until *stop becomes true or the duration runs out.
-  void Run(const volatile sig_atomic_t* stop);
+  // Serves until *stop becomes true or the duration runs out. A non-zero
+  // *joinBurst or *leaveBurst (set by a signal handler) starts a burst of
+  // joins or leaves and is set back to zero.
+  void Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst = nullptr,
+           volatile sig_atomic_t* leaveBurst = nullptr);
 
  private:
   struct Pushed {
@@ -82,6 +87,8 @@ class Server {
   void HandleStatusQuery(const uint8_t* data, size_t length, const sockaddr_in& from);
   void SendReply(const Session& session, uint8_t sequence, const std::string& text);
   void Broadcast(const std::vector<std::string>& messages, int64_t nowMs);
+  // Sends the messages due now and keeps the rest for Timers().
+  void Schedule(const std::vector<TimedMessage>& messages, int64_t nowMs);
   void SendFramed(const sockaddr_in& to, uint8_t type, int sequence, const uint8_t* payload, size_t length);
   void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
   void Timers(int64_t nowMs);
@@ -97,6 +104,7 @@ class Server {
   FILE* log_ = nullptr;
   std::map<uint64_t, Session> sessions_;  // keyed by address and port
   int64_t nextEventMs_ = 0;
+  std::multimap<int64_t, TimedMessage> scheduled_;  // by when they are due; ties in order given
   uint32_t shuffleState_ = 0x9E3779B9u;
   // Allocated once: the largest UDP datagram, and its framing scratch.
   std::vector<uint8_t> receiveBuffer_;

@@ -9,10 +9,11 @@
 namespace demo {
 namespace {
 
-// Names a real server would show: spaces, clan tags, and one that needs
-// UTF-8 (clients match status names to console names byte for byte).
+// Names a real server would show: spaces, clan tags, one that needs UTF-8
+// (clients match status names to console names byte for byte), and one
+// among the first few with the "#" and "(" a server message puts round it.
 constexpr const char* kNames[] = {
-    "John Smith", "Jürgen Müller", "[TAG] Viper", "Ghost", "Anna K", "Sgt. Pepper",
+    "John Smith", "Jürgen Müller", "[TAG] Viper", "Ghost #7 (Rider)", "Anna K", "Sgt. Pepper",
     "NightOwl", "Krzysztof", "Big Mike", "xX_Sniper_Xx", "Lt. Dan", "Marie Curie",
     "Razor", "Tank Commander", "Olga", "Pvt. Ryan", "Blue Fox", "Shadow", "Dr. Medic",
     "Iceman", "Lucky Luke", "Hawkeye", "Nomad", "Sven", "Chopper Pilot", "Wolf",
@@ -21,9 +22,6 @@ constexpr size_t kNameCount = sizeof kNames / sizeof kNames[0];
 
 constexpr const char* kReasons[] = {"Cheating", "Teamkilling", "Racism in chat",
                                     "Exploiting", "Spawn camping", "Admin abuse"};
-constexpr const char* kChat[] = {"anyone at the airfield?", "need a medic at grid 045 112",
-                                 "gg", "who took my helicopter", "lag again?",
-                                 "rally point is up", "enemy armour north", "brb"};
 constexpr const char* kTeams[] = {"West", "East"};
 
 template <size_t N>
@@ -219,6 +217,17 @@ CommandResult World::BanPlayer(std::string_view args, int64_t now) {
   return {"", {message}, false};
 }
 
+// Every admin sees the message come back; to one player it names him. The
+// client is always admin #0 here.
+CommandResult World::Say(std::string_view args) {
+  const std::string_view target = TakeWord(&args);
+  if (target == "-1") return {"", {"RCon admin #0: (Global) " + std::string(args)}, false};
+  const int64_t number = ParseCount(target);
+  const Player* p = number < 0 ? nullptr : FindPlayer(static_cast<int>(number));
+  if (!p) return {"", {}, false};
+  return {"", {"RCon admin #0: (To " + p->name + ") " + std::string(args)}, false};
+}
+
 CommandResult World::RemoveBan(std::string_view args, int64_t now) {
   DropExpiredBans(now);
   const int64_t number = ParseCount(TakeWord(&args));
@@ -260,10 +269,7 @@ CommandResult World::Execute(std::string_view command, int64_t now) {
   if (EqualsNoCase(word, "#restart")) return {"Mission restarting", {}, false};
   if (EqualsNoCase(word, "#reassign")) return {"Players reassigned", {}, false};
   if (EqualsNoCase(word, "#shutdown")) return {"Server shutting down", {}, true};
-  if (EqualsNoCase(word, "say")) {
-    TakeWord(&args);  // the target; -1 is everyone, and here everyone hears it anyway
-    return {"", {"RCon admin #0: (Global) " + std::string(args)}, false};
-  }
+  if (EqualsNoCase(word, "say")) return Say(args);
   return {"Unknown command", {}, false};
 }
 
@@ -329,20 +335,6 @@ std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
     PutString(&out, deaths);
   }
   return out;
-}
-
-std::vector<std::string> World::NextEvent() {
-  ++events_;
-  if (events_ % 4 == 0 && !players_.empty()) {
-    const Player leaving = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
-    RemovePlayer(leaving.number);
-    const Player& joined = AddPlayer();
-    return {"Player #" + std::to_string(leaving.number) + " " + leaving.name + " disconnected",
-            "Player " + Describe(joined) + " connected"};
-  }
-  if (players_.empty()) return {};
-  const Player& speaker = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
-  return {"(Global) " + speaker.name + ": " + kChat[Random(0, sizeof kChat / sizeof kChat[0] - 1)]};
 }
 
 }  // namespace demo

@@ -30,6 +30,17 @@ struct Ban {
   std::string reason;
 };
 
+// A server message, sent `delayMs` after what caused it (a join's GUID
+// lines follow it a second later, as on a real server).
+struct TimedMessage {
+  int64_t delayMs = 0;
+  std::string text;
+  // When set, the message is said only while the player with this GUID is
+  // still on the server: a player gone before his GUID line must not lend
+  // his GUID to whoever takes his number next.
+  std::string whileGuidOn;
+};
+
 // What a command did: the reply text for the sender, server messages for
 // every logged-in admin, and whether the sender's session ends.
 struct CommandResult {
@@ -59,11 +70,17 @@ class World {
   // `drop` leaves the key out, as a server without that setting would.
   void SetStatusSetting(const std::string& key, const std::string& value, bool drop);
 
-  // Something for the server to say by itself: a chat line, or now and then
-  // one player leaving and another joining.
-  std::vector<std::string> NextEvent();
+  // Something for the server to say by itself, in turn: chat on every
+  // channel, a player leaving and another joining, a kick by BattlEye, an
+  // admin logging in and writing (world_events.cpp).
+  std::vector<TimedMessage> NextEvent();
+  // `count` players joining in quick succession, and the latest of them
+  // leaving again: the bursts a mission start or a restart brings.
+  std::vector<TimedMessage> JoinBurst(int count);
+  std::vector<TimedMessage> LeaveBurst(int count);
 
   const std::vector<Player>& players() const { return players_; }
+  bool HasPlayerWithGuid(const std::string& guid) const;
   const std::vector<Ban>& guidBans() const { return guidBans_; }
   int maxPing() const { return maxPing_; }
 
@@ -73,6 +90,9 @@ class World {
   CommandResult Kick(std::string_view args);
   CommandResult BanPlayer(std::string_view args, int64_t now);
   CommandResult RemoveBan(std::string_view args, int64_t now);
+  CommandResult Say(std::string_view args);
+  // Adds a player; his join lines, the first after `delayMs`.
+  std::vector<TimedMessage> Join(int64_t delayMs, int* number = nullptr);
   void DropExpiredBans(int64_t now);
   Player* FindPlayer(int number);
   void RemovePlayer(int number);
@@ -93,6 +113,8 @@ class World {
   bool locked_ = false;
   unsigned events_ = 0;
   unsigned nameSerial_ = 0;
+  unsigned chats_ = 0;
+  std::vector<int> burstJoiners_;  // numbers of the players the bursts added, latest last
 };
 
 }  // namespace demo
