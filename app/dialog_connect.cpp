@@ -2,8 +2,8 @@
 // connection, and the shell operations the connection reports back through
 // (ShowConnectError, CloseConnectDialog).
 //
-// Connecting runs straight from the dialog; ConnectToServer closes the
-// dialog on success through CloseConnectDialog. Where the request starts
+// Connecting starts from the dialog; the network tick closes the dialog
+// through CloseConnectDialog once the login has been accepted. Where the request starts
 // inside a list view's own mouse handling (double click), it is posted back
 // to the dialog first, so the list view is never destroyed under itself.
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Quorvel's entry point: start-up in order, the event loop, shut-down.
 //
-// The loop never waits for window events: when none is queued it sleeps 5 ms
-// and gives the protocol client one network tick, so the connection is
-// served on the same thread as the windows.
+// One thread serves the windows and the connection: the loop sleeps until a
+// window event, a datagram or the next deadline, and nothing in it waits for
+// the server (event_loop.h).
 #include <windows.h>
 
 #include "app/event_loop.h"

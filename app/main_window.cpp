@@ -2,9 +2,10 @@
 //
 // Layout, top to bottom: a rebar whose one band is the menu bar; under it a
 // splitter whose upper pane is the tab panel (Players, Bans, Info pages) and
-// whose lower pane holds the log list. The pages, the splitter and the lower
-// pane hand their children's notifications up to this window (containers.h),
-// so every control event of the main window is dispatched in MainWindowProc.
+// whose lower pane holds the log list; at the bottom the status bar. The
+// pages, the splitter and the lower pane hand their children's notifications
+// up to this window (containers.h), so every control event of the main
+// window is dispatched in MainWindowProc.
 //
 // Window events never talk to the server: they set PendingAction, which the
 // network tick carries out on its next idle pass.
@@ -25,6 +26,7 @@
 #include "app/menu_ids.h"
 #include "app/info_view.h"
 #include "app/modal_tick.h"
+#include "app/status_bar.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "net/shell.h"
@@ -428,6 +430,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENTERIDLE:
       FollowModalLoop(message);
       break;
+    case WM_SIZE:
+      if (MainStatusBar() != nullptr) SendMessageW(MainStatusBar(), WM_SIZE, 0, 0);
+      break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.
       g.quit = true;
@@ -582,13 +587,24 @@ HWND CreateMainWindow(HINSTANCE instance) {
 
   BuildMenus();
   BuildRebar(instance);
+  // The window grows by the status bar's height, so that everything above
+  // keeps the size it was designed at.
+  if (HWND status = CreateStatusBar(g.window)) {
+    RECT bar;
+    GetWindowRect(status, &bar);
+    const int grow = bar.bottom - bar.top;
+    SetWindowPos(g.window, nullptr, x, y - grow / 2, width, height + grow, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(status, WM_SIZE, 0, 0);
+  }
   RECT client;
   GetClientRect(g.window, &client);
   RECT bar{0, 0, 0, 0};
   if (g.rebar) GetWindowRect(g.rebar, &bar);
   const int top = bar.bottom - bar.top;
 
-  g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top);
+  RECT statusRect{0, 0, 0, 0};
+  if (MainStatusBar() != nullptr) GetWindowRect(MainStatusBar(), &statusRect);
+  g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top - (statusRect.bottom - statusRect.top));
   BuildTabs(instance);
   CreateInfoView();
   BuildLog(instance);

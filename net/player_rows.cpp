@@ -163,3 +163,9 @@ void ForgetPlayerRows() {
   State = RowState{};
   StatusPlayers.clear();
 }
+
+bool StatusWaitDeadline(uint32_t* at) {
+  if (!State.waiting) return false;
+  *at = State.playersAt + kStatusWaitMs;
+  return true;
+}

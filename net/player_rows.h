@@ -34,6 +34,9 @@ void PlayerListArrived(uint32_t now);
 void StatusReplyArrived(uint32_t now);
 // From the network tick: shows the player list alone once its wait is over.
 void CheckStatusWait(uint32_t now);
+// When CheckStatusWait will next have something to do; false when nothing
+// waits.
+bool StatusWaitDeadline(uint32_t* at);
 // A new connection: the old server's status reply joins nothing of the new
 // one's, and its absence says nothing about the new one.
 void ForgetPlayerRows();

@@ -67,6 +67,17 @@ void ReplyAssembler::Expire(uint32_t now) {
   }
 }
 
+bool ReplyAssembler::NextExpiry(uint32_t* at) const {
+  bool any = false;
+  for (const Slot& s : slots_) {
+    if (!s.used) continue;
+    const uint32_t expiry = s.started + kPartTimeoutMs + 1;
+    if (!any || static_cast<int32_t>(expiry - *at) < 0) *at = expiry;
+    any = true;
+  }
+  return any;
+}
+
 void ReplyAssembler::Clear() {
   for (Slot& s : slots_) s = Slot{};
   givenUp_.clear();

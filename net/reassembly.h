@@ -34,6 +34,10 @@ class ReplyAssembler {
   // Drops the replies that have waited longer than kPartTimeoutMs.
   void Expire(uint32_t now);
 
+  // When the first reply still collecting parts is due to be given up; false
+  // when none is. The event loop sleeps no longer than that.
+  bool NextExpiry(uint32_t* at) const;
+
   // Forgets everything (a new connection).
   void Clear();
 

@@ -30,7 +30,7 @@ class InfoViewTest : public testing::Test {
     Pump();
   }
   static void Pump(int passes = 20) {
-    for (int i = 0; i < passes; ++i) RunOneEventLoopPass();
+    for (int i = 0; i < passes; ++i) RunOneEventLoopPass(5);
   }
   static int Box() { return InfoViewGadget(); }
   static HWND BoxWindow() { return GadgetWindow(Box()); }

@@ -226,16 +226,12 @@ TEST_F(TickTest, KeepAliveTimingHoldsAcrossTheClockWrap) {
   EXPECT_TRUE(peer.WaitForCount(1));
 }
 
-TEST_F(TickTest, PendingActionWaitsForAPassWithNothingToRead) {
+TEST_F(TickTest, PendingActionGoesOutAfterTheDatagramsWaitingAreRead) {
   PendingAction = Action::Reassign;
   peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 1, "busy"));
   TickWhenReadable();
-  ASSERT_TRUE(peer.WaitForCount(1));
-  EXPECT_EQ(peer.Received()[0][7], 0x02);  // only the acknowledgement
-  EXPECT_EQ(PendingAction, Action::Reassign);
-
-  NetworkTick();
   ASSERT_TRUE(peer.WaitForCount(2));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);  // the acknowledgement first
   EXPECT_EQ(CommandText(peer.Received()[1]), "#reassign");
   EXPECT_EQ(PendingAction, Action::None);
 }
@@ -359,6 +355,60 @@ TEST_F(TickTest, StatusReplyGoesToItsParser) {
   Deliver(AsBytes(reply));
   EXPECT_EQ(Fake.info["hostname"], "Demo");
   EXPECT_TRUE(Fake.log.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The loop sleeps for what NetworkWaitMs says: too long and a keep-alive or a
+// deadline is late, too short and the program wakes for nothing.
+TEST_F(TickTest, TheLoopSleepsUntilTheNextThingDue) {
+  // Connected and idle: until the next keep-alive.
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1);
+  TestClock += 5000;
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1 - 5000);
+  // A ban list asked for: until its deadline, the sooner of the two.
+  LoadBans(Session);
+  EXPECT_EQ(NetworkWaitMs(), kBanListTimeoutMs);
+  TestClock += kBanListTimeoutMs;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  NetworkTick();
+  EXPECT_FALSE(Session.banList.active);
+  // A reply collecting its parts: until it is given up.
+  Session.lastKeepAlive = TestClock;
+  Deliver(ServerPart(2, 2, 0, "half"));
+  EXPECT_EQ(NetworkWaitMs(), ReplyAssembler::kPartTimeoutMs + 1);
+  // An action chosen, or datagrams left over by the bound: at once.
+  PendingAction = Action::Lock;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  PendingAction = Action::None;
+  Session.moreWaiting = true;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  Session.moreWaiting = false;
+  // The keep-alive overdue (the clock moved on while a box was open): now.
+  TestClock += kKeepAliveIntervalMs * 3;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  // Nothing to do without a connection: until a window event.
+  Disconnect(0, "");
+  EXPECT_EQ(NetworkWaitMs(), platform::kWaitForever);
+}
+
+// Datagrams past the bound of one pass are read by the next, with nothing
+// lost and nothing read twice.
+TEST_F(TickTest, MoreThanAPassReadsWaitForTheNextPassNotForTheNextDatagram) {
+  const int count = kDatagramsPerPass + 10;
+  for (int i = 0; i < count; ++i) {
+    peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, i, "message " + std::to_string(i)));
+  }
+  ASSERT_TRUE(peer.WaitForCount(0));
+  platform::SleepMs(200);  // all of them waiting before the first pass
+  NetworkTick();
+  EXPECT_EQ(Fake.log.size(), static_cast<size_t>(kDatagramsPerPass));
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  ASSERT_TRUE(RunLoopUntil([&] { return Fake.log.size() == static_cast<size_t>(count); }));
+  ASSERT_TRUE(peer.WaitForCount(count));
+  EXPECT_FALSE(peer.WaitForCount(count + 1, 100));  // each acknowledged once
 }
 
 }  // namespace

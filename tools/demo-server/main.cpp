@@ -20,6 +20,8 @@ volatile sig_atomic_t g_leaveBurst = 0;
 void OnSignal(int) { g_stop = 1; }
 void OnJoinBurst(int) { g_joinBurst = 1; }
 void OnLeaveBurst(int) { g_leaveBurst = 1; }
+volatile sig_atomic_t g_push = 0;
+void OnPushSignal(int) { g_push = 1; }
 
 constexpr char kUsage[] =
     "Usage: demo-server [options]\n"
@@ -67,6 +69,9 @@ constexpr char kUsage[] =
     "                       reply has no KEY); --setting KEY leaves KEY out.\n"
     "                       Repeatable\n"
     "  --help               this text\n"
+    "\n"
+    "SIGHUP pushes the chat line \"(Global) Admin: Is everyone there?\" to every\n"
+    "logged-in client at once (for tests that time the client's answer).\n"
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
     "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
@@ -177,6 +182,8 @@ int main(int argc, char** argv) {
   sigaction(SIGUSR1, &action, nullptr);
   action.sa_handler = OnLeaveBurst;
   sigaction(SIGUSR2, &action, nullptr);
+  action.sa_handler = OnPushSignal;
+  sigaction(SIGHUP, &action, nullptr);
 
   demo::Server server(options);
   if (!server.Open()) return 1;
@@ -184,6 +191,6 @@ int main(int argc, char** argv) {
   if (server.queryPort() != 0) std::printf("query port 127.0.0.1:%d\n", server.queryPort());
   std::fflush(stdout);
 
-  server.Run(&g_stop, &g_joinBurst, &g_leaveBurst);
+  server.Run(&g_stop, &g_joinBurst, &g_leaveBurst, &g_push);
   return 0;
 }

@@ -102,7 +102,7 @@ bool Server::Open() {
 }
 
 void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst,
-                 volatile sig_atomic_t* leaveBurst) {
+                 volatile sig_atomic_t* leaveBurst, volatile sig_atomic_t* push) {
   const int64_t start = NowMs();
   nextEventMs_ = start + options_.chatIntervalMs;
   while (!*stop) {
@@ -120,6 +120,10 @@ void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinB
     const int ready = poll(fds, querySocket_ >= 0 ? 2 : 1, kPollMs);
     if (ready > 0 && (fds[0].revents & POLLIN)) Receive(NowMs());
     if (ready > 0 && querySocket_ >= 0 && (fds[1].revents & POLLIN)) ReceiveQuery(NowMs());
+    if (push != nullptr && *push != 0) {
+      *push = 0;
+      if (!options_.silent) Broadcast({"(Global) Admin: Is everyone there?"}, NowMs());
+    }
     if (!options_.silent) Timers(NowMs());
   }
 }
