@@ -58,12 +58,7 @@ void ReportGivenUpReplies(RconSession& session) {
 }
 
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
-  // Anyone can send to our port; only the server gets an answer. Its Steam
-  // query port is another port of the same address (steam_link.h).
-  if (from.address == session.server.address && from.port != session.server.port) {
-    SteamQueryDatagram(session, data, length, from.port);
-    return 0;
-  }
+  // Anyone can send to our port; only the server gets an answer.
   if (!(from == session.server)) return 0;
 
   if (!rcon::IsRconDatagram(data, length)) {
@@ -211,5 +206,5 @@ uint32_t NetworkWaitMs() {
 void WaitForNetwork(uint32_t longestMs, bool windowMessages) {
   uint32_t wait = NetworkWaitMs();
   if (longestMs < wait) wait = longestMs;
-  platform::WaitForWork(Session.connection, wait, windowMessages);
+  platform::WaitForWorkOnBoth(Session.connection, SteamQuerySocket(), wait, windowMessages);
 }
