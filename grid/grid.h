@@ -136,6 +136,9 @@ int grid_GetCurrentColumn(int gadget);
 int grid_GetCurrentRow(int gadget);
 int grid_SetHeaderHeight(int gadget, int height);
 int grid_SetAttribute(int gadget, int attribute, int32_t value);
+// The value an attribute holds (kGridNoColour for the empty area left at
+// its default); -1 for a missing grid or an unknown attribute.
+int32_t grid_GetAttribute(int gadget, int attribute);
 
 int grid_ClearRows(int gadget);
 int grid_Free(int gadget);

@@ -137,7 +137,14 @@ void UnhookParent(HWND parent) {
   RemovePropW(parent, kOldParentProcProperty);
 }
 
-GridRecord* RecordFromGadget(int gadget) { return grid_RecordFromWindow(GadgetWindow(gadget)); }
+GridRecord* RecordFromGadget(int gadget) {
+  // A grid in the middle of painting is alive and still under its number,
+  // and its owner asks about it for every cell: that answer costs no trip
+  // to the window server (GadgetWindow checks the window and its property).
+  for (const auto& [window, record] : attachedRecords)
+    if (record->painting && record->gadget == gadget && window == record->listWindow) return record;
+  return grid_RecordFromWindow(GadgetWindow(gadget));
+}
 
 int grid_Create(int gadget, int x, int y, int width, int height, int rowHeight, uint32_t listFlags,
                 uint32_t gridFlags) {

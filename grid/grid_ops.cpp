@@ -374,7 +374,9 @@ int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
   std::wstring value = text ? text : L"";
   SetCellTextRaw(record, row, column + 1, value);
   if (row == record->currentRow && column + 1 == record->currentSubItem) {
-    record->editText = value;
+    // The program's text is the cell's own, not an edit of the user's: it is
+    // not reported back as a change when the cell is left.
+    record->initialText = record->editText = value;
     HWND list = record->listWindow;
     GridCellEvent event;
     event.row = row;
@@ -552,6 +554,21 @@ int grid_SetAttribute(int gadget, int attribute, int32_t value) {
   }
   if (stored) RedrawWindow(record->listWindow, nullptr, nullptr, kRedrawAll);
   return 0;
+}
+
+int32_t grid_GetAttribute(int gadget, int attribute) {
+  GridRecord* record = RecordFromGadget(gadget);
+  if (!record) return -1;
+  switch (attribute) {
+    case kGridHeaderLineColour: return static_cast<int32_t>(record->headerLineColour);
+    case kGridFrameColour: return static_cast<int32_t>(record->frameColour);
+    case kGridFrameWidth: return record->frameWidth;
+    case kGridSelectionColour: return static_cast<int32_t>(record->selectionColour);
+    case kGridLineColour: return static_cast<int32_t>(record->gridLineColour);
+    case kGridEmptyAreaColour: return static_cast<int32_t>(record->emptyAreaColour);
+    case kGridSelectionMode: return record->selectionMode;
+    default: return -1;
+  }
 }
 
 // --- further operations ------------------------------------------------------------

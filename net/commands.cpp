@@ -3,6 +3,7 @@
 
 #include "net/bans.h"
 #include "net/number.h"
+#include "net/player_rows.h"
 #include "net/players.h"
 #include "net/tick.h"
 #include "platform/text_utf8.h"
@@ -30,14 +31,20 @@ void SetMaxPing(RconSession& session) {
 
 void KickOrBan(RconSession& session, Action action) {
   ActionData& data = PendingActionData;
-  // A target that matched no player record would otherwise hit whoever had
-  // the number of the previous kick or ban.
-  if (!data.targetFound) return;
-  const std::string text = action == Action::Kick
-                               ? KickCommandText(data.targetPlayer, data.reason)
-                               : BanCommandText(data.targetPlayer, data.banMinutes, data.reason);
-  SendCommand(session, text);
-  data.targetFound = false;
+  if (!data.hasTarget) return;
+  data.hasTarget = false;
+  // The dialog was opened for a player, not for a row or a number: he is
+  // looked up in the latest list now. Gone, he takes no one with him; his
+  // number may already be someone else's.
+  const PlayerRecord* player = FindPlayer(data.target);
+  if (player == nullptr) {
+    AppendLog("#" + std::to_string(data.target.number) + " " + data.target.name +
+              " is no longer on the server; nothing was sent.");
+    return;
+  }
+  const std::string text = action == Action::Kick ? KickCommandText(player->number, data.reason)
+                                                  : BanCommandText(player->number, data.banMinutes, data.reason);
+  if (SendCommand(session, text) != kNotSent) RemovePlayerRow(data.target);
 }
 
 // Sends "bans" and notes the wait; false when nothing went out.
@@ -56,13 +63,13 @@ bool RequestBanList(RconSession& session) {
 // number read minutes ago may by now name another ban. So Remove ban first
 // reads the list again and sends the number the selected ban has in it.
 void RemoveBan(RconSession& session) {
-  const int row = BansList_SelectedIndex();
-  if (row < 0) return;
+  BanRecord selected;
+  if (!SelectedBan(&selected)) return;
   // One removal at a time: a second click while the first is under way
   // would aim at a list about to change.
   if (session.removeBan.active || (session.banList.active && session.banList.toRemove)) return;
-  std::string guid = BansList_CellText(row, 0);
-  std::string reason = BansList_CellText(row, 2);
+  std::string guid = std::move(selected.guid);
+  std::string reason = std::move(selected.reason);
   // A list already on its way is as fresh as a new one would be.
   if (!session.banList.active && !RequestBanList(session)) return;
   session.banList.toRemove = true;
@@ -99,7 +106,7 @@ void RemoveFoundBan(RconSession& session, const BanListWait& wait) {
   // Had the "removeBan" been lost or refused, a locally removed row would
   // show a list the server does not have; the rows go, and the server's list
   // is read again once it has answered (or the answer is given up on).
-  BansList_Clear();
+  ForgetBans();
 }
 
 }  // namespace

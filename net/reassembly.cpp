@@ -12,6 +12,7 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
       break;
     }
   }
+  if (slot == nullptr && CompletedLately(sequence, count, now)) return false;
   // The same sequence byte with another part count is a new reply (the
   // counter has come round since): start over.
   if (slot != nullptr && slot->count != count) {
@@ -58,6 +59,8 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
   out->reserve(slot->bytes);
   for (const std::string& part : slot->parts) out->append(part);
   *slot = Slot{};
+  completed_[nextCompleted_] = Completed{true, sequence, count, now};
+  nextCompleted_ = (nextCompleted_ + 1) % completed_.size();
   return true;
 }
 
@@ -78,8 +81,17 @@ bool ReplyAssembler::NextExpiry(uint32_t* at) const {
   return any;
 }
 
+bool ReplyAssembler::CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const {
+  for (const Completed& c : completed_) {
+    if (c.used && c.sequence == sequence && c.count == count && static_cast<uint32_t>(now - c.at) <= kPartTimeoutMs)
+      return true;
+  }
+  return false;
+}
+
 void ReplyAssembler::Clear() {
   for (Slot& s : slots_) s = Slot{};
+  completed_.fill(Completed{});
   givenUp_.clear();
 }
 

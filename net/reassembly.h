@@ -67,6 +67,19 @@ class ReplyAssembler {
     std::vector<std::string> parts;
   };
   void GiveUp(Slot& slot);
+  bool CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const;
+
+  // Replies completed within the last kPartTimeoutMs: a part of one that
+  // arrives again (UDP may deliver a datagram twice) is a copy, not the
+  // start of a new reply that would be given up 5 s later.
+  struct Completed {
+    bool used = false;
+    uint8_t sequence = 0;
+    uint8_t count = 0;
+    uint32_t at = 0;
+  };
+  std::array<Completed, 8> completed_{};
+  size_t nextCompleted_ = 0;
 
   std::array<Slot, kSlots> slots_{};
   std::vector<GivenUp> givenUp_;

@@ -5,6 +5,7 @@
 #include "net/commands.h"
 #include "net/player_rows.h"
 #include "net/players.h"
+#include "net/session_reset.h"
 #include "net/shell.h"
 
 #include <cstring>
@@ -244,8 +245,9 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
   // never carried out on the new one.
   session.pendingRequests.clear();
   session.replies.Clear();
-  ForgetPlayerRows();
-  PendingAction = Action::None;
+  // Nothing of the old server (its players, bans, values, an action or a
+  // dialog aimed at one of them) may outlive it.
+  ResetSessionState();
   session.fromQuickConnect = fromQuickConnect;
 
   // A port outside 1..65535 is a typing error, not a port: cut to 16 bits it
@@ -332,6 +334,7 @@ void CheckLoginDeadline(RconSession& session) {
 
 int32_t Disconnect(int32_t /*parameter*/, std::string_view /*replyText*/) {
   DropConnection(Session);
+  ResetSessionState();
   return -1;
 }
 

@@ -38,3 +38,11 @@ int32_t InfoRowMap::Find(std::string_view key) const {
 void InfoRowMap::Clear() {
   for (Slot& slot : slots_) slot = Slot{};
 }
+
+std::vector<std::string> InfoRowMap::Keys() const {
+  std::vector<std::string> keys;
+  for (const Slot& slot : slots_) {
+    if (slot.used) keys.push_back(slot.key);
+  }
+  return keys;
+}

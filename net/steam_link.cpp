@@ -80,7 +80,7 @@ void Settle(RconSession& session) {
     RememberFoundQueryPort(session.host, session.port, found);
   }
   if (SteamQuery.TakeInfoChanged()) ShowInfo();
-  if (SteamQuery.TakePlayersChanged()) RebuildPlayerRows();
+  if (SteamQuery.TakePlayersChanged()) ShowPlayerRows();
 }
 
 }  // namespace

@@ -164,7 +164,6 @@ void NetworkTick() {
   if (!session.connected || session.connection == nullptr) return;
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
-  CheckStatusWait(NetNow());
   SteamQueryTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
@@ -197,7 +196,6 @@ uint32_t NetworkWaitMs() {
   if (session.removeBan.active) sooner(session.removeBan.deadline);
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
-  if (StatusWaitDeadline(&at)) sooner(at);
   const uint32_t steam = SteamQueryWaitMs(now);
   if (steam < wait) wait = steam;
   return wait;

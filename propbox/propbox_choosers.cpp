@@ -146,7 +146,7 @@ bool OwnerAllows(PropertyBox* box, PropertyRow* row, const std::wstring& text, b
   const int32_t answer = RaiseOwnerEvent(box, PropertyEvent::TextChanging, index + 65536 * kValueColumn,
                                          reinterpret_cast<intptr_t>(text.c_str()));
   *alive = BoxAlive(window, box);
-  return *alive && answer == 1 && IndexOf(box, row) >= 0;
+  return *alive && answer != 0 && IndexOf(box, row) >= 0;
 }
 
 }  // namespace

@@ -123,6 +123,12 @@ PropertyBox* BoxFromWindow(HWND window) {
 
 PropertyBox* BoxFromGadget(int gadget) { return BoxFromWindow(GadgetWindow(gadget)); }
 
+PropertyBox* BoxOfGrid(int grid) {
+  for (const auto& [window, box] : attachedBoxes)
+    if (box->grid == grid) return box;
+  return nullptr;
+}
+
 int PropertyBox_Is(int gadget) { return BoxFromGadget(gadget) ? 1 : 0; }
 
 int32_t RaiseOwnerEvent(PropertyBox* box, int32_t code, int32_t index, intptr_t extra) {

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "grid/grid.h"
 #include "propbox/propbox_filter.h"
@@ -52,6 +53,15 @@ void SetMark(PropertyBox* box, int gridRow) {
   RedrawGridRow(box, box->markedRow);
   box->markedRow = gridRow;
   RedrawGridRow(box, gridRow);
+}
+
+// Commits a changed edit so that what its owner event does to the rows is
+// over before the box works out a grid row; false when the box was freed.
+bool CommitPendingEdit(PropertyBox* box) {
+  if (!grid_IsEditModified(box->grid)) return true;
+  HWND window = box->window;
+  grid_EndEdit(box->grid, 0);
+  return BoxAlive(window, box);
 }
 
 // Makes a cell current as the box's own move: no CellChanging, editor not
@@ -103,7 +113,9 @@ int32_t AnswerCellChanging(PropertyBox* box, GridCellEvent* event) {
   HWND window = box->window;
   const int32_t allowed = RaiseOwnerEvent(box, PropertyEvent::RowChanging, IndexOf(box, row), 0);
   if (!BoxAlive(window, box) || allowed == 0) return 0;
-  // The owner may have changed the rows while it answered.
+  // The edit being left is committed before the move, and the owner hearing
+  // of it may insert, remove or fold rows: the target is looked up after.
+  if (!CommitPendingEdit(box) || IndexOf(box, row) < 0) return 0;
   const int g = GridRowOf(box, row);
   if (g >= 0) MoveTo(box, g, column);
   return 0;
@@ -121,9 +133,44 @@ int32_t AnswerEditEnded(PropertyBox* box) {
   return 1;
 }
 
+// The clipboard's text up to its first line break (a one-line editor keeps
+// no more of a paste).
+std::wstring ClipboardLine(HWND owner) {
+  std::wstring text;
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text.substr(0, text.find_first_of(L"\r\n"));
+}
+
+// Ctrl+V in an editor whose typing is filtered: the edit control would
+// paste past the filter and the owner, so the box refuses its paste and
+// types the clipboard's text into the editor instead, one character after
+// another, each passing what a typed one passes.
+void PasteAsTyped(PropertyBox* box, HWND editor) {
+  const std::wstring text = ClipboardLine(box->window);
+  HWND window = box->window;
+  for (wchar_t character : text) {
+    if (character < 0x20) continue;
+    SendMessageW(editor, WM_CHAR, character, 1);
+    if (!BoxAlive(window, box) || !IsWindow(editor)) return;
+  }
+}
+
 int32_t AnswerKeyChar(PropertyBox* box, PropertyRow* row, GridCellEvent* event) {
   if (event->column != kValueColumn) return 1;
   const auto character = static_cast<wchar_t>(event->extra);
+  constexpr wchar_t kCtrlV = 0x16;
+  if (character == kCtrlV && row->kind >= PropertyKind::EditableChoice && row->kind <= PropertyKind::Text) {
+    HWND editor = GetFocus();
+    if (editor && IsChild(box->window, editor)) PasteAsTyped(box, editor);
+    return 0;
+  }
   switch (row->kind) {
     case PropertyKind::UnsignedNumber:
     case PropertyKind::SignedNumber:
@@ -171,15 +218,17 @@ int32_t AnswerDoubleClick(PropertyBox* box, PropertyRow* row, GridCellEvent* eve
   }
   if (!(box->style & kPropertyBoxEditLabels) || event->column != kLabelColumn || box->labelEditing) return 1;
   HWND window = box->window;
+  // The other edit is committed first; its owner may move the clicked row.
+  if (!CommitPendingEdit(box) || IndexOf(box, row) < 0) return 1;
+  const int g = GridRowOf(box, row);
+  if (g < 0) return 1;
   box->labelEditing = true;
   RedrawGridRow(box, box->markedRow);
-  grid_SetCurrentCell(box->grid, kLabelColumn, event->row, 1, 1);
+  grid_SetCurrentCell(box->grid, kLabelColumn, g, 1, 1);
   if (!BoxAlive(window, box)) return 1;
-  // Making the cell current commits any other edit, which may have ended
-  // the mode again (an owner bringing the rows in step).
   if (box->labelEditing) {
-    box->markedRow = event->row;
-    RedrawGridRow(box, event->row);
+    box->markedRow = g;
+    RedrawGridRow(box, g);
   }
   return 1;
 }
@@ -243,6 +292,12 @@ void DropValueButton(PropertyBox* box) {
 
 void AfterGridMessage(PropertyBox* box, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                       bool buttonWasHeld) {
+  if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+    // The move a heading's box click holds back belongs to that click alone;
+    // the grid proposes none when the clicked cell was current already.
+    box->headingClicked = false;
+    return;
+  }
   if (message == WM_LBUTTONUP && buttonWasHeld) {
     const int g = boxShared.pressedButtonRow;
     DropValueButton(box);

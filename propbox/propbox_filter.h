@@ -12,3 +12,8 @@
 // 6 decimal). Other kinds keep everything.
 bool NumberCharacterAccepted(int32_t kind, wchar_t character, std::wstring_view text, int selectionStart,
                              int selectionEnd);
+
+// Whether `text` could have been typed into an empty row of `kind` one
+// character after another: what reaches a number row by other ways than
+// typing (a paste) is held to the same rule.
+bool NumberTextAccepted(int32_t kind, std::wstring_view text);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/grid.h"
+#include "propbox/propbox_filter.h"
 #include "propbox/propbox_private.h"
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
@@ -193,7 +194,9 @@ void PaintValueCell(PropertyBox* box, PropertyRow* row, GridCellEvent* event) {
 }  // namespace
 
 int32_t PropertyBoxGridEvent(intptr_t owner, int32_t code, GridCellEvent* event) {
-  PropertyBox* box = BoxFromGadget(static_cast<int>(owner));
+  const bool paintQuery =
+      code == GridEvent::QueryCellType || code == GridEvent::QueryCellColours || code == GridEvent::PaintCell;
+  PropertyBox* box = paintQuery ? BoxOfGrid(static_cast<int>(owner)) : BoxFromGadget(static_cast<int>(owner));
   if (!box || !event) return 1;
   PropertyRow* row = RowOfGridRow(box, event->row);
   switch (code) {
@@ -213,22 +216,46 @@ int32_t PropertyBoxGridEvent(intptr_t owner, int32_t code, GridCellEvent* event)
     case GridEvent::TextChanged: {
       if (!row || row->kind == PropertyKind::Custom) return 1;
       if (event->column != kLabelColumn && event->column != kValueColumn) return 1;
+      // A number reaches the cell by paste as well as by typing; what could
+      // not have been typed is not the owner's to allow.
+      if (event->column == kValueColumn && row->kind >= PropertyKind::UnsignedNumber &&
+          row->kind <= PropertyKind::DecimalNumber && !NumberTextAccepted(row->kind, event->text))
+        return 0;
       const int index = IndexOf(box, row);
+      const int gridRow = event->row;
       HWND window = box->window;
-      int32_t allowed = RaiseOwnerEvent(box, PropertyEvent::TextChanging, index + 65536 * event->column,
-                                        reinterpret_cast<intptr_t>(event->text.c_str()));
-      // The owner may have freed the box, or removed the row, meanwhile.
-      if (!BoxAlive(window, box) || IndexOf(box, row) < 0) return 0;
-      if (allowed != 1) return 0;
-      (event->column == kLabelColumn ? row->label : row->value) = event->text;
+      const int32_t allowed = RaiseOwnerEvent(box, PropertyEvent::TextChanging, index + 65536 * event->column,
+                                              reinterpret_cast<intptr_t>(event->text.c_str()));
+      if (!BoxAlive(window, box)) return 0;
+      std::wstring& field = event->column == kLabelColumn ? row->label : row->value;
+      const bool kept = IndexOf(box, row) >= 0;
+      if (kept && allowed != 0) field = event->text;
+      if (kept && GridRowOf(box, row) == gridRow) return allowed != 0 ? 1 : 0;
+      // The owner added, removed or folded rows while it answered: the grid
+      // is about to store the answer in the cell where the edit was, which
+      // now shows another row. That cell gets its own row's text, and the
+      // edited row's cell (wherever it went) the text the row keeps.
+      if (PropertyRow* occupant = RowOfGridRow(box, gridRow))
+        event->text = event->column == kLabelColumn ? occupant->label : occupant->value;
+      const int moved = kept ? GridRowOf(box, row) : -1;
+      if (moved >= 0) {
+        grid_SetCellText(box->grid, event->column, moved, field.c_str());
+        if (!BoxAlive(window, box)) return 0;
+      }
       return 1;
     }
     case GridEvent::ComboChanged:
       if (row) RaiseOwnerEvent(box, PropertyEvent::ChoiceMade, IndexOf(box, row), event->extra);
       return 1;
-    case GridEvent::RightClick:
+    case GridEvent::RightClick: {
+      // From an open editor the grid would go on to show the edit control's
+      // own menu, whose Paste passes by the rows' filters and the owner;
+      // cut, copy and paste are not offered here, so that menu is not.
+      const auto editor = reinterpret_cast<HWND>(event->extra);
+      const bool fromEditor = event->extra != 0 && IsWindow(editor) && IsChild(box->window, editor);
       RaiseOwnerEvent(box, PropertyEvent::RightClick, row ? IndexOf(box, row) : -1, event->column);
-      return 1;
+      return fromEditor ? 0 : 1;
+    }
     case GridEvent::CellChanging:
     case GridEvent::EditEnded:
     case GridEvent::KeyChar:

@@ -199,8 +199,15 @@ int PropertyBox_AddRow(int gadget, int position, const wchar_t* text, const Prop
                        int grouped) {
   PropertyBox* box = BoxFromGadget(gadget);
   if (!box || !description || description->kind == 0) return 0;
+  if (position < -1 || position > box->rowCount()) return 0;
+  // The edit in progress is committed before the model changes: its owner
+  // event may add or remove rows itself, and the grid must not be brought in
+  // step from inside that.
+  HWND window = box->window;
+  grid_EndEdit(box->grid, 0);
+  if (!BoxAlive(window, box)) return 0;
   if (position == -1) position = box->rowCount();
-  if (position < 0 || position > box->rowCount()) return 0;
+  if (position > box->rowCount()) return 0;
 
   auto* row = new (std::nothrow) PropertyRow;
   if (!row) return 0;
@@ -232,7 +239,6 @@ int PropertyBox_AddRow(int gadget, int position, const wchar_t* text, const Prop
     delete row;
     return 0;
   }
-  HWND window = box->window;
   if (!SyncGrid(box) || !BoxAlive(window, box)) return 0;
   return box->rowCount();
 }
@@ -445,7 +451,11 @@ COLORREF PropertyBox_GetColour(int gadget, int selector) {
     case kBoxCurrentLabelText: return box->currentLabelText;
     case kBoxEditLabelBack: return box->editLabelBack;
     case kBoxEditLabelText: return box->editLabelText;
-    default: return 0;  // the grid keeps no readable attributes
+    default:
+      // The grid's own colours (and frame width), as PropertyBox_SetColour
+      // passes them on.
+      if (selector < kGridHeaderLineColour || selector > kGridEmptyAreaColour) return 0;
+      return static_cast<COLORREF>(grid_GetAttribute(box->grid, selector));
   }
 }
 

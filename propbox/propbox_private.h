@@ -88,6 +88,10 @@ extern PropertyBoxShared boxShared;
 // propbox_create.cpp
 PropertyBox* BoxFromGadget(int gadget);
 PropertyBox* BoxFromWindow(HWND window);
+// The box built on a grid, from the box's own list: no trip to the window
+// server, for the questions the grid asks while it paints (its window is
+// alive and attached then).
+PropertyBox* BoxOfGrid(int grid);
 // An owner may free or rebuild the box from inside any event the box raises;
 // code that goes on afterwards asks this with the window it noted before.
 inline bool BoxAlive(HWND window, const PropertyBox* box) { return BoxFromWindow(window) == box; }

@@ -20,6 +20,7 @@
 #include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/images.h"
+#include "app/info_view.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
@@ -27,6 +28,9 @@
 #include "app/modal_tick.h"
 #include "app/status_bar.h"
 #include "net/framing.h"
+#include "net/player_rows.h"
+#include "net/players.h"
+#include "runtime/runtime.h"
 #include "net/session.h"
 #include "net/shell.h"
 #include "net/tick.h"
@@ -352,15 +356,21 @@ TEST_F(MainWindowTest, F5RaisesRefreshThroughTheEventLoop) {
   EXPECT_EQ(PendingAction, Action::Refresh);
 }
 
+// Rows put straight into the views, under ids of their own.
+int32_t g_rowId = 100000;
+void ClearRows(HWND list) { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); }
+void AddPlayer(const PlayerRow& cells) { PlayersList_InsertRow(++g_rowId, cells, 1 << 30); }
+void AddBan(const BanRow& cells) { BansList_InsertRow(++g_rowId, cells, 1 << 30); }
+
 TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
-  PlayersList_Clear();
-  BansList_Clear();
+  ClearRows(PlayersListView());
+  ClearRows(BansListView());
   Notify(PlayersListView(), NM_RCLICK);
   Notify(BansListView(), NM_RCLICK);
   EXPECT_TRUE(g_popups.empty());  // empty lists
 
-  PlayersList_AddRow({"Alice", "1", "0", "Red", "30", "10.0.0.1:2304", "aa"});
-  BansList_AddRow({"0123456789abcdef", "perm", "cheating"});
+  AddPlayer({"Alice", "1", "0", "Red", "30", "10.0.0.1:2304", "aa"});
+  AddBan({"0123456789abcdef", "perm", "cheating"});
   Notify(PlayersListView(), NM_RCLICK);
   Notify(BansListView(), NM_RCLICK);
   EXPECT_TRUE(g_popups.empty());  // rows, but none selected
@@ -383,15 +393,15 @@ TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
   EXPECT_EQ(g_popups.size(), 3u);
 
   EXPECT_EQ(BansList_SelectedIndex(), 0);
-  BansList_RemoveSelected();
+  BansList_RemoveRow(BansList_SelectedId());
   EXPECT_EQ(SendMessageW(BansListView(), LVM_GETITEMCOUNT, 0, 0), 0);
   EXPECT_EQ(BansList_SelectedIndex(), -1);
 }
 
 TEST_F(MainWindowTest, RowsKeepTheirCellsAndThePlayerIcon) {
-  PlayersList_Clear();
+  ClearRows(PlayersListView());
   const PlayerRow row{"J\xC3\xBCrgen \xE2\x98\x85", "12", "3", "Blue", "45", "192.168.1.9:2304", "0123abcd"};
-  PlayersList_AddRow(row);
+  AddPlayer(row);
   for (int c = 0; c < kPlayerColumns; ++c) EXPECT_EQ(PlayersList_CellText(0, c), row[static_cast<size_t>(c)]) << c;
   EXPECT_EQ(PlayersList_CellText(1, 0), "");   // no such row
   EXPECT_EQ(PlayersList_CellText(0, 7), "");   // no such column
@@ -406,21 +416,21 @@ TEST_F(MainWindowTest, RowsKeepTheirCellsAndThePlayerIcon) {
 
   // Long cells come back whole.
   const std::string longReason(3000, 'x');
-  BansList_Clear();
-  BansList_AddRow({"guid", "perm", longReason});
+  ClearRows(BansListView());
+  AddBan({"guid", "perm", longReason});
   EXPECT_EQ(BansList_CellText(0, 2), longReason);
 
   Select(PlayersListView(), 0);
-  PlayersList_RemoveSelected();
+  PlayersList_RemoveRow(PlayersList_SelectedId());
   EXPECT_EQ(PlayersList_SelectedIndex(), -1);
   EXPECT_EQ(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
-  PlayersList_Clear();
-  PlayersList_AddRow({"bob", "10", "2", "Red", "100", "1.1.1.1:1", "g1"});
-  PlayersList_AddRow({"Alice", "9", "11", "Blue", "25", "1.1.1.2:1", "g2"});
-  PlayersList_AddRow({"carl", "100", "1", "red", "7", "1.1.1.3:1", "g3"});
+  ClearRows(PlayersListView());
+  AddPlayer({"bob", "10", "2", "Red", "100", "1.1.1.1:1", "g1"});
+  AddPlayer({"Alice", "9", "11", "Blue", "25", "1.1.1.2:1", "g2"});
+  AddPlayer({"carl", "100", "1", "red", "7", "1.1.1.3:1", "g3"});
 
   HWND list = PlayersListView();
   Notify(list, LVN_COLUMNCLICK, 1);  // Score: integer
@@ -450,21 +460,118 @@ TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
 
 TEST_F(MainWindowTest, ARefilledListIsSortedAgainAsTheHeaderShows) {
   HWND list = PlayersListView();
-  PlayersList_Clear();
-  PlayersList_AddRow({"a", "5", "0", "", "1", "", ""});
+  ClearRows(PlayersListView());
+  AddPlayer({"a", "5", "0", "", "1", "", ""});
   Notify(list, LVN_COLUMNCLICK, 1);  // Score, a new column: ascending
   Notify(list, LVN_COLUMNCLICK, 1);  // again: descending
   // F5: the list is cleared and the rows come in the server's order.
-  PlayersList_Clear();
+  ClearRows(PlayersListView());
   for (const char* score : {"10", "9", "100", "9", "-3", "25"}) {
-    PlayersList_AddRow({std::string("p") + score, score, "0", "", "1", "", ""});
+    AddPlayer({std::string("p") + score, score, "0", "", "1", "", ""});
   }
   EXPECT_EQ(Column(1), (std::vector<std::string>{"100", "25", "10", "9", "9", "-3"}));
   Notify(list, LVN_COLUMNCLICK, 0);  // Name, ascending, as text
-  PlayersList_Clear();
-  for (const char* name : {"carl", "Bob", "alice", "Dave"}) PlayersList_AddRow({name, "0", "0", "", "1", "", ""});
+  ClearRows(PlayersListView());
+  for (const char* name : {"carl", "Bob", "alice", "Dave"}) AddPlayer({name, "0", "0", "", "1", "", ""});
   EXPECT_EQ(Column(0), (std::vector<std::string>{"alice", "Bob", "carl", "Dave"}));
   EXPECT_EQ(Column(1).size(), 4u);
+}
+
+// A full server's list as the "players" reply makes it: 60 players, #0..#59.
+std::vector<PlayerRecord> Players(int count, int first = 0) {
+  std::vector<PlayerRecord> list;
+  for (int n = first; n < first + count; ++n) {
+    list.push_back({"Player " + std::to_string(n), "10.0.0." + std::to_string(n), 2304, 30 + n,
+                    "guid" + std::to_string(n), n});
+  }
+  return list;
+}
+
+int32_t IdAt(HWND list, int row) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return static_cast<int32_t>(item.lParam);
+}
+
+TEST_F(MainWindowTest, RefreshesKeepTheSelectedPlayerFocusAndTopRowAndAnUnchangedOneRepaintsNothing) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(60);
+  ShowPlayerRows();
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 60);
+  const std::vector<std::string> names = Column(0);  // in the order an earlier sort left
+  Select(list, static_cast<int>(std::find(names.begin(), names.end(), "Player 30") - names.begin()));
+  SendMessageW(list, LVM_ENSUREVISIBLE, 59, FALSE);
+  SendMessageW(list, LVM_ENSUREVISIBLE, 25, FALSE);
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  ASSERT_GT(top, 0);
+  const std::string topName = PlayersList_CellText(top, 0);
+
+  // Players leave and join above the top row, below it, and the selected
+  // player's ping changes.
+  struct Step {
+    int leave;  // index into the list, -1: none
+    int join;   // a new player's number, -1: none
+  };
+  const Step steps[] = {{0, 100}, {-1, 101}, {40, -1}, {2, 102}, {50, -1}};
+  for (const Step& step : steps) {
+    if (step.leave >= 0) PlayerList.erase(PlayerList.begin() + step.leave);
+    if (step.join >= 0) PlayerList.insert(PlayerList.begin(), Players(1, step.join)[0]);
+    for (PlayerRecord& p : PlayerList) p.ping += p.number == 30 ? 1 : 0;
+    ShowPlayerRows();
+    const int selected = PlayersList_SelectedIndex();
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(PlayersList_CellText(selected, 0), "Player 30");
+    EXPECT_EQ(static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)), selected);
+    EXPECT_EQ(PlayersList_CellText(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0), topName);
+  }
+  PlayerIdentity held;
+  ASSERT_TRUE(SelectedPlayer(&held));
+  EXPECT_EQ(held.number, 30);
+  EXPECT_EQ(held.guid, "guid30");
+
+  // The same list again: not one cell rewritten, nothing to repaint.
+  UpdateWindow(list);
+  ValidateRect(list, nullptr);
+  EXPECT_EQ(ShowPlayerRows(), 0);
+  EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
+TEST_F(MainWindowTest, ASortedViewPutsNewAndChangedRowsWhereTheSortSays) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(5);
+  ShowPlayerRows();
+  Notify(list, LVN_COLUMNCLICK, 4);  // Ping, ascending: 30..34
+  Notify(list, LVN_COLUMNCLICK, 4);  // descending
+  Select(list, 4);                   // the lowest ping, #0
+  PlayerList[0].ping = 33;           // moves up among the others, keeping his selection
+  PlayerList.push_back(Players(1, 9)[0]);
+  PlayerList.back().ping = 31;
+  ShowPlayerRows();
+  EXPECT_EQ(Column(4), (std::vector<std::string>{"34", "33", "33", "32", "31", "31"}));
+  const int selected = PlayersList_SelectedIndex();
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(PlayersList_CellText(selected, 0), "Player 0");
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
+TEST_F(MainWindowTest, TheLogKeepsItsLast5000Lines) {
+  HWND log = LogList();
+  SendMessageW(log, LB_RESETCONTENT, 0, 0);
+  // Not drawn meanwhile: 5000 repaints would take minutes under Wine.
+  SendMessageW(log, WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < 5003; ++i) AppendLog("line " + std::to_string(i));
+  SendMessageW(log, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(SendMessageW(log, LB_GETCOUNT, 0, 0), 5000);
+  wchar_t first[32] = {};
+  SendMessageW(log, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_STREQ(first, L"line 3");
 }
 
 // Tab as the keyboard sends it: to the focused control, through the loop.
@@ -528,6 +635,23 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   EXPECT_EQ(g_tabsSeen, 1);
   SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
   SetConnectionControlsDisabled(wasConnected ? 0 : 1);
+}
+
+TEST_F(MainWindowTest, TabAndShiftTabLeaveTheInfoTabsPropertyBox) {
+  SetForegroundWindow(MainWindow());
+  TabCtrl_SetCurSel(MainTabs(), 2);
+  Notify(MainTabs(), TCN_SELCHANGE);
+  HWND box = GadgetWindow(InfoViewGadget());
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(IsWindowVisible(box));
+  SetFocus(box);
+  PressTab(false);
+  EXPECT_EQ(GetFocus(), LogList()) << "Tab: the next control";
+  SetFocus(box);
+  PressTab(true);
+  EXPECT_EQ(GetFocus(), MainTabs()) << "Shift+Tab: the one before";
+  TabCtrl_SetCurSel(MainTabs(), 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
 }
 
 TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,8 @@ class HistoryTest : public testing::Test {
   void SetUp() override {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     dir_ = fs::temp_directory_path() /
-           (std::string("quorvel-history-") + info->test_suite_name() + "-" + info->name());
+           (std::string("quorvel-history-") + info->test_suite_name() + "-" + info->name() + "-" +
+            std::to_string(std::random_device{}()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     path_ = (dir_ / "history.db").string();

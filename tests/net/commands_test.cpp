@@ -2,6 +2,7 @@
 // replies do.
 #include "tests/net/session_fixture.h"
 
+#include "net/bans.h"
 #include "net/commands.h"
 
 #include <string>
@@ -85,45 +86,53 @@ TEST_F(CommandsTest, RefreshSendsPlayersThenTheStatusQuery) {
   EXPECT_EQ(Session.pendingRequests.back().sequence, 3);
 }
 
-TEST_F(CommandsTest, KickAndBanNameTheTargetPlayer) {
-  PendingActionData.targetPlayer = 3;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "Spam";
+// The dialog's player, as it holds him: number 3 with his GUID.
+void AimAtPlayerThree(std::string reason) {
+  PendingActionData.hasTarget = true;
+  PendingActionData.target = PlayerIdentity{3, "g3", "10.0.0.3", "Carl"};
+  PendingActionData.reason = std::move(reason);
+}
+
+TEST_F(CommandsTest, KickAndBanGoToTheHeldPlayersNumberInTheLatestList) {
+  PlayerList = {{"Ann", "10.0.0.1", 1, 10, "g1", 1}, {"Carl", "10.0.0.3", 1, 10, "g3(OK)", 3}};
+  AimAtPlayerThree("Spam");
   EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
+  EXPECT_FALSE(PendingActionData.hasTarget);  // used up by the kick
+  EXPECT_EQ(Carry(Action::Kick, 0), Texts{}); // and not reused by the next
 
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "";
+  AimAtPlayerThree("");
   EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 "});
-
-  PendingActionData.targetFound = true;
+  AimAtPlayerThree("Cheating");
   PendingActionData.banMinutes = 2 * 24 * 60;
-  PendingActionData.reason = "Cheating";
   EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 2880 Cheating"});
-
-  PendingActionData.targetFound = true;
+  AimAtPlayerThree("Cheating");
   PendingActionData.banMinutes = 0;
   EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 0 Cheating"});
   EXPECT_EQ(Session.pendingRequests.size(), 1u);  // kick and ban wait for nothing
 }
 
-TEST_F(CommandsTest, KickOrBanWithoutAMatchingPlayerSendsNothing) {
-  PendingActionData.targetPlayer = 3;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "Spam";
-  EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
-  EXPECT_FALSE(PendingActionData.targetFound);  // used up by the kick
-
-  // The next dialog found no record: the old number must not be reused.
-  const int32_t sequence = Session.sequence;
-  EXPECT_EQ(Carry(Action::Ban, 0), Texts{});
-  EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
-  EXPECT_EQ(Session.sequence, sequence);
+TEST_F(CommandsTest, KickOrBanOfAPlayerWhoLeftSendsNothingAndSaysSo) {
+  // #3 left and another took his number; then the list lost #3 altogether.
+  const std::vector<std::vector<PlayerRecord>> lists = {
+      {{"Dora", "10.0.0.3", 1, 10, "g9", 3}},
+      {{"Ann", "10.0.0.1", 1, 10, "g1", 1}},
+  };
+  for (const auto& list : lists) {
+    PlayerList = list;
+    for (const Action action : {Action::Kick, Action::Ban}) {
+      Fake.Reset();
+      AimAtPlayerThree("Spam");
+      const int32_t sequence = Session.sequence;
+      EXPECT_EQ(Carry(action, 0), Texts{});
+      EXPECT_EQ(Session.sequence, sequence);
+      EXPECT_EQ(Fake.log, Texts{"#3 Carl is no longer on the server; nothing was sent."});
+    }
+  }
 }
 
 TEST_F(CommandsTest, OverlongReasonIsNotSent) {
-  PendingActionData.targetPlayer = 1;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = std::string(kMaxCommandBytes, 'r');
+  PlayerList = {{"Carl", "10.0.0.3", 1, 10, "g3", 3}};
+  AimAtPlayerThree(std::string(kMaxCommandBytes, 'r'));
   const int32_t sequence = Session.sequence;
   EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
   EXPECT_EQ(Session.sequence, sequence);
@@ -153,7 +162,8 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Fake.bans = {{kGuid, "permanently", "r1"}, {kGuid, "permanently", "r2"}, {guidB, "permanently", "r3"}};
+    ForgetBans();
+    ParseBanList(kBansHeader + line(0, kGuid, "r1") + line(1, kGuid, "r2") + line(2, guidB, "r3") + kIpSection, 0);
     Fake.bansSelected = 1;
     Fake.log.clear();
     EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
@@ -179,7 +189,8 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
   }
 
   // A "removeBan" never answered: the list is read again at its deadline.
-  Fake.bans = {{kGuid, "permanently", "r1"}};
+  ForgetBans();
+  ParseBanList(kBansHeader + line(0, kGuid, "r1") + kIpSection, 0);
   Fake.bansSelected = 0;
   EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
   peer.ClearReceived();
@@ -199,7 +210,9 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
 }
 
 TEST_F(CommandsTest, TheFreshListNotComingEndsTheRemovalWithALine) {
-  Fake.bans = {{kGuid, "permanently", "r1"}};
+  ForgetBans();
+  ParseBanList(kBansHeader + "0 " + kGuid + " perm r1\n" + kIpSection, 0);
+  ASSERT_EQ(Fake.bans.size(), 1u);
   Fake.bansSelected = 0;
   EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
   TestClock += kBanListTimeoutMs - 1;

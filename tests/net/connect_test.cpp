@@ -1,6 +1,7 @@
 // Connecting and logging in, against a loopback peer that plays the server.
 #include "tests/net/session_fixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <string>
@@ -43,6 +44,15 @@ TEST_F(ConnectTest, SuccessLogsTheLineAndSendsTheQueriesInOrder) {
   EXPECT_EQ(sent[3][8], 2);
   EXPECT_EQ(sent[4], Bytes(std::begin(rcon::kStatusQuery), std::end(rcon::kStatusQuery)));
 
+  // The last server's state goes first (session_reset.h), then the login.
+  ASSERT_FALSE(Fake.calls.empty());
+  EXPECT_EQ(Fake.calls.front(), "CloseSessionDialogs");
+  const auto connected = std::find(Fake.calls.begin(), Fake.calls.end(),
+                                   "AppendLog:Connected to 127.0.0.1:" + std::to_string(peer.Port()));
+  ASSERT_NE(connected, Fake.calls.end());
+  EXPECT_TRUE(std::all_of(Fake.calls.begin() + 1, connected,
+                          [](const std::string& call) { return call.starts_with("SetInfoValue:") && call.ends_with("="); }));
+  Fake.calls.erase(Fake.calls.begin(), connected);
   const std::vector<std::string> expected = {
       "AppendLog:Connected to 127.0.0.1:" + std::to_string(peer.Port()),
       "SetInfoValue:BE_VERSION=",

@@ -10,6 +10,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "grid/grid.h"
 #include "grid/grid_private.h"
 #include "propbox/propbox_private.h"
@@ -229,6 +232,66 @@ TEST_F(PropertyBoxEditTest, TheOwnerMayRefuseAMoveAndMayFreeTheBoxWhileAsked) {
   EXPECT_EQ(PropertyBox_Is(gadget), 0);
 }
 
+TEST_F(PropertyBoxEditTest, AMoveEndsOnTheChosenRowWhenTheCommitRestructuresTheRows) {
+  // What the owner does to the rows while the edit of a's value is committed.
+  const struct {
+    const char* name;
+    std::function<void()> restructure;
+    Rows rows;
+  } cases[] = {
+      {"a row inserted above", [this] { Add(0, L"first\n0", PropertyKind::Text); },
+       Rows{L"first|0", L"a|new", L"b|2", L"c|3"}},
+      {"the edited row removed", [this] { PropertyBox_RemoveRow(box, 0); },
+       Rows{L"b|2", L"c|3"}},
+      {"the row below removed", [this] { PropertyBox_RemoveRow(box, 1); },
+       Rows{L"a|new", L"c|3"}},
+  };
+  for (const auto& c : cases) {
+    MakeBox();
+    Add(-1, L"a\n1", PropertyKind::Text);
+    Add(-1, L"b\n2", PropertyKind::Text);
+    Add(-1, L"c\n3", PropertyKind::Text);
+    PropertyBox_SetCurrentRow(box, 0);
+    Type(L"new");
+    bool done = false;
+    boxOwner.decide = [&c, &done](int32_t code, int32_t, intptr_t) -> int32_t {
+      if (code == PropertyEvent::TextChanging && !done) {
+        done = true;
+        c.restructure();
+      }
+      return 1;
+    };
+    // A click on c's value.
+    const POINT target = Centre(Cell(2, 2));
+    Raise(GridEvent::CellChanging, 2, 2, 0, &target);
+    EXPECT_EQ(GridRows(), c.rows) << c.name;
+    const int current = PropertyBox_GetCurrentRow(box);
+    EXPECT_EQ(PropertyBox_GetText(box, current, 1), L"c") << c.name;
+    EXPECT_EQ(BoxFromGadget(box)->markedRow, grid_GetCurrentRow(box)) << c.name;
+    FreeGadget(box);
+  }
+}
+
+TEST_F(PropertyBoxEditTest, ALabelEditStartsOnTheDoubleClickedRowWhenTheCommitInsertsAbove) {
+  MakeBox(kPropertyBoxEditLabels);
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  Type(L"new");
+  bool done = false;
+  boxOwner.decide = [this, &done](int32_t code, int32_t, intptr_t) -> int32_t {
+    if (code == PropertyEvent::TextChanging && !done) {
+      done = true;
+      Add(0, L"first\n0", PropertyKind::Text);
+    }
+    return 1;
+  };
+  Raise(GridEvent::DoubleClick, 1, 1);
+  EXPECT_TRUE(BoxFromGadget(box)->labelEditing);
+  EXPECT_EQ(grid_GetCurrentColumn(box), 1);
+  EXPECT_EQ(PropertyBox_GetText(box, PropertyBox_GetCurrentRow(box), 1), L"b");
+}
+
 TEST_F(PropertyBoxEditTest, EndingAnEditTellsTheOwnerOnlyWhenTheFocusLeftTheGrid) {
   MakeBox();
   Add(-1, L"a\n1", PropertyKind::Text);
@@ -303,6 +366,69 @@ TEST_F(PropertyBoxEditTest, DeleteOnlyOnTextRowsAndNoClipboardAnywhere) {
   EXPECT_EQ(Raise(GridEvent::DeleteKey, 1, 2), 0);
   EXPECT_EQ(Raise(GridEvent::DeleteKey, 2, 2), 0);
   for (intptr_t action : {0, 1, 2}) EXPECT_EQ(Raise(GridEvent::Clipboard, 0, 2, action), 0);
+}
+
+TEST_F(PropertyBoxEditTest, PastedTextPassesWhatTypedTextPasses) {
+  MakeBox();
+  Add(-1, L"unsigned\n12", PropertyKind::UnsignedNumber);
+  Add(-1, L"signed\n", PropertyKind::SignedNumber);
+  Add(-1, L"text\nold", PropertyKind::Text);
+  // Ctrl+V typed into the value editor of a grid row, two characters in;
+  // or, with `message`, WM_PASTE as any other way of pasting sends it.
+  auto paste = [this](int gridRow, const wchar_t* clip, bool message = false) {
+    ASSERT_TRUE(OpenClipboard(Window()));
+    EmptyClipboard();
+    const size_t bytes = (wcslen(clip) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), clip, bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    grid_SetCurrentCell(box, 2, gridRow, 1, 1);
+    HWND editor = RecordFromGadget(box)->editWindow;
+    ASSERT_EQ(GetFocus(), editor);
+    SendMessageW(editor, EM_SETSEL, 2, 2);
+    if (message) SendMessageW(editor, WM_PASTE, 0, 0);
+    else SendMessageW(editor, WM_CHAR, 0x16, 1);  // Ctrl+V
+    grid_EndEdit(box, 0);
+  };
+  paste(0, L"3abc4\r\n5");
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"1234") << "letters dropped, one line";
+  paste(1, L"7-8");
+  EXPECT_EQ(PropertyBox_GetText(box, 1, 2), L"78");
+
+  // A text row's owner hears of each pasted character and may refuse it.
+  boxOwner.decide = [](int32_t code, int32_t, intptr_t extra) -> int32_t {
+    return code == PropertyEvent::KeyChar && *reinterpret_cast<wchar_t*>(extra) == L'x' ? 0 : 1;
+  };
+  boxOwner.seen.clear();
+  paste(2, L"axb");
+  EXPECT_EQ(PropertyBox_GetText(box, 2, 2), L"olabd") << "typed at the caret after \"ol\"";
+  EXPECT_EQ(std::count(boxOwner.seen.begin(), boxOwner.seen.end(), BoxEvent{PropertyEvent::KeyChar, 2}), 3);
+
+  // The editor's own menu (with its Paste) is not offered; the owner hears
+  // of the right click.
+  grid_SetCurrentCell(box, 2, 0, 1, 1);
+  boxOwner.seen.clear();
+  EXPECT_EQ(Raise(GridEvent::RightClick, 0, 2, reinterpret_cast<intptr_t>(RecordFromGadget(box)->editWindow)), 0);
+  EXPECT_EQ(boxOwner.seen, (Events{{PropertyEvent::RightClick, 0}}));
+
+  // However else letters reach a number row's editor, they are not stored.
+  grid_EndEdit(box, 0);
+  paste(0, L"9z", true);
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"1234");
+}
+
+TEST_F(PropertyBoxEditTest, AClickOnAHeadingsBoxThatIsCurrentDoesNotSwallowTheNextMove) {
+  MakeGroups();
+  const POINT box0 = Centre(Cell(0, 0));
+  Click(box0);        // folds "One"
+  Click(box0, true);  // the double click's second press: the margin cell becomes current
+  Click(box0);        // unfolds; the cell was current, so the grid proposes no move
+  ASSERT_EQ(PropertyBox_GetCollapsed(box, 0), 0);
+  ASSERT_EQ(GridRows(), all);
+  Click(Centre(Cell(1, 2)));
+  EXPECT_EQ(PropertyBox_GetCurrentRow(box), 1) << "the click on a row moves there";
 }
 
 // --- label-edit mode --------------------------------------------------------

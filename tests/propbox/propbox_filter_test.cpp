@@ -48,4 +48,38 @@ TEST(NumberFilter, UnsignedTakesDigitsOnlyAndSignedOneLeadingMinus) {
   EXPECT_TRUE(NumberCharacterAccepted(kText, L'-', L"", 0, 0)) << "other kinds keep everything";
 }
 
+TEST(NumberFilter, NothingGoesInFrontOfAMinusThatStays) {
+  const struct {
+    int32_t kind;
+    wchar_t key;
+    const wchar_t* text;
+    int start, end;
+    bool accepted;
+  } cases[] = {
+      {kSigned, L'7', L"-5", 0, 0, false},   // "7-5"
+      {kDecimal, L'7', L"-5", 0, 0, false},
+      {kSigned, L'7', L"-5", 1, 1, true},    // after the minus
+      {kSigned, L'7', L"-5", 0, 1, true},    // the minus typed over
+      {kDecimal, L'7', L"-5", 0, 2, true},
+      {kSigned, L'7', L"5", 0, 0, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(NumberCharacterAccepted(c.kind, c.key, c.text, c.start, c.end), c.accepted)
+        << "kind " << c.kind << " '" << static_cast<char>(c.key) << "' into \"" << c.text << "\" at " << c.start;
+}
+
+TEST(NumberFilter, AWholeTextPassesOnlyWhenItCouldHaveBeenTyped) {
+  const struct {
+    int32_t kind;
+    const wchar_t* text;
+    bool accepted;
+  } cases[] = {
+      {kUnsigned, L"1200", true},   {kUnsigned, L"12abc", false}, {kUnsigned, L"-1", false},
+      {kSigned, L"-12", true},      {kSigned, L"1-2", false},     {kSigned, L"--1", false},
+      {kDecimal, L"-1.5", true},    {kDecimal, L"1.2.3", false},  {kDecimal, L"", true},
+      {kDecimal, L"1\t2", false},  // a control character is no part of a number
+  };
+  for (const auto& c : cases) EXPECT_EQ(NumberTextAccepted(c.kind, c.text), c.accepted) << "kind " << c.kind;
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "grid/grid.h"
+#include "grid/grid_private.h"
 #include "runtime/gdi_guard.h"
 #include "propbox/propbox_private.h"
 #include "runtime/runtime.h"
@@ -88,4 +89,22 @@ int32_t PropertyBoxTest::Raise(int32_t code, int gridRow, int column, intptr_t e
   event.column = column;
   event.extra = extra;
   return PropertyBoxGridEvent(box, code, &event);
+}
+
+void PropertyBoxTest::Type(const wchar_t* text) {
+  GridRecord* record = RecordFromGadget(box);
+  ASSERT_NE(record, nullptr);
+  ASSERT_NE(record->currentRow, -1) << "no cell is open";
+  HWND editor = record->editWindow;
+  SendMessageW(editor, EM_SETSEL, 0, -1);
+  for (const wchar_t* key = text; *key; ++key) SendMessageW(editor, WM_CHAR, *key, 1);
+  if (!*text) SendMessageW(editor, WM_CHAR, VK_BACK, 1);
+  boxOwner.seen.clear();
+}
+
+void PropertyBoxTest::Click(POINT point, bool twice) {
+  const LPARAM at = MAKELPARAM(point.x, point.y);
+  SendMessageW(Window(), WM_MOUSEMOVE, 0, at);
+  SendMessageW(Window(), twice ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
+  if (IsWindow(Window())) SendMessageW(Window(), WM_LBUTTONUP, 0, at);
 }

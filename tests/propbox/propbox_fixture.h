@@ -48,6 +48,12 @@ class PropertyBoxTest : public testing::Test {
   // Raises a grid event at the box as its grid does; the mouse is first
   // moved to `point` (list view coordinates) when one is given.
   int32_t Raise(int32_t code, int gridRow, int column, intptr_t extra = 0, const POINT* point = nullptr);
+  // Types over the whole text of the current cell's open text editor, key
+  // by key through the grid's editor as the keyboard would; what the owner
+  // heard meanwhile is forgotten.
+  void Type(const wchar_t* text);
+  // A left click (down and up) at `point` of the list view, double when asked.
+  void Click(POINT point, bool twice = false);
   POINT Centre(const RECT& area) const { return POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2}; }
 
   HWND parent = nullptr;

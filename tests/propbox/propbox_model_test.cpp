@@ -364,32 +364,78 @@ TEST_F(PropertyBoxTest, AValueLongerThanItsCellIsKeptWhole) {
 
 namespace {
 
-// What an edit of the current cell leaves behind, as the grid's editor would
-// (typing is the grid's business; the box answers the commit).
-void TypeIntoCurrentCell(int gadget, const wchar_t* text) {
-  GridRecord* record = RecordFromGadget(gadget);
-  ASSERT_NE(record, nullptr);
-  ASSERT_NE(record->currentRow, -1);
-  record->editText = text;
-}
-
 TEST_F(PropertyBoxTest, AnEditedValueIsStoredOnlyWhenTheOwnerAllowsIt) {
   MakeBox();
   Add(-1, L"name\nold", PropertyKind::Text);
   PropertyBox_SetCurrentRow(box, 0);
-  TypeIntoCurrentCell(box, L"new");
+  Type(L"new");
   EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new") << "while editing, the editor's text";
   grid_EndEdit(box, 0);
   EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new");
   EXPECT_EQ(boxOwner.seen, (std::vector<BoxEvent>{{PropertyEvent::TextChanging, 0 + 65536 * 2}}));
 
-  boxOwner = BoxOwner{};
-  boxOwner.answer = 0;
   PropertyBox_SetCurrentRow(box, 0);
-  TypeIntoCurrentCell(box, L"refused");
+  Type(L"refused");
+  // Any answer but 0 allows a change; 0 alone refuses it.
+  boxOwner.answer = 0;
   grid_EndEdit(box, 0);
   EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"new");
   EXPECT_EQ(grid_GetCellText(box, 2, 0), L"new");
+
+  boxOwner.answer = 1;
+  PropertyBox_SetCurrentRow(box, 0);
+  Type(L"allowed");
+  boxOwner.answer = 2;
+  grid_EndEdit(box, 0);
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"allowed");
+}
+
+TEST_F(PropertyBoxTest, TextTheProgramSetsInTheOpenCellIsNoEditOfTheUsers) {
+  MakeBox();
+  Add(-1, L"name\nold", PropertyKind::Text);
+  Add(-1, L"other\nrow", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  PropertyBox_SetText(box, 0, L"set", 2);
+  PropertyBox_SetCurrentRow(box, 1);
+  EXPECT_TRUE(boxOwner.seen.empty()) << "the owner is not asked about the program's own change";
+  EXPECT_EQ(PropertyBox_GetText(box, 0, 2), L"set");
+  EXPECT_EQ(grid_GetCellText(box, 2, 0), L"set");
+}
+
+TEST_F(PropertyBoxTest, TheGridsOwnColoursReadBackAsTheyWereSet) {
+  MakeBox();
+  const struct {
+    int selector;
+    COLORREF colour;
+  } cases[] = {{kGridFrameColour, RGB(1, 2, 3)}, {kGridSelectionColour, RGB(4, 5, 6)},
+               {kGridLineColour, RGB(7, 8, 9)}, {kGridEmptyAreaColour, RGB(10, 11, 12)}};
+  EXPECT_EQ(PropertyBox_GetColour(box, kGridSelectionColour), RGB(223, 223, 223)) << "as the box made it";
+  for (const auto& c : cases) {
+    PropertyBox_SetColour(box, c.selector, c.colour);
+    EXPECT_EQ(PropertyBox_GetColour(box, c.selector), c.colour) << "selector " << c.selector;
+  }
+  EXPECT_EQ(PropertyBox_GetColour(box, 12), 0u) << "no such colour";
+}
+
+TEST_F(PropertyBoxTest, AnOwnerAddingARowWhileAnAddCommitsTheEditGetsEveryRowOnce) {
+  MakeBox();
+  Add(-1, L"a\n1", PropertyKind::Text);
+  Add(-1, L"b\n2", PropertyKind::Text);
+  PropertyBox_SetCurrentRow(box, 0);
+  Type(L"new");
+  bool added = false;
+  boxOwner.decide = [this, &added](int32_t code, int32_t, intptr_t) -> int32_t {
+    if (code == PropertyEvent::TextChanging && !added) {
+      added = true;
+      Add(-1, L"late\n3", PropertyKind::Text);
+    }
+    return 1;
+  };
+  EXPECT_EQ(Add(-1, L"next\n4"), 4);
+  EXPECT_EQ(GridRows(), (Rows{L"a|new", L"b|2", L"late|3", L"next|4"}));
+  EXPECT_EQ(Add(-1, L"more\n5"), 5);
+  EXPECT_EQ(GridRows().size(), 5u);
+  EXPECT_EQ(PropertyBox_GetText(box, 3, 1), L"next");
 }
 
 TEST_F(PropertyBoxTest, AnOwnerThatFreesTheBoxWhileAnEditIsCommittedIsSurvived) {
@@ -397,7 +443,7 @@ TEST_F(PropertyBoxTest, AnOwnerThatFreesTheBoxWhileAnEditIsCommittedIsSurvived) 
   Add(-1, L"name\nold", PropertyKind::Text);
   Add(-1, L"other\nrow", PropertyKind::Text);
   PropertyBox_SetCurrentRow(box, 0);
-  TypeIntoCurrentCell(box, L"new");
+  Type(L"new");
   const int gadget = box;
   boxOwner.during = [gadget] { FreeGadget(gadget); };
   // Removing the row being edited commits the edit first.

@@ -65,6 +65,11 @@ constexpr char kUsage[] =
     "  --seed N             seed of the simulation (default 1)\n"
     "  --duration-ms MS     exit by itself after MS ms; 0 = run until SIGINT or\n"
     "                       SIGTERM (default 0)\n"
+    "  --players-file FILE  after each \"players\" reply and status reply, write the\n"
+    "                       players as the client should show them, one a line:\n"
+    "                       name, score, deaths, team, ping, IP, GUID, tab-separated\n"
+    "  --steady-players A-B the players numbered A to B never leave in the joins\n"
+    "                       and leaves of --chat-interval\n"
     "  --setting KEY=VALUE  the status reply gives VALUE for KEY (added when the\n"
     "                       reply has no KEY); --setting KEY leaves KEY out.\n"
     "                       Repeatable\n"
@@ -151,6 +156,14 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       options->settings.push_back(argv[++i]);
     } else if (arg == "--seed") {
       ok = number(0, 4294967295LL, &options->seed);
+    } else if (arg == "--players-file") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "demo-server: --players-file needs a file name\n");
+        return false;
+      }
+      options->playersFile = argv[++i];
+    } else if (arg == "--steady-players") {
+      ok = i + 1 < argc && std::sscanf(argv[++i], "%d-%d", &options->steadyFirst, &options->steadyLast) == 2;
     } else if (arg == "--duration-ms") {
       ok = number(0, 1LL << 40, &options->durationMs);
     } else {

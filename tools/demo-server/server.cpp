@@ -58,6 +58,7 @@ Server::Server(const Options& options)
       sendBuffer_(kMaxDatagram + 16),
       scratch_(kMaxDatagram + 16),
       query_(QueryInfoFrom(options.settings), options.seed, options.shufflePartOrder) {
+  world_.KeepSteady(options.steadyFirst, options.steadyLast);
   for (const std::string& setting : options.settings) {
     const size_t equals = setting.find('=');
     if (equals == std::string::npos) {
@@ -211,6 +212,7 @@ void Server::HandleCommand(uint64_t key, uint8_t sequence, std::string command, 
   }
   const CommandResult result = world_.Execute(command, static_cast<int64_t>(std::time(nullptr)));
   SendReply(session, sequence, result.reply);
+  if (command == "players") WritePlayersFile();
   if (result.endsSession) sessions_.erase(key);
   Broadcast(result.messages, nowMs);
 }
@@ -224,6 +226,22 @@ void Server::HandleStatusQuery(const uint8_t* data, size_t length, const sockadd
   // Kept within what a client's 8192-byte receive buffer holds.
   const std::vector<uint8_t> reply = world_.StatusReply(data + 3, rcon::kDatagramBufferSize);
   SendRaw(from, reply.data(), reply.size());
+  WritePlayersFile();
+}
+
+// The rows a client should show now, for end-to-end tests to compare with.
+// Written whole to a new file and renamed, so a reader never sees half.
+void Server::WritePlayersFile() {
+  if (options_.playersFile.empty()) return;
+  const std::string part = options_.playersFile + ".part";
+  FILE* file = std::fopen(part.c_str(), "w");
+  if (file == nullptr) return;
+  for (const Player& p : world_.players()) {
+    std::fprintf(file, "%s\t%d\t%d\t%s\t%d\t%s\t%s(OK)\n", p.name.c_str(), p.score, p.deaths, p.team.c_str(), p.ping,
+                 p.address.c_str(), p.guid.c_str());
+  }
+  std::fclose(file);
+  std::rename(part.c_str(), options_.playersFile.c_str());
 }
 
 void Server::SendReply(const Session& session, uint8_t sequence, const std::string& text) {

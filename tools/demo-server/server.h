@@ -42,6 +42,11 @@ struct Options {
   int queryPort = -1;
   // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
   std::vector<std::string> settings;
+  // Where the players are written as a client should show them; none: nowhere.
+  std::string playersFile;
+  // Players with these numbers never leave in the server's own events.
+  int steadyFirst = -1;
+  int steadyLast = -1;
 };
 
 class Server {
@@ -94,6 +99,7 @@ class Server {
   void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
   void Timers(int64_t nowMs);
   void Log(const std::string& line);
+  void WritePlayersFile();
   // query_socket.cpp: the Steam query's own socket.
   bool OpenQuery();
   void ReceiveQuery(int64_t nowMs);

@@ -63,12 +63,19 @@ class World {
   // Executes one remote-console command (never an empty one).
   CommandResult Execute(std::string_view command, int64_t now);
 
-  // Status query answer: 0x00, the 4-byte id, then NUL-terminated strings.
-  // Players that would push it past `maxLength` bytes are left out.
+  // Status query answer in the GameSpy 2 layout: 0x00, the 4-byte id, the
+  // settings, the player section and the team section. Players that would
+  // push it past `maxLength` bytes are left out.
   std::vector<uint8_t> StatusReply(const uint8_t id[4], size_t maxLength);
   // Changes one setting of the status reply: `value` replaces (or adds) it,
   // `drop` leaves the key out, as a server without that setting would.
   void SetStatusSetting(const std::string& key, const std::string& value, bool drop);
+
+  // Players numbered first..last never leave in NextEvent.
+  void KeepSteady(int first, int last) {
+    steadyFirst_ = first;
+    steadyLast_ = last;
+  }
 
   // Something for the server to say by itself, in turn: chat on every
   // channel, a player leaving and another joining, a kick by BattlEye, an
@@ -85,6 +92,8 @@ class World {
   int maxPing() const { return maxPing_; }
 
  private:
+  void PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength);
+  void PutTeamSection(std::vector<uint8_t>* out, size_t maxLength);
   std::string PlayersReply();
   std::string BansReply(int64_t now);
   CommandResult Kick(std::string_view args);
@@ -93,6 +102,8 @@ class World {
   CommandResult Say(std::string_view args);
   // Adds a player; his join lines, the first after `delayMs`.
   std::vector<TimedMessage> Join(int64_t delayMs, int* number = nullptr);
+  std::vector<TimedMessage> NextEventFor(unsigned step, const Player& someone);
+  bool IsSteady(const Player& p) const;
   void DropExpiredBans(int64_t now);
   Player* FindPlayer(int number);
   void RemovePlayer(int number);
@@ -113,6 +124,8 @@ class World {
   bool locked_ = false;
   unsigned events_ = 0;
   unsigned nameSerial_ = 0;
+  int steadyFirst_ = -1;
+  int steadyLast_ = -1;
   unsigned chats_ = 0;
   std::vector<int> burstJoiners_;  // numbers of the players the bursts added, latest last
 };

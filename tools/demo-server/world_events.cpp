@@ -42,6 +42,21 @@ std::vector<TimedMessage> World::NextEvent() {
   const unsigned step = events_++ % 8;
   if (players_.empty()) return Join(0);
   const Player& someone = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
+  if ((step == 2 || step == 5) && IsSteady(someone)) {
+    // A steady player stays: another leaves in his place, when there is one.
+    std::vector<size_t> others;
+    for (size_t i = 0; i < players_.size(); ++i) {
+      if (!IsSteady(players_[i])) others.push_back(i);
+    }
+    if (others.empty()) return {};
+    return NextEventFor(step, players_[others[static_cast<size_t>(Random(0, static_cast<int>(others.size()) - 1))]]);
+  }
+  return NextEventFor(step, someone);
+}
+
+bool World::IsSteady(const Player& p) const { return p.number >= steadyFirst_ && p.number <= steadyLast_; }
+
+std::vector<TimedMessage> World::NextEventFor(unsigned step, const Player& someone) {
   std::vector<TimedMessage> out;
   switch (step) {
     case 2: {  // one leaves, another comes
