@@ -21,7 +21,7 @@ namespace {
 
 // The values shown by the information view, by row. They are kept here too,
 // so a view created later (or a test) can read what arrived.
-std::array<std::string, 64> g_infoValues;  // room for every row InfoRowDefinitions has
+std::array<std::string, kInfoRowCount> g_infoValues;
 
 template <size_t N>
 void AddRow(HWND list, int32_t id, const std::array<std::string, N>& cells, int image, int at) {

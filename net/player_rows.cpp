@@ -70,6 +70,12 @@ std::string PlayerKey(const PlayerIdentity& player) {
 
 std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
                                            const std::vector<StatusPlayer>& status) {
+  return JoinPlayerRows(players, status, {});
+}
+
+std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
+                                           const std::vector<StatusPlayer>& status,
+                                           const std::vector<SteamPlayerCells>& steam) {
   std::vector<KeyedPlayerRow> rows;
   rows.reserve(players.size());
   // Name -> the rows of that name not yet filled, in list order.
@@ -81,6 +87,11 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
     if (player.ping >= 0) cells[4] = std::to_string(player.ping);
     cells[5] = player.address;
     cells[6] = player.guid;
+    // The Steam query's score stands until the status reply names him.
+    if (rows.size() < steam.size()) {
+      cells[1] = steam[rows.size()].score;
+      cells[kPlayerColumnTime] = steam[rows.size()].time;
+    }
     unfilled[player.name].push_back(rows.size());
     rows.emplace_back(PlayerKey(IdentityOf(player)), std::move(cells));
   }
@@ -97,21 +108,12 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
 }
 
 int ShowPlayerRows() {
-  std::vector<KeyedPlayerRow> rows = JoinPlayerRows(PlayerList, StatusPlayers);
-  // The Score and Time the Steam query gives each player; the status reply's
-  // score wins where it names him.
-  const std::vector<SteamPlayerCells> steam = SteamCellsFor(PlayerList);
-  for (size_t i = 0; i < rows.size() && i < steam.size(); ++i) {
-    PlayerRow& cells = rows[i].second;
-    if (cells[1].empty()) cells[1] = steam[i].score;
-    cells[kPlayerColumnTime] = steam[i].time;
-  }
-  return Rows().Apply(rows, Sink());
+  return Rows().Apply(JoinPlayerRows(PlayerList, StatusPlayers, SteamCellsFor(PlayerList)), Sink());
 }
 
 void PlayerListArrived() {
-  SteamPlayerListArrived();
   ShowPlayerRows();
+  SteamPlayerListArrived();
 }
 
 void StatusReplyArrived() {

@@ -19,6 +19,30 @@ bool g_statusSeen = false;
 // The Info keys the last answer filled, so that a row the next one lacks is
 // emptied rather than left showing an old value.
 std::vector<std::string> g_infoKeys;
+platform::UdpSocket* g_socket = nullptr;
+
+// Datagrams read in one pass at most, as for the console's socket.
+constexpr int kReadsPerPass = 64;
+
+void ReadWaiting(RconSession& session) {
+  if (g_socket == nullptr) return;
+  static std::vector<uint8_t> buffer(65536);
+  platform::UdpBeginDrain(g_socket);
+  int errors = 0;
+  for (int read = 0; read < kReadsPerPass; ++read) {
+    platform::Endpoint from;
+    const int n = platform::UdpReceive(g_socket, buffer.data(), buffer.size(), &from);
+    if (n == platform::kNothingWaiting) return;
+    if (n < 0) {
+      // Each probe of a closed port may come back as a "port unreachable"
+      // error here on Windows; the next read goes on.
+      if (++errors > 8) return;
+      continue;
+    }
+    if (from.address != session.server.address) continue;
+    SteamQuery.Receive(from.port, buffer.data(), static_cast<size_t>(n), NetNow());
+  }
+}
 
 void Begin(RconSession& session) {
   if (SteamQuery.active() || !session.connected) return;
@@ -39,12 +63,16 @@ void ShowInfo() {
   }
 }
 
-// Sends what the session object asks for and shows what it learnt.
+// Sends what the session object asks for and shows what it learnt. The
+// socket is made at the first send: before it, it would have nothing to
+// read (Winsock even refuses a read on a socket that never sent).
 void Settle(RconSession& session) {
   for (const a2s::Datagram& datagram : SteamQuery.TakeSends()) {
-    if (session.connection != nullptr) {
-      platform::UdpSendToPort(session.connection, datagram.port, datagram.bytes.data(), datagram.bytes.size());
+    if (g_socket == nullptr && session.connected) {
+      g_socket = platform::UdpOpenAddress(session.server.address, session.server.port);
     }
+    if (g_socket == nullptr) break;
+    platform::UdpSendToPort(g_socket, datagram.port, datagram.bytes.data(), datagram.bytes.size());
   }
   for (const std::string& line : SteamQuery.TakeNotices()) AppendLog(line);
   if (const uint16_t found = SteamQuery.TakeFoundPort()) {
@@ -64,17 +92,17 @@ void SetSteamQueryPorts(uint16_t typed, uint16_t found) {
 
 void ForgetSteamQuery() {
   SteamQuery.End();
+  platform::UdpClose(g_socket);
+  g_socket = nullptr;
   g_statusSeen = false;
   g_infoKeys.clear();
 }
 
-void SteamQueryDatagram(RconSession& session, const uint8_t* data, size_t length, uint16_t port) {
-  Begin(session);
-  if (SteamQuery.Receive(port, data, length, NetNow())) Settle(session);
-}
+platform::UdpSocket* SteamQuerySocket() { return g_socket; }
 
 void SteamQueryTick(RconSession& session) {
   Begin(session);
+  ReadWaiting(session);
   SteamQuery.Tick(NetNow());
   Settle(session);
 }

@@ -1,12 +1,14 @@
 // The Steam query in the protocol client: the session's SteamQuerySession
-// (steam_query.h), its datagrams through the session's own socket, and its
-// answers onto the Info tab and the players view.
+// (steam_query.h), its datagrams on a socket of its own, and its answers
+// onto the Info tab and the players view.
 //
-// Who can send what: the tick hands a datagram here only when it comes from
-// the server's own address and not from the console's port; the session
-// object then reads it only when it comes from a port it is asking right
-// now. Everything is sent to the address the socket was opened for, at the
-// query port or a probe port: never to another host.
+// The remote console's socket is connected to the console's port once the
+// login is in, so the system delivers nothing from the query port there;
+// the Steam query has its own socket, unconnected, aimed at the address that
+// answered the login. Who can send what: a datagram on it is looked at only
+// when it comes from that address, and the session object then reads it
+// only when it comes from a port it is asking right now. Everything is sent
+// to that address, at the query port or a probe port: never to another host.
 #pragma once
 
 #include "net/session.h"
@@ -30,12 +32,12 @@ void SetSteamQueryPorts(uint16_t typed, uint16_t found);
 // exchanges of the last session are forgotten.
 void ForgetSteamQuery();
 
-// A datagram from the server's address at `port`, not the console's port.
-void SteamQueryDatagram(RconSession& session, const uint8_t* data, size_t length, uint16_t port);
-
-// From every tick: starts the query of a session just logged in, gives up
-// exchanges past their deadline, sends what is due and shows what changed.
+// From every tick: starts the query of a session just logged in, reads what
+// waits on its socket, gives up exchanges past their deadline, sends what is
+// due and shows what changed.
 void SteamQueryTick(RconSession& session);
+// The query's socket while it has one (the loop waits on it too), else null.
+platform::UdpSocket* SteamQuerySocket();
 // How long the tick may sleep before the query has something to do;
 // platform::kWaitForever-like 0xFFFFFFFF when nothing waits.
 uint32_t SteamQueryWaitMs(uint32_t now);

@@ -61,12 +61,7 @@ void ReportGivenUpReplies(RconSession& session) {
 }
 
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
-  // Anyone can send to our port; only the server gets an answer. Its Steam
-  // query port is another port of the same address (steam_link.h).
-  if (from.address == session.server.address && from.port != session.server.port) {
-    SteamQueryDatagram(session, data, length, from.port);
-    return 0;
-  }
+  // Anyone can send to our port; only the server gets an answer.
   if (!(from == session.server)) return 0;
 
   if (!rcon::IsRconDatagram(data, length)) {
@@ -205,7 +200,8 @@ uint32_t NetworkWaitMs() {
   if (session.removeBan.active) sooner(session.removeBan.deadline);
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
-  wait = std::min(wait, SteamQueryWaitMs(now));
+  const uint32_t steam = SteamQueryWaitMs(now);
+  if (steam < wait) wait = steam;
   wait = std::min(wait, PlayerRefresh.MsUntilDue(now));
   return wait;
 }
@@ -213,5 +209,5 @@ uint32_t NetworkWaitMs() {
 void WaitForNetwork(uint32_t longestMs, bool windowMessages) {
   uint32_t wait = NetworkWaitMs();
   if (longestMs < wait) wait = longestMs;
-  platform::WaitForWork(Session.connection, wait, windowMessages);
+  platform::WaitForWorkOnBoth(Session.connection, SteamQuerySocket(), wait, windowMessages);
 }

@@ -127,6 +127,10 @@ enum class Woken { Timeout, Datagram, Wake, WindowMessage, Error };
 // called, `timeoutMs` passes or, with `windowMessages` on Windows, the
 // thread has window input or messages (including any already queued).
 Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool windowMessages);
+// The same with a second socket (either may be null): the Steam query has a
+// socket of its own, since the remote console's is connected to the
+// console's port alone.
+Woken WaitForWorkOnBoth(UdpSocket* first, UdpSocket* second, uint32_t timeoutMs, bool windowMessages);
 
 // ---- Time --------------------------------------------------------------------
 

@@ -98,7 +98,8 @@ info_stage() {
   check "Info: BattlEye version (BE_VERSION)" wait_for 10 info_set "Version"
   check "Info: max ping (BE_MAXPING)" wait_for 10 info_set "Max Ping"
   # The last player list's count: the players tab shows the same list.
-  players_count_matches() { [ "$(info_value "Players")" = "$(player_rows)" ]; }
+  # Two rows are called "Players": the General group's, then the Battleye group's.
+  players_count_matches() { [ "$(window_dump | sed -n "s/^info-row [0-9]* Players\t//p" | tail -n 1)" = "$(player_rows)" ]; }
   check "Info: players (BE_PLAYERS) as listed" players_count_matches
   local tab
   tab=$(window_dump | sed -n 's/^info-tab \([0-9-]*\) \([0-9-]*\)$/\1 \2/p')

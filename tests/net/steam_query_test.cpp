@@ -3,6 +3,10 @@
 // public "Server queries" description; the clock is the test's.
 #include "net/steam_query.h"
 
+#include "net/player_rows.h"
+#include "net/players.h"
+#include "net/steam_link.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -221,6 +225,23 @@ TEST(SteamQuery, JoinByExactNameRepeatedNamesInOrder) {
                                           player("Zoe"), player("Ann")};
   EXPECT_EQ(a2s::JoinByName(console, steam), (std::vector<int>{0, 5, 2, -1, -1}));
   EXPECT_EQ(a2s::JoinByName(console, {}), (std::vector<int>(5, -1)));
+}
+
+TEST(SteamQuery, RowsTakeScoreAndTimeFromTheSteamAnswerUnlessTheStatusReplyNamesThePlayer) {
+  PlayerRecord ann;
+  ann.name = "Ann", ann.number = 0, ann.guid = "ga";
+  PlayerRecord bob;
+  bob.name = "Bob", bob.number = 1, bob.guid = "gb";
+  const std::vector<StatusPlayer> status = {{"Bob", "Red", "9", "2"}};
+  const std::vector<SteamPlayerCells> steam = {{"3", "0:01:00"}, {"5", "0:02:00"}};
+  const auto rows = JoinPlayerRows({ann, bob}, status, steam);
+  ASSERT_EQ(rows.size(), 2u);
+  const PlayerRow& a = rows[0].second;
+  const PlayerRow& b = rows[1].second;
+  EXPECT_EQ((std::vector<std::string>{a[1], a[2], a[3], a[kPlayerColumnTime]}),
+            (std::vector<std::string>{"3", "", "", "0:01:00"}));
+  EXPECT_EQ((std::vector<std::string>{b[1], b[2], b[3], b[kPlayerColumnTime]}),
+            (std::vector<std::string>{"9", "2", "Red", "0:02:00"}));
 }
 
 }  // namespace
