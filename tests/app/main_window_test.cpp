@@ -27,6 +27,7 @@
 #include "app/menu_ids.h"
 #include "app/modal_tick.h"
 #include "app/status_bar.h"
+#include "net/bans.h"
 #include "net/framing.h"
 #include "net/player_rows.h"
 #include "net/players.h"
@@ -1145,8 +1146,10 @@ TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
   EXPECT_EQ(StatusBarText(1), L"");
 
   // Remove ban: the fresh list it asks for never comes.
-  BansList_Clear();
-  BansList_AddRow({std::string(32, 'a'), "permanently", "Cheating"});
+  ForgetBans();
+  ParseBanList("GUID Bans:\n[#] [GUID] [Minutes left] [Reason]\n---------------------------------------\n0 " +
+                   std::string(32, 'a') + " perm Cheating\n\nIP Bans:\n[#] [IP Address] [Minutes left] [Reason]\n",
+               0);
   LVITEMW select{};
   select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageW(BansListView(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
