@@ -752,9 +752,10 @@ TEST_F(DialogsTest, SetMaxPingRefusesAValueTheServerWouldReadAsAnother) {
 // ---- The query port -------------------------------------------------------------
 
 TEST_F(DialogsTest, AQueryPortIsRefusedOutsideOneTo65535AndKeptPerServerOtherwise) {
+  // A console port no server has, so that each connection fails at once.
   OpenQuickConnect(MainWindow());
   SetText(dialog_id::kQuickHost, L"q.example");
-  SetText(dialog_id::kQuickPort, L"2302");
+  SetText(dialog_id::kQuickPort, L"70000");
   for (const wchar_t* bad : {L"0", L"65536", L"x1", L"-2303"}) {
     Recorded.Reset();
     SetText(dialog_id::kQuickQueryPort, bad);
@@ -763,7 +764,7 @@ TEST_F(DialogsTest, AQueryPortIsRefusedOutsideOneTo65535AndKeptPerServerOtherwis
     EXPECT_EQ(Recorded.boxes[0].text, Widen(kQueryPortRefusedText));
     EXPECT_EQ(Session.host, "") << "nothing is connected to";
   }
-  EXPECT_EQ(TypedQueryPort("q.example", 2302), 0);
+  EXPECT_EQ(TypedQueryPort("q.example", 70000), 0);
 
   // A port is kept for the server, connected or not; an empty field in Quick
   // Connect keeps it.
@@ -771,15 +772,15 @@ TEST_F(DialogsTest, AQueryPortIsRefusedOutsideOneTo65535AndKeptPerServerOtherwis
   SetText(dialog_id::kQuickQueryPort, L"2303");
   Click(IDOK);
   EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
-  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
+  EXPECT_EQ(TypedQueryPort("q.example", 70000), 2303);
   SetText(dialog_id::kQuickQueryPort, L"");
   Click(IDOK);
-  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
+  EXPECT_EQ(TypedQueryPort("q.example", 70000), 2303);
   SendMessageW(Dialog(), WM_CLOSE, 0, 0);
   Session = RconSession{};
 
   // A favourite of that server shows it in both dialogs.
-  ASSERT_TRUE(AddFavourite("Q", "q.example", "2302", "pq"));
+  ASSERT_TRUE(AddFavourite("Q", "q.example", "70000", "pq"));
   OpenQuickConnect(MainWindow());
   SendMessageW(Item(dialog_id::kQuickHost), CB_SETCURSEL, 4, 0);
   Notify(dialog_id::kQuickHost, CBN_SELCHANGE);
@@ -800,10 +801,10 @@ TEST_F(DialogsTest, AQueryPortIsRefusedOutsideOneTo65535AndKeptPerServerOtherwis
   // There, where the kept port shows, emptying it and saving means automatic.
   SetText(dialog_id::kFavouriteQueryPort, L"");
   Click(dialog_id::kFavouriteSave);
-  EXPECT_EQ(TypedQueryPort("q.example", 2302), 0);
+  EXPECT_EQ(TypedQueryPort("q.example", 70000), 0);
   SetText(dialog_id::kFavouriteQueryPort, L"$8FF");
   Click(dialog_id::kFavouriteSave);
-  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
+  EXPECT_EQ(TypedQueryPort("q.example", 70000), 2303);
 }
 
 }  // namespace
