@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "app/dialogs.h"
+#include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/modal_tick.h"
 #include "app/status_bar.h"
@@ -21,6 +22,7 @@ bool RunOneEventLoopPass(uint32_t longestWaitMs) {
   EventLoopHasTheThread();
   if (g_quitMessage || MainWindowQuitRequested()) return false;
   NetworkTick();
+  LogView_Flush();
   UpdateStatusBar();
   MSG msg;
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -7,6 +7,7 @@
 
 #include "app/event_loop.h"
 #include "app/favourites.h"
+#include "app/files/settings.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "net/session.h"
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ProtocolStartup();
   LoadEmbeddedImages();
   LoadFavourites();
+  LoadSettings();
 
   HWND window = CreateMainWindow(instance);
   if (window == nullptr) {
@@ -24,6 +26,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ProtocolShutdown();
     return 1;
   }
+
+  // A settings file that could not be read was found before the log existed.
+  if (const std::string problem = TakeSettingsProblem(); !problem.empty()) AppendLog(problem);
 
   RunEventLoop();
 

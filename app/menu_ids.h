@@ -23,9 +23,18 @@ constexpr int kUnlock = 15;
 // "Info"
 constexpr int kAbout = 2;
 
+// "Commands" > "Auto refresh"
+constexpr int kAutoRefreshOnJoins = 20;
+constexpr int kAutoRefreshEvery30s = 21;
+constexpr int kAutoRefreshOff = 22;
+
 // Players pop-up
 constexpr int kKick = 3;
 constexpr int kBan = 4;
+constexpr int kMessage = 16;
+constexpr int kCopyName = 17;
+constexpr int kCopyGuid = 18;
+constexpr int kCopyAddress = 19;
 
 // Favourites pop-up
 constexpr int kFavouriteDelete = 5;

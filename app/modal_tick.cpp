@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/log_view.h"
 #include "app/status_bar.h"
 #include "net/tick.h"
 
@@ -26,6 +27,7 @@ void CALLBACK TickFromModalLoop(HWND, UINT, UINT_PTR, DWORD) {
   const int outer = g_tickingAtDepth;
   g_tickingAtDepth = g_depth;
   for (int i = 0; i < kPassesPerFiring; ++i) NetworkTick();
+  LogView_Flush();
   UpdateStatusBar();
   g_tickingAtDepth = outer;
 }

@@ -82,12 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (int i = 0; i < 4; ++i) datagram[2 + i] = static_cast<uint8_t>(crc >> (8 * i));
     }
 
+    // The ban list awaited on sequence 2: its reply goes to the ban reader.
     if ((flags & 2) != 0 && !Session.banList.active) {
-      // The ban list awaited on sequence 2, now and then to remove a ban.
+      Session.banList = BanListWait{};
       Session.banList.active = true;
       Session.banList.sequence = 2;
       Session.banList.deadline = FuzzClock + 3000;
-      Session.banList.toRemove = (flags & 0x80) != 0;
     }
     const platform::Endpoint from = (flags & 1) != 0 ? kStranger : kServer;
     const int result = DispatchDatagram(Session, datagram.get(), length, from);

@@ -2,6 +2,7 @@
 #include "net/commands.h"
 
 #include "net/bans.h"
+#include "net/live_players.h"
 #include "net/number.h"
 #include "net/player_rows.h"
 #include "net/players.h"
@@ -160,7 +161,36 @@ int32_t ShowMaxPingValue(int32_t value, std::string_view /*replyText*/) {
 void RequestPlayerList(RconSession& session) {
   SendWithMessage(session, "players", kPlayersMessage, ParsePlayerList, 0);
   SendStatusQuery(session);
+  PlayerRefresh.OnRequested(NetNow());
 }
+
+namespace {
+
+// The message box's text goes to everyone or to its player, looked up now:
+// the number he had when he was chosen may be someone else's by now.
+void Say(RconSession& session) {
+  ActionData& data = PendingActionData;
+  const std::string text = std::move(data.sayText);
+  data.sayText.clear();
+  int32_t target = kSayEveryone;
+  if (!data.sayToEveryone) {
+    const PlayerRecord* player = FindPlayer(data.sayTarget);
+    if (player == nullptr) {
+      AppendLogAs("#" + std::to_string(data.sayTarget.number) + " " + data.sayTarget.name +
+                      " is no longer on the server; the message was not sent.",
+                  LogCategory::Admin);
+      return;
+    }
+    target = player->number;
+  }
+  const std::string command = SayCommandText(target, text);
+  if (command.empty()) return;
+  if (SendUtf8Command(session, command) == kNotSent) {
+    AppendLogAs("The message is too long to send.", LogCategory::Admin);
+  }
+}
+
+}  // namespace
 
 void CarryOutAction(RconSession& session, Action action) {
   switch (action) {
@@ -196,6 +226,9 @@ void CarryOutAction(RconSession& session, Action action) {
       break;
     case Action::Unlock:
       SendWithMessage(session, "#unlock", kUnlockMessage);
+      break;
+    case Action::Say:
+      Say(session);
       break;
   }
 }

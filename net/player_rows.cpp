@@ -4,6 +4,7 @@
 #include "net/keyed_rows.h"
 #include "net/players.h"
 #include "net/shell.h"
+#include "net/steam_link.h"
 
 #include <deque>
 #include <string_view>
@@ -69,6 +70,12 @@ std::string PlayerKey(const PlayerIdentity& player) {
 
 std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
                                            const std::vector<StatusPlayer>& status) {
+  return JoinPlayerRows(players, status, {});
+}
+
+std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
+                                           const std::vector<StatusPlayer>& status,
+                                           const std::vector<SteamPlayerCells>& steam) {
   std::vector<KeyedPlayerRow> rows;
   rows.reserve(players.size());
   // Name -> the rows of that name not yet filled, in list order.
@@ -76,9 +83,15 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
   for (const PlayerRecord& player : players) {
     PlayerRow cells;
     cells[0] = player.name;
-    cells[4] = std::to_string(player.ping);
+    // A player known from his join alone has no ping yet.
+    if (player.ping >= 0) cells[4] = std::to_string(player.ping);
     cells[5] = player.address;
     cells[6] = player.guid;
+    // The Steam query's score stands until the status reply names him.
+    if (rows.size() < steam.size()) {
+      cells[1] = steam[rows.size()].score;
+      cells[kPlayerColumnTime] = steam[rows.size()].time;
+    }
     unfilled[player.name].push_back(rows.size());
     rows.emplace_back(PlayerKey(IdentityOf(player)), std::move(cells));
   }
@@ -94,15 +107,27 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
   return rows;
 }
 
-int ShowPlayerRows() { return Rows().Apply(JoinPlayerRows(PlayerList, StatusPlayers), Sink()); }
+int ShowPlayerRows() {
+  return Rows().Apply(JoinPlayerRows(PlayerList, StatusPlayers, SteamCellsFor(PlayerList)), Sink());
+}
 
-void PlayerListArrived() { ShowPlayerRows(); }
+void PlayerListArrived() {
+  ShowPlayerRows();
+  SteamPlayerListArrived();
+}
 
-void StatusReplyArrived() { ShowPlayerRows(); }
+void StatusReplyArrived() {
+  SteamStatusReplyArrived();
+  ShowPlayerRows();
+}
 
 void PutPlayerRow(const KeyedPlayerRow& row) { Rows().Put(row.first, row.second, Sink()); }
 
 bool RemovePlayerRow(const PlayerIdentity& player) { return Rows().Erase(PlayerKey(player), Sink()); }
+
+bool RekeyPlayerRow(const PlayerIdentity& from, const PlayerIdentity& to) {
+  return Rows().Rekey(PlayerKey(from), PlayerKey(to));
+}
 
 bool SelectedPlayer(PlayerIdentity* player) {
   const auto* row = Rows().Find(PlayersList_SelectedId());
@@ -116,6 +141,7 @@ bool SelectedPlayer(PlayerIdentity* player) {
 }
 
 void ForgetPlayerRows() {
+  ForgetSteamQuery();
   StatusPlayers.clear();
   Rows().Clear(Sink());
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 struct PlayerRecord;
+struct SteamPlayerCells;
 
 // One player as the status reply lists it; all UTF-8.
 struct StatusPlayer {
@@ -42,6 +43,12 @@ std::string PlayerKey(const PlayerIdentity& player);
 // called "Bob" each get their own score.
 std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
                                            const std::vector<StatusPlayer>& status);
+// The same with the Score and Time the Steam query gives each player, in the
+// players' order (steam_link.h): the status reply's score wins where it names
+// him; Team and Deaths come from it alone.
+std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
+                                           const std::vector<StatusPlayer>& status,
+                                           const std::vector<SteamPlayerCells>& steam);
 
 // PlayerList has just been replaced by a "players" reply.
 void PlayerListArrived();
@@ -55,6 +62,8 @@ int ShowPlayerRows();
 // rewrites it, Remove takes it away (false when he has no row).
 void PutPlayerRow(const KeyedPlayerRow& row);
 bool RemovePlayerRow(const PlayerIdentity& player);
+// The row of `from` now stands for `to` (the same player, his GUID learnt).
+bool RekeyPlayerRow(const PlayerIdentity& from, const PlayerIdentity& to);
 
 // The player of the selected row; false when no row is selected.
 bool SelectedPlayer(PlayerIdentity* player);

@@ -10,6 +10,8 @@
 // All text is UTF-8.
 #pragma once
 
+#include "net/server_events.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -33,6 +35,7 @@ enum class Action : int32_t {
   SetMaxPing = 9,
   Lock = 10,
   Unlock = 11,
+  Say = 12,
 };
 
 // Who a row of the players view stands for: the player's number with his
@@ -51,6 +54,11 @@ struct ActionData {
   PlayerIdentity target;
   int32_t banMinutes = 0;    // 0 = permanent
   std::string reason;
+  // A message from the box under the log: to everyone, or to the player
+  // chosen as its target, whose number is looked up when it goes out.
+  bool sayToEveryone = true;
+  PlayerIdentity sayTarget;
+  std::string sayText;
 };
 
 extern Action PendingAction;
@@ -82,17 +90,22 @@ extern InfoRowMap InfoRows;
 
 // Adds a line at the end of the log list and scrolls it down one line.
 void AppendLog(std::string_view text);
+// The same, for a line the log's filter buttons show under `category`
+// (AppendLog's lines are LogCategory::Other).
+void AppendLogAs(std::string_view text, LogCategory category);
 
 // Sets the value of the information row that `key` maps to; nothing when the
 // key has no row.
 void SetInfoValue(std::string_view key, std::string_view text);
 
-// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID.
+// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID, Time
+// (time connected, from the Steam query).
 // Its rows are kept by id (keyed_rows.h): the view holds each row's id with
 // it and finds the row by it, wherever the sort has put it. Between Begin and
 // End the view keeps its selection, focus and top row.
-constexpr int kPlayerColumns = 7;
+constexpr int kPlayerColumns = 8;
 constexpr int kPlayerColumnIp = 5;
+constexpr int kPlayerColumnTime = 7;
 using PlayerRow = std::array<std::string, kPlayerColumns>;
 void PlayersList_BeginUpdate();
 void PlayersList_EndUpdate();

@@ -22,6 +22,7 @@
 #include "net/player_rows.h"
 #include "net/session.h"
 #include "net/shell.h"
+#include "net/steam_query.h"
 #include "net/text.h"
 #include "platform/platform.h"
 
@@ -175,6 +176,16 @@ void ParseStatusReply(const uint8_t* data, size_t length) {
     if (InfoRows.Find(key.text()) == 0) continue;
     const Decoded value(valueBytes, IsValidUtf8(valueBytes) ? Decoded::As::Utf8 : Decoded::As::Local);
     SetKeyValue(key.text(), value.text());
+  }
+  // The General group's "Players", as the Steam query fills it too.
+  std::string_view players, maxPlayers;
+  for (const auto& [key, value] : reply.settings) {
+    if (key == "numplayers") players = value;
+    if (key == "maxplayers") maxPlayers = value;
+  }
+  if (!players.empty() && !maxPlayers.empty()) {
+    SetInfoValue("players", a2s::PlayersOfMax(static_cast<int>(ParseNumber32(players)),
+                                              static_cast<int>(ParseNumber32(maxPlayers))));
   }
   StatusPlayers = std::move(reply.players);
   StatusReplyArrived();

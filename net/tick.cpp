@@ -2,10 +2,14 @@
 #include "net/tick.h"
 
 #include "net/commands.h"
+#include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
+#include "net/steam_link.h"
 #include "net/text.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +44,7 @@ int HandleCommandReply(RconSession& session, uint8_t sequence, const std::string
 
 void ShowServerText(RconSession& session, const std::string& text) {
   if (text == session.lastMessage) return;
-  AppendLog(text);
+  AppendLogAs(text, TakeServerMessage(text, NetNow()));
   session.lastMessage = text;
 }
 
@@ -163,6 +167,8 @@ void NetworkTick() {
   if (!session.connected || session.connection == nullptr) return;
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
+  SteamQueryTick(session);
+  AutoRefreshTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
@@ -194,11 +200,14 @@ uint32_t NetworkWaitMs() {
   if (session.removeBan.active) sooner(session.removeBan.deadline);
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
+  const uint32_t steam = SteamQueryWaitMs(now);
+  if (steam < wait) wait = steam;
+  wait = std::min(wait, PlayerRefresh.MsUntilDue(now));
   return wait;
 }
 
 void WaitForNetwork(uint32_t longestMs, bool windowMessages) {
   uint32_t wait = NetworkWaitMs();
   if (longestMs < wait) wait = longestMs;
-  platform::WaitForWork(Session.connection, wait, windowMessages);
+  platform::WaitForWorkOnBoth(Session.connection, SteamQuerySocket(), wait, windowMessages);
 }

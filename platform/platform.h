@@ -79,6 +79,10 @@ int UdpPoll(UdpSocket* socket, uint32_t timeoutMs);
 
 // Sends `length` bytes to the server. Returns the bytes sent or -1.
 int UdpSend(UdpSocket* socket, const uint8_t* data, size_t length);
+// The same to another port of the server's address (its Steam query port):
+// the answers come back to this socket, and nothing can be sent to another
+// host through it.
+int UdpSendToPort(UdpSocket* socket, uint16_t port, const uint8_t* data, size_t length);
 
 // Receives one datagram without waiting. Returns its length, kNothingWaiting
 // when none is there, or -1 on another error (on Windows an earlier send's
@@ -123,6 +127,10 @@ enum class Woken { Timeout, Datagram, Wake, WindowMessage, Error };
 // called, `timeoutMs` passes or, with `windowMessages` on Windows, the
 // thread has window input or messages (including any already queued).
 Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool windowMessages);
+// The same with a second socket (either may be null): the Steam query has a
+// socket of its own, since the remote console's is connected to the
+// console's port alone.
+Woken WaitForWorkOnBoth(UdpSocket* first, UdpSocket* second, uint32_t timeoutMs, bool windowMessages);
 
 // ---- Time --------------------------------------------------------------------
 

@@ -180,6 +180,25 @@ Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool /*windowMessages*/
   return Woken::Datagram;
 }
 
+Woken WaitForWorkOnBoth(UdpSocket* first, UdpSocket* second, uint32_t timeoutMs, bool /*windowMessages*/) {
+  pollfd watched[3] = {{Wake().read, POLLIN, 0}};
+  nfds_t count = 1;
+  for (UdpSocket* socket : {first, second}) {
+    if (socket != nullptr) watched[count++] = {socket->fd, POLLIN, 0};
+  }
+  const int timeout = timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs > 0x7FFFFFFF ? 0x7FFFFFFF : timeoutMs);
+  const int ready = ::poll(watched, count, timeout);
+  if (ready < 0) return errno == EINTR ? Woken::Timeout : Woken::Error;
+  if (ready == 0) return Woken::Timeout;
+  if (watched[0].revents != 0) {
+    char drained[64];
+    while (::read(Wake().read, drained, sizeof drained) > 0) {
+    }
+    return Woken::Wake;
+  }
+  return Woken::Datagram;
+}
+
 void UdpClose(UdpSocket* s) {
   if (s == nullptr) return;
   ::shutdown(s->fd, SHUT_RDWR);
@@ -223,6 +242,12 @@ void UdpResetReadSet(UdpSocket* s) {
 int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   timeval limit{static_cast<time_t>(timeoutMs / 1000), static_cast<suseconds_t>((timeoutMs % 1000) * 1000)};
   return ::select(s->fd + 1, &s->readSet, nullptr, nullptr, &limit);
+}
+
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return static_cast<int>(::sendto(s->fd, data, length, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target));
 }
 
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {

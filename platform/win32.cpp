@@ -174,6 +174,23 @@ Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool windowMessages) {
   return Woken::Error;
 }
 
+Woken WaitForWorkOnBoth(UdpSocket* first, UdpSocket* second, uint32_t timeoutMs, bool windowMessages) {
+  HANDLE handles[3] = {WakeEvent()};
+  DWORD count = 1;
+  for (UdpSocket* socket : {first, second}) {
+    if (socket != nullptr) handles[count++] = socket->readable;
+  }
+  const DWORD timeout = timeoutMs == kWaitForever ? INFINITE : timeoutMs;
+  const DWORD result = windowMessages
+                           ? MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                           : WaitForMultipleObjects(count, handles, FALSE, timeout);
+  if (result == WAIT_OBJECT_0) return Woken::Wake;
+  if (result > WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count) return Woken::Datagram;
+  if (result == WAIT_OBJECT_0 + count) return Woken::WindowMessage;
+  if (result == WAIT_TIMEOUT) return Woken::Timeout;
+  return Woken::Error;
+}
+
 Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
 }
@@ -210,6 +227,13 @@ void UdpResetReadSet(UdpSocket* s) {
 int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   timeval limit{static_cast<long>(timeoutMs / 1000), static_cast<long>((timeoutMs % 1000) * 1000)};
   return select(0, &s->readSet, nullptr, nullptr, &limit);
+}
+
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return sendto(s->handle, reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
+                reinterpret_cast<const sockaddr*>(&target), sizeof target);
 }
 
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {

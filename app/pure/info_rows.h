@@ -3,6 +3,7 @@
 // remote-console replies report it.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -12,7 +13,9 @@ struct InfoRowDefinition {
   bool heading;
 };
 
-// The 25 rows in display order: "General" (13 rows), "Mission info" (5),
+constexpr size_t kInfoRowCount = 26;
+
+// The 26 rows in display order: "General" (14 rows), "Mission info" (5),
 // "Battleye" (4), each heading before its rows.
 std::span<const InfoRowDefinition> InfoRowDefinitions();
 

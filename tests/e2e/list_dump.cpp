@@ -9,9 +9,14 @@
 //
 // Output, UTF-8, one fact per line:
 //   players N
-//   row I <cell 0>\t...\t<cell 6>
+//   row I <cell 0>\t...\t<cell 7>
 //   first-row X Y        (screen point in the middle of the first row's name)
-//   log <line>
+//   log <line>           (without its "21:45:03 " time, which every line has)
+//   log-untimed N        (lines without that time)
+//   players-title <text> (the Players tab's title)
+//   filter-<all|chat|players|admin> X Y CHECKED  (the log's filter buttons)
+//   target-box X Y, target-text <text>  (the message box's target choice)
+//   message-box X Y      (the message box)
 //   refresh-enabled 0|1
 //   info N               (rows the Info tab's property box shows)
 //   info-row I <label>\t<value>
@@ -49,7 +54,29 @@ struct Found {
   HWND info = nullptr;  // the property box: a list view of a placeholder and 3 columns
   HWND tabs = nullptr;
   HWND bans = nullptr;
+  HWND filters[4] = {};
+  HWND target = nullptr;
+  HWND message = nullptr;
 };
+
+constexpr const wchar_t* kFilterTitles[] = {L"All", L"Chat", L"Players", L"Admin"};
+constexpr const char* kFilterNames[] = {"all", "chat", "players", "admin"};
+
+void PrintCentre(const char* name, HWND window) {
+  RECT rect;
+  if (window == nullptr || !GetWindowRect(window, &rect)) return;
+  std::printf("%s %ld %ld", name, (rect.left + rect.right) / 2, rect.top + 10);
+}
+
+// "21:45:03 "
+bool Timed(const std::wstring& line) {
+  if (line.size() < 9) return false;
+  for (int i = 0; i < 8; ++i) {
+    const bool colon = i == 2 || i == 5;
+    if (colon ? line[i] != L':' : (line[i] < L'0' || line[i] > L'9')) return false;
+  }
+  return line[8] == L' ';
+}
 
 // The screen point in the middle of a list view's row, or false.
 bool RowCentre(HANDLE process, void* remote, HWND list, int row, POINT* centre) {
@@ -68,7 +95,7 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   GetClassNameW(child, cls, 64);
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
-    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 7) found->players = child;
+    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 8) found->players = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3) found->bans = child;
   } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
@@ -79,6 +106,16 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
     wchar_t text[32] = {};
     GetWindowTextW(child, text, 32);
     if (lstrcmpW(text, L"REFRESH") == 0) found->refresh = child;
+    for (int i = 0; i < 4; ++i) {
+      if (lstrcmpW(text, kFilterTitles[i]) == 0) found->filters[i] = child;
+    }
+  } else if (lstrcmpiW(cls, WC_COMBOBOXW) == 0) {
+    found->target = child;
+  } else if (lstrcmpiW(cls, WC_EDITW) == 0 && GetParent(child) != nullptr) {
+    wchar_t parentClass[64] = {};
+    GetClassNameW(GetParent(child), parentClass, 64);
+    // The message box, not the edit inside a combo box or a grid.
+    if (lstrcmpiW(parentClass, WC_COMBOBOXW) != 0 && GetDlgCtrlID(child) == 406) found->message = child;
   }
   return TRUE;
 }
@@ -165,7 +202,7 @@ int main() {
     std::printf("players %d\n", rows);
     for (int row = 0; row < rows; ++row) {
       std::string line;
-      for (int column = 0; column < 7; ++column) {
+      for (int column = 0; column < 8; ++column) {
         if (column) line += '\t';
         line += Utf8(RemoteItemText(process, block, found.players, row, column));
       }
@@ -229,6 +266,19 @@ int main() {
         ClientToScreen(found.tabs, &centre);
         std::printf("info-tab %ld %ld\n", centre.x, centre.y);
       }
+      {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.cchTextMax = kTextChars;
+        item.pszText = reinterpret_cast<LPWSTR>(block.get() + sizeof(LVITEMW));
+        WriteProcessMemory(process, block.get(), &item, sizeof(item), nullptr);
+        if (SendMessageW(found.tabs, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.get()))) {
+          std::vector<wchar_t> text(kTextChars, L'\0');
+          ReadProcessMemory(process, block.get() + sizeof(LVITEMW), text.data(), (kTextChars - 1) * sizeof(wchar_t),
+                            nullptr);
+          std::printf("players-title %s\n", Utf8(text.data()).c_str());
+        }
+      }
       for (int tab = 0; tab < 2; ++tab) {
         rect = RECT{};
         WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
@@ -243,6 +293,7 @@ int main() {
   CloseHandle(process);
 
   if (found.log) {
+    int untimed = 0;
     const int lines = static_cast<int>(SendMessageW(found.log, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < lines; ++i) {
       const LRESULT length = SendMessageW(found.log, LB_GETTEXTLEN, i, 0);
@@ -250,8 +301,32 @@ int main() {
       std::wstring text(static_cast<size_t>(length) + 1, L'\0');
       SendMessageW(found.log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
       text.resize(static_cast<size_t>(length));
-      std::printf("log %s\n", Utf8(text).c_str());
+      if (Timed(text)) {
+        std::printf("log %s\n", Utf8(text.substr(9)).c_str());
+      } else {
+        ++untimed;
+        std::printf("log %s\n", Utf8(text).c_str());
+      }
     }
+    std::printf("log-untimed %d\n", untimed);
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (found.filters[i] == nullptr) continue;
+    PrintCentre((std::string("filter-") + kFilterNames[i]).c_str(), found.filters[i]);
+    std::printf(" %d\n", SendMessageW(found.filters[i], BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+  }
+  if (found.target) {
+    PrintCentre("target-box", found.target);
+    // WM_GETTEXT, which the system carries across processes; GetWindowText
+    // would read only the window's own caption, which a combo box has not.
+    wchar_t text[256] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(found.target, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+    std::printf("\ntarget-text %s\n", Utf8(text).c_str());
+  }
+  if (found.message) {
+    PrintCentre("message-box", found.message);
+    std::printf("\n");
   }
   if (found.refresh) std::printf("refresh-enabled %d\n", IsWindowEnabled(found.refresh) ? 1 : 0);
   // Menus are windows of the system's own class "#32768"; keys sent before

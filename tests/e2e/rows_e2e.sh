@@ -97,8 +97,10 @@ log_in() {  # port, a command that tells the login took effect
 logged_in_to() { grep -q "RECV 0 - demo" "$work/$1.log" 2>/dev/null; }
 
 # The rows the window shows, and the players the server says it has, both as
-# "name<TAB>score<TAB>deaths<TAB>team<TAB>ping<TAB>IP<TAB>GUID", sorted.
-shown_rows() { window_dump | sed -n 's/^row [0-9]* //p' | sort; }
+# "name<TAB>score<TAB>deaths<TAB>team<TAB>ping<TAB>IP<TAB>GUID", sorted (the
+# window's Time column, from the Steam query these servers do not answer,
+# left out).
+shown_rows() { window_dump | sed -n 's/^row [0-9]* //p' | cut -f1-7 | sort; }
 server_rows() { sort "$work/$1.players" 2>/dev/null; }
 rows_match() { [ -s "$work/$1.players" ] && [ "$(shown_rows)" = "$(server_rows "$1")" ]; }
 dump_value() { window_dump | sed -n "s/^$1 //p" | head -n 1; }

@@ -2,6 +2,7 @@
 
 #include "net/bans.h"
 #include "net/player_rows.h"
+#include "net/steam_link.h"
 
 FakeShell Fake;
 
@@ -18,6 +19,7 @@ void RegisterInfoRowsForTests() {
   static const char* const kRows[] = {
       "", "hostname", "platform", "language", "gamever", "dedicated", "mod", "equalModRequired",
       "verifySignatures", "signatures", "password", "currentVersion", "requiredVersion", "maxplayers",
+      "players",
       "", "mission", "mapname", "gametype", "difficulty", "timelimit",
       "", "sv_battleye", "BE_VERSION", "BE_MAXPING", "BE_PLAYERS"};
   InfoRows.Clear();
@@ -30,6 +32,12 @@ void AppendLog(std::string_view text) {
   Fake.calls.push_back("AppendLog:" + std::string(text));
   Fake.log.emplace_back(text);
   if (Fake.onAppendLog) Fake.onAppendLog(Fake.log.back());
+}
+
+void AppendLogAs(std::string_view text, LogCategory category) {
+  if (!Fake.recording) return;
+  Fake.logCategories.push_back(category);
+  AppendLog(text);
 }
 
 void SetInfoValue(std::string_view key, std::string_view text) {
@@ -176,4 +184,9 @@ bool AskMaxPing(std::string& answer) {
   if (Fake.onAskMaxPing) Fake.onAskMaxPing();
   answer = Fake.maxPingAnswer;
   return Fake.maxPingAnswered;
+}
+
+void RememberFoundQueryPort(std::string_view host, int32_t port, uint16_t queryPort) {
+  Fake.calls.push_back("RememberFoundQueryPort:" + std::to_string(queryPort));
+  Fake.foundQueryPorts[std::string(host) + ":" + std::to_string(port)] = queryPort;
 }

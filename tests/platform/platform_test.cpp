@@ -140,4 +140,35 @@ TEST(Waiting, EndsAtADatagramAWakeUpOrTheTimeOut) {
   platform::SocketsCleanup();
 }
 
+// The Steam query's socket sends to another port of the server's address,
+// and the loop wakes for a datagram on either socket.
+TEST(Waiting, EitherOfTwoSocketsWakesAndASendReachesAnotherPortOfTheServer) {
+  ASSERT_TRUE(platform::SocketsStartup());
+  const uint8_t ping[] = {1, 2, 3};
+  platform::UdpSocket* console = platform::UdpOpen("127.0.0.1", 9);
+  platform::UdpSocket* query = platform::UdpOpen("127.0.0.1", 9);
+  ASSERT_TRUE(console != nullptr && query != nullptr);
+  platform::UdpSend(console, ping, sizeof ping);
+  platform::UdpSend(query, ping, sizeof ping);
+  platform::UdpSocket* server = platform::UdpOpenAddress(0x7F000001, platform::UdpLocalPort(console));
+  ASSERT_NE(server, nullptr);
+  while (platform::WaitForWorkOnBoth(console, query, 0, false) == platform::Woken::Wake) {
+  }
+  EXPECT_EQ(platform::WaitForWorkOnBoth(console, query, 50, false), platform::Woken::Timeout);
+
+  ASSERT_EQ(platform::UdpSendToPort(server, platform::UdpLocalPort(query), ping, sizeof ping), 3);
+  EXPECT_EQ(platform::WaitForWorkOnBoth(nullptr, query, 5000, false), platform::Woken::Datagram);
+  uint8_t buffer[16];
+  platform::Endpoint from;
+  EXPECT_EQ(platform::UdpReceive(query, buffer, sizeof buffer, &from), 3);
+  EXPECT_EQ(from.port, platform::UdpLocalPort(server));
+  EXPECT_EQ(platform::UdpReceive(console, buffer, sizeof buffer, nullptr), platform::kNothingWaiting);
+
+  platform::UdpSend(server, ping, sizeof ping);  // its own port: the console's socket
+  EXPECT_EQ(platform::WaitForWorkOnBoth(console, query, 5000, false), platform::Woken::Datagram);
+  EXPECT_EQ(platform::UdpReceive(console, buffer, sizeof buffer, nullptr), 3);
+  for (platform::UdpSocket* s : {server, query, console}) platform::UdpClose(s);
+  platform::SocketsCleanup();
+}
+
 }  // namespace

@@ -65,7 +65,7 @@ class Server {
 
   // Serves until *stop becomes true or the duration runs out. A non-zero
   // *joinBurst or *leaveBurst (set by a signal handler) starts a burst of
-  // joins or leaves, a non-zero *push sends a chat line to every client;
+  // joins or leaves, and a non-zero *push sends a chat line to every client;
   // each is set back to zero.
   void Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst = nullptr,
            volatile sig_atomic_t* leaveBurst = nullptr, volatile sig_atomic_t* push = nullptr);
@@ -99,10 +99,10 @@ class Server {
   void SendRaw(const sockaddr_in& to, const uint8_t* data, size_t length);
   void Timers(int64_t nowMs);
   void Log(const std::string& line);
-  void WritePlayersFile();
   // query_socket.cpp: the Steam query's own socket.
   bool OpenQuery();
   void ReceiveQuery(int64_t nowMs);
+  void WritePlayersFile();
 
   Options options_;
   World world_;
