@@ -2,8 +2,8 @@
 // connection, and the shell operations the connection reports back through
 // (ShowConnectError, CloseConnectDialog).
 //
-// Connecting runs straight from the dialog; ConnectToServer closes the
-// dialog on success through CloseConnectDialog. Where the request starts
+// Connecting starts from the dialog; the network tick closes the dialog
+// through CloseConnectDialog once the login has been accepted. Where the request starts
 // inside a list view's own mouse handling (double click), it is posted back
 // to the dialog first, so the list view is never destroyed under itself.
 #include <windows.h>
@@ -14,12 +14,15 @@
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
 #include "app/favourites.h"
+#include "app/files/settings.h"
+#include "app/pure/dialog_rules.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "app/menu_ids.h"
 #include "net/number.h"
 #include "net/session.h"
 #include "net/shell.h"
+#include "net/steam_link.h"
 
 namespace {
 
@@ -39,10 +42,34 @@ void ConnectTo(HWND dialog, std::string host, int32_t port, std::string password
     DialogMessageBox(dialog, kPasswordTooLongText, L"Quorvel", MB_OK | MB_ICONWARNING);
     return;
   }
+  // The Steam query port: the one typed for this server, else the one found
+  // for it last time (steam_link.h).
+  SetSteamQueryPorts(TypedQueryPort(host, port), FoundQueryPort(host, port));
   Session.host = std::move(host);
   Session.port = port;
   Session.password = std::move(password);
   ConnectToServer(Session, fromQuickConnect);
+}
+
+// The "Query port" field: "" for automatic. A port typed by hand belongs to
+// the server (host and port) and is kept in the settings file, so that it
+// holds for every later connection, from either dialog.
+std::string QueryPortText(std::string_view host, int32_t port) {
+  const uint16_t typed = TypedQueryPort(host, port);
+  return typed == 0 ? std::string() : std::to_string(typed);
+}
+
+// False (and the user told why) when the field holds something other than
+// a port or nothing.
+bool KeepTypedQueryPort(HWND dialog, int fieldId, std::string_view host, int32_t port) {
+  const std::string text = WindowTextUtf8(GetDlgItem(dialog, fieldId));
+  if (!QueryPortAccepted(text)) {
+    DialogMessageBox(dialog, Widen(kQueryPortRefusedText).c_str(), L"Quorvel", MB_OK | MB_ICONWARNING);
+    SetFocus(GetDlgItem(dialog, fieldId));
+    return false;
+  }
+  SetTypedQueryPort(host, port, PortValue(text));
+  return true;
 }
 
 // ---- Quick Connect -----------------------------------------------------------
@@ -57,6 +84,7 @@ void FillQuickConnectFromFavourite(HWND dialog) {
   SetWindowTextUtf8(hostList, chosen.host);
   SetWindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPort), std::to_string(chosen.port));
   SetWindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPassword), chosen.password);
+  SetWindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickQueryPort), QueryPortText(chosen.host, chosen.port));
 }
 
 bool QuickConnectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
@@ -81,9 +109,11 @@ bool QuickConnectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT*
   }
   if (id == IDOK) {
     const std::string portText = WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPort));
-    ConnectTo(dialog, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickHost)),
-              ParseNumber32(portText), WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPassword)),
-              1);
+    const std::string host = WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickHost));
+    const int32_t port = ParseNumber32(portText);
+    if (KeepTypedQueryPort(dialog, dialog_id::kQuickQueryPort, host, port)) {
+      ConnectTo(dialog, host, port, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPassword)), 1);
+    }
     *result = 0;
     return true;
   }
@@ -153,6 +183,7 @@ void FillFromSelectedFavourite(HWND dialog) {
   SetWindowTextUtf8(Item(dialog, dialog_id::kFavouriteHost), chosen.host);
   SetWindowTextUtf8(Item(dialog, dialog_id::kFavouritePort), std::to_string(chosen.port));
   SetWindowTextUtf8(Item(dialog, dialog_id::kFavouritePassword), chosen.password);
+  SetWindowTextUtf8(Item(dialog, dialog_id::kFavouriteQueryPort), QueryPortText(chosen.host, chosen.port));
   SetButtonStates(dialog, false);
 }
 
@@ -275,6 +306,8 @@ bool FavouritesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, LRE
     if (HIWORD(wParam) != BN_CLICKED || !IsWindowEnabled(Item(dialog, id))) return true;
     std::string fields[4];
     if (!FavouriteFieldsValid(dialog, fields)) return true;
+    const Favourite typed = MakeFavourite(fields[0], fields[1], fields[2], fields[3]);
+    if (!KeepTypedQueryPort(dialog, dialog_id::kFavouriteQueryPort, typed.host, typed.port)) return true;
     if (id == dialog_id::kFavouriteAdd) {
       AddFavourite(fields[0], fields[1], fields[2], fields[3]);
       RefreshFavouritesList(dialog);
@@ -295,7 +328,7 @@ void OpenQuickConnect(HWND mainWindow) {
   frame.kind = DialogKind::QuickConnect;
   frame.title = L"Quick Connect";
   frame.clientWidth = 285;
-  frame.clientHeight = 146;
+  frame.clientHeight = 179;
   frame.defaultId = IDOK;
   frame.handler = QuickConnectProc;
   HWND dialog = CreateDialogFrame(mainWindow, frame);
@@ -304,6 +337,7 @@ void OpenQuickConnect(HWND mainWindow) {
   AddLabel(dialog, L"Host:", 15, 17, 30, 15);
   AddLabel(dialog, L"Port:", 15, 47, 30, 15);
   AddLabel(dialog, L"Password:", 15, 80, 55, 15);
+  AddLabel(dialog, L"Query port:", 15, 113, 60, 15);
   HWND hostList = AddComboBox(dialog, 80, 15, 190, 20, dialog_id::kQuickHost);
   for (const Favourite& fav : Favourites) {
     std::wstring text = Widen(fav.description);
@@ -313,9 +347,12 @@ void OpenQuickConnect(HWND mainWindow) {
              dialog_id::kQuickPort, WS_EX_CLIENTEDGE);
   AddControl(dialog, L"EDIT", L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP, 80, 77, 190, 20,
              dialog_id::kQuickPassword, WS_EX_CLIENTEDGE);
-  AddSeparator(dialog, 15, 105, 255);
-  AddControl(dialog, L"BUTTON", L"Connect", BS_DEFPUSHBUTTON | WS_TABSTOP, 15, 115, 75, 25, IDOK);
-  AddControl(dialog, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 100, 115, 75, 25, IDCANCEL);
+  // Empty: found automatically.
+  AddControl(dialog, L"EDIT", L"", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, 80, 110, 190, 20,
+             dialog_id::kQuickQueryPort, WS_EX_CLIENTEDGE);
+  AddSeparator(dialog, 15, 138, 255);
+  AddControl(dialog, L"BUTTON", L"Connect", BS_DEFPUSHBUTTON | WS_TABSTOP, 15, 148, 75, 25, IDOK);
+  AddControl(dialog, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 100, 148, 75, 25, IDCANCEL);
   ShowDialogFrame(dialog, hostList);
 }
 
@@ -354,6 +391,7 @@ void OpenConnectWindow(HWND mainWindow) {
   AddLabel(dialog, L"Host:", 250, 75, 60, 15);
   AddLabel(dialog, L"Port:", 250, 105, 60, 15);
   AddLabel(dialog, L"Password:", 250, 140, 60, 15);
+  AddLabel(dialog, L"Query port:", 250, 175, 65, 15);
   HWND description = AddControl(dialog, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, 320, 37, 145, 20,
                                 dialog_id::kFavouriteDescription, WS_EX_CLIENTEDGE);
   AddControl(dialog, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, 320, 72, 145, 20,
@@ -362,9 +400,12 @@ void OpenConnectWindow(HWND mainWindow) {
              dialog_id::kFavouritePort, WS_EX_CLIENTEDGE);
   AddControl(dialog, L"EDIT", L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP, 320, 137, 145, 20,
              dialog_id::kFavouritePassword, WS_EX_CLIENTEDGE);
-  AddControl(dialog, L"BUTTON", L"Add", BS_DEFPUSHBUTTON | WS_TABSTOP, 260, 180, 95, 25,
+  // Empty: found automatically.
+  AddControl(dialog, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, 320, 172, 145, 20,
+             dialog_id::kFavouriteQueryPort, WS_EX_CLIENTEDGE);
+  AddControl(dialog, L"BUTTON", L"Add", BS_DEFPUSHBUTTON | WS_TABSTOP, 260, 215, 95, 25,
              dialog_id::kFavouriteAdd);
-  HWND save = AddControl(dialog, L"BUTTON", L"Save", BS_PUSHBUTTON | WS_TABSTOP, 365, 180, 95, 25,
+  HWND save = AddControl(dialog, L"BUTTON", L"Save", BS_PUSHBUTTON | WS_TABSTOP, 365, 215, 95, 25,
                          dialog_id::kFavouriteSave);
   EnableWindow(save, FALSE);
   RefreshFavouritesList(dialog);

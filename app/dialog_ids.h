@@ -9,6 +9,7 @@ namespace dialog_id {
 constexpr int kQuickHost = 101;
 constexpr int kQuickPort = 102;
 constexpr int kQuickPassword = 103;
+constexpr int kQuickQueryPort = 104;
 
 // The favourites window "Connect"
 constexpr int kFavouritesList = 201;
@@ -18,6 +19,7 @@ constexpr int kFavouritePort = 204;
 constexpr int kFavouritePassword = 205;
 constexpr int kFavouriteAdd = 206;
 constexpr int kFavouriteSave = 207;
+constexpr int kFavouriteQueryPort = 208;
 
 // Kick Player ("Cancel" is IDCANCEL)
 constexpr int kKickReason = 301;

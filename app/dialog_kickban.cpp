@@ -1,12 +1,12 @@
-// Kick Player and Ban Player: both act on the selected row of the players
-// list. They only fill in the pending action and its data; the network tick
-// sends the command on its next idle pass.
+// Kick Player and Ban Player: both act on the player of the row selected
+// when the dialog opened. They only fill in the pending action and its data;
+// the network tick sends the command on its next idle pass.
 //
-// The row's address, name and GUID are looked up in the player list the last
-// "players" reply built. When no record has them (the list changed since the
-// row was drawn), or no row is selected any more (the list was refilled while the
-// dialog was open), the dialog closes without a pending action, so no command
-// can go out with the target of an earlier kick or ban or at a stranger.
+// The dialog holds the player's identity (number and GUID, or address), not
+// a row: rows move, vanish and come back as the lists refresh, and the
+// dialog stays open through all of it. The tick looks the player up in the
+// latest list when it sends; if he has left, nothing goes out and the log
+// says so.
 #include <windows.h>
 
 #include <string>
@@ -15,49 +15,28 @@
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
 #include "app/pure/dialog_rules.h"
-#include "net/players.h"
+#include "net/player_rows.h"
 #include "net/shell.h"
 
 namespace {
 
-constexpr int kPlayerColumnName = 0;
-constexpr int kPlayerColumnGuid = 6;
+// The player the open dialog was opened for; one dialog is open at a time.
+PlayerIdentity g_player;
+bool g_havePlayer = false;
 
-std::wstring SelectedPlayerName() {
-  const int row = PlayersList_SelectedIndex();
-  return row < 0 ? std::wstring() : Widen(PlayersList_CellText(row, kPlayerColumnName));
-}
-
-// What identifies the selected row's player; false when no row is selected
-// any more (a new player list arrived while the dialog was open). An empty
-// address must not stand in for it: a record parsed from a stray line has one
-// too.
-struct SelectedPlayer {
-  std::string address;
-  std::string name;
-  std::string guid;
-};
-
-bool GetSelectedPlayer(SelectedPlayer* player) {
-  const int row = PlayersList_SelectedIndex();
-  if (row < 0) return false;
-  player->address = PlayersList_CellText(row, kPlayerColumnIp);
-  player->name = PlayersList_CellText(row, kPlayerColumnName);
-  player->guid = PlayersList_CellText(row, kPlayerColumnGuid);
-  return true;
-}
+void HoldSelectedPlayer() { g_havePlayer = SelectedPlayer(&g_player); }
 
 std::string ReasonText(HWND reasonField) {
   CutReason(reasonField);
   return WindowTextUtf8(reasonField);
 }
 
-void SetTarget(int32_t number, std::string reason, int32_t banMinutes, Action action) {
-  PendingActionData.targetPlayer = number;
-  PendingActionData.targetFound = true;
+void SetTarget(std::string reason, int32_t banMinutes, Action action) {
+  if (!g_havePlayer) return;
+  PendingActionData.hasTarget = true;
+  PendingActionData.target = g_player;
   PendingActionData.reason = std::move(reason);
   PendingActionData.banMinutes = banMinutes;
-  PlayersList_RemoveSelected();
   PendingAction = action;
 }
 
@@ -69,12 +48,7 @@ bool KickProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result)
       return false;
     case dialog_id::kKickButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
-      int32_t number = 0;
-      SelectedPlayer player;
-      if (GetSelectedPlayer(&player) && FindKickTarget(player.address, player.name, player.guid, &number)) {
-        SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kKickReason)),
-                  PendingActionData.banMinutes, Action::Kick);
-      }
+      SetTarget(ReasonText(GetDlgItem(dialog, dialog_id::kKickReason)), PendingActionData.banMinutes, Action::Kick);
       CloseDialog(dialog);
       *result = 0;
       return true;
@@ -113,9 +87,7 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
     }
     case dialog_id::kBanButton: {
       if (HIWORD(wParam) != BN_CLICKED) return false;
-      int32_t number = 0;
-      SelectedPlayer player;
-      if (GetSelectedPlayer(&player) && FindBanTarget(player.address, player.name, player.guid, &number)) {
+      if (g_havePlayer) {
         const bool permanent = SendMessageW(GetDlgItem(dialog, dialog_id::kBanPermanent),
                                             BM_GETCHECK, 0, 0) == BST_CHECKED;
         HWND days = GetDlgItem(dialog, dialog_id::kBanDays);
@@ -129,7 +101,7 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
           *result = 0;
           return true;
         }
-        SetTarget(number, ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),
+        SetTarget(ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),
                   BanMinutes(permanent, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kBanDays))),
                   Action::Ban);
       }
@@ -149,7 +121,8 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
 void OpenKickDialog(HWND mainWindow) {
   DialogFrame frame;
   frame.kind = DialogKind::Kick;
-  frame.title = L"Kick Player - " + SelectedPlayerName();
+  HoldSelectedPlayer();
+  frame.title = L"Kick Player - " + Widen(g_havePlayer ? g_player.name : std::string());
   frame.clientWidth = 430;
   frame.clientHeight = 85;
   frame.handler = KickProc;
@@ -169,7 +142,8 @@ void OpenKickDialog(HWND mainWindow) {
 void OpenBanDialog(HWND mainWindow) {
   DialogFrame frame;
   frame.kind = DialogKind::Ban;
-  frame.title = L"Ban Player - " + SelectedPlayerName();
+  HoldSelectedPlayer();
+  frame.title = L"Ban Player - " + Widen(g_havePlayer ? g_player.name : std::string());
   frame.clientWidth = 430;
   frame.clientHeight = 165;
   frame.handler = BanProc;
@@ -194,4 +168,15 @@ void OpenBanDialog(HWND mainWindow) {
   SendMessageW(permanent, BM_SETCHECK, BST_CHECKED, 0);
   EnableWindow(days, FALSE);
   ShowDialogFrame(dialog, reason);
+}
+
+void CloseSessionDialogs() {
+  const DialogKind kind = OpenDialogKind();
+  if (kind == DialogKind::Kick || kind == DialogKind::Ban) {
+    CloseDialog(OpenDialogWindow());
+    g_havePlayer = false;
+    AppendLog(kind == DialogKind::Kick ? "The session ended: the Kick Player window was closed and nothing was sent."
+                                       : "The session ended: the Ban Player window was closed and nothing was sent.");
+  }
+  if (CancelMaxPingBox()) AppendLog("The session ended: the Set MaxPing window was closed and nothing was sent.");
 }

@@ -99,7 +99,17 @@ class ScopedDisable {
   HWND window_;
 };
 
+// The box now open, for the end of a session to close it.
+InputBoxState* g_openBox = nullptr;
+
 }  // namespace
+
+bool CancelMaxPingBox() {
+  if (g_openBox == nullptr || g_openBox->done) return false;
+  g_openBox->accepted = false;
+  g_openBox->done = true;
+  return true;
+}
 
 bool AskMaxPing(std::string& answer) {
   answer.clear();
@@ -133,6 +143,7 @@ bool AskMaxPing(std::string& answer) {
 
   {
     ModalLoopScope modal;
+    g_openBox = &state;
     ScopedDisable mainDisabled(MainWindow());
     ScopedDisable dialogDisabled(OpenDialogWindow());
     ShowWindow(box, SW_SHOW);
@@ -151,6 +162,7 @@ bool AskMaxPing(std::string& answer) {
         DispatchMessageW(&msg);
       }
     }
+    g_openBox = nullptr;
   }  // enabled again before the box goes, so activation returns to them
   DestroyWindow(box);
   if (!state.accepted) return false;

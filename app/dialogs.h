@@ -22,3 +22,6 @@ bool RouteDialogMessage(MSG* msg);
 
 // The dialog currently open, or null.
 HWND OpenDialogWindow();
+
+// Ends the Set MaxPing box as cancelled, if it is open; true when it was.
+bool CancelMaxPingBox();

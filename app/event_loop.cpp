@@ -1,6 +1,8 @@
-// The event loop. A burst of window events postpones the network tick until
-// the queue is empty; that is intended: the 5 ms sleep only ever replaces
-// idle time.
+// The event loop. Each pass first gives the protocol client its tick (it
+// reads what waits on the socket and moves the pending requests on, and costs
+// next to nothing when nothing is due), then handles one window event; with
+// no event queued the thread sleeps until a window event, a datagram, the
+// end of a name look-up or the next deadline of the client or the status bar.
 #include "app/event_loop.h"
 
 #include <windows.h>
@@ -8,19 +10,22 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/modal_tick.h"
+#include "app/status_bar.h"
 #include "net/tick.h"
 
 namespace {
 bool g_quitMessage = false;
 }
 
-bool RunOneEventLoopPass() {
+bool RunOneEventLoopPass(uint32_t longestWaitMs) {
   EventLoopHasTheThread();
   if (g_quitMessage || MainWindowQuitRequested()) return false;
+  NetworkTick();
+  UpdateStatusBar();
   MSG msg;
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    Sleep(5);
-    NetworkTick();
+    const uint32_t statusWait = StatusBarWaitMs();
+    WaitForNetwork(statusWait < longestWaitMs ? statusWait : longestWaitMs, true);
     return true;
   }
   if (msg.message == WM_QUIT) {
@@ -38,6 +43,6 @@ bool RunOneEventLoopPass() {
 }
 
 void RunEventLoop() {
-  while (RunOneEventLoopPass()) {
+  while (RunOneEventLoopPass(platform::kWaitForever)) {
   }
 }

@@ -1,12 +1,18 @@
-// The event loop: window events first, without waiting; when none is queued,
-// 5 ms of sleep and one network tick.
+// The event loop: one thread that sleeps until a window event, a datagram or
+// the next deadline, and on each wake gives the protocol client its tick and
+// handles a window event.
 #pragma once
 
-// Takes and handles one window event: the open dialog's keyboard navigation,
-// the F5 accelerator, dispatch, then the re-layout check. When no event is
-// waiting, sleeps 5 ms and runs one NetworkTick instead. Returns false once
-// the main window asked to quit (or WM_QUIT arrived).
-bool RunOneEventLoopPass();
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// One network tick, the status bar's update, then one window event: the open
+// dialog's keyboard navigation, the F5 accelerator, dispatch and the
+// re-layout check. With no event queued, sleeps until there is one, a
+// datagram arrives or a deadline comes, but at most `longestWaitMs`.
+// Returns false once the main window asked to quit (or WM_QUIT arrived).
+bool RunOneEventLoopPass(uint32_t longestWaitMs);
 
 // Runs passes until the user quits.
 void RunEventLoop();

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/files/disk_file.h"
 #include "platform/platform.h"
 
 FavouriteList Favourites;
@@ -19,66 +20,14 @@ bool g_fileUnread = false;
 
 std::string LegacyToUtf8(std::string_view line) { return platform::AnsiToUtf8(line); }
 
-std::wstring AppDataFolder() {
-  // GetEnvironmentVariableW rather than the C runtime's copy of the
-  // environment, which does not see later SetEnvironmentVariableW calls.
-  DWORD needed = GetEnvironmentVariableW(L"APPDATA", nullptr, 0);
-  if (needed == 0) return {};
-  std::wstring value(needed, L'\0');
-  DWORD length = GetEnvironmentVariableW(L"APPDATA", value.data(), needed);
-  value.resize(length < needed ? length : 0);
-  return value;
-}
-
-bool ReadWholeFile(HANDLE file, std::string& bytes) {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > MAXDWORD) return false;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD done = 0;
-  if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr))
-    return false;
-  bytes.resize(done);
-  return true;
-}
-
-// Writes `bytes` to a file beside the favourites file and moves it over the
-// old one. MOVEFILE_WRITE_THROUGH makes the call return only once the move
-// is on the disk, so a crash leaves either the old file or the new one.
-bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
-  const std::wstring temporary = path + L".new";
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = bytes.empty() ||
-            (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size());
-  ok = FlushFileBuffers(file) && ok;
-  ok = CloseHandle(file) && ok;
-  if (ok) {
-    ok = MoveFileExW(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  }
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
-}
-
-enum class FileRead { Read, Missing, Unreadable };
+using disk::FileRead;
+using disk::WriteInOneStep;
 
 FileRead ReadFavouritesFile(FavouriteList& list) {
-  HANDLE file = CreateFileW(FavouritesPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing
-                                                                          : FileRead::Unreadable;
-  }
   std::string bytes;
-  const bool ok = ReadWholeFile(file, bytes);
-  CloseHandle(file);
-  if (!ok) return FileRead::Unreadable;
-  list = DecodeFavourites(bytes, LegacyToUtf8);
-  return FileRead::Read;
+  const FileRead read = disk::ReadWholeFile(FavouritesPath(), &bytes);
+  if (read == FileRead::Read) list = DecodeFavourites(bytes, LegacyToUtf8);
+  return read;
 }
 
 // Another instance of the program may have changed the file since we read
@@ -115,7 +64,7 @@ bool ChangeFavourites(Change change) {
 
 }  // namespace
 
-std::wstring FavouritesFolder() { return AppDataFolder() + L"\\Quorvel\\"; }
+std::wstring FavouritesFolder() { return disk::ProgramFolder(); }
 
 std::wstring FavouritesPath() { return FavouritesFolder() + L"favs.dat"; }
 

@@ -1,12 +1,13 @@
 // Quorvel's entry point: start-up in order, the event loop, shut-down.
 //
-// The loop never waits for window events: when none is queued it sleeps 5 ms
-// and gives the protocol client one network tick, so the connection is
-// served on the same thread as the windows.
+// One thread serves the windows and the connection: the loop sleeps until a
+// window event, a datagram or the next deadline, and nothing in it waits for
+// the server (event_loop.h).
 #include <windows.h>
 
 #include "app/event_loop.h"
 #include "app/favourites.h"
+#include "app/files/settings.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "net/session.h"
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ProtocolStartup();
   LoadEmbeddedImages();
   LoadFavourites();
+  LoadSettings();
 
   HWND window = CreateMainWindow(instance);
   if (window == nullptr) {
@@ -24,6 +26,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ProtocolShutdown();
     return 1;
   }
+
+  // A settings file that could not be read was found before the log existed.
+  if (const std::string problem = TakeSettingsProblem(); !problem.empty()) AppendLog(problem);
 
   RunEventLoop();
 

@@ -2,7 +2,7 @@
 //
 // Layout, top to bottom: a rebar whose one band is the menu bar; under it a
 // splitter whose upper pane is the tab panel (Players, Bans, Info pages) and
-// whose lower pane holds the log list. The pages, the splitter and the lower
+// whose lower pane holds the log list; at the bottom the status bar. The pages, the splitter and the lower
 // pane hand their children's notifications up to this window (containers.h),
 // so every control event of the main window is dispatched in MainWindowProc.
 //
@@ -25,8 +25,10 @@
 #include "app/menu_ids.h"
 #include "app/info_view.h"
 #include "app/modal_tick.h"
+#include "app/status_bar.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
+#include "app/utf16.h"
 #include "net/shell.h"
 #include "res/resource_ids.h"
 
@@ -54,6 +56,7 @@ constexpr std::array<ColumnDef, kPlayerColumns> kPlayerColumnDefs{{
     {L"Ping", 50, SortKind::Integer},
     {L"IP", 100, SortKind::Text},
     {L"GUID", 105, SortKind::Text},
+    {L"Time", 70, SortKind::Duration},
 }};
 
 constexpr std::array<ColumnDef, kBanColumns> kBanColumnDefs{{
@@ -301,14 +304,14 @@ void OnKeyboardContextMenu(HWND list) {
 }
 
 struct SortContext {
-  std::vector<std::string> keys;  // by the row's lParam
+  std::map<LPARAM, std::string> keys;  // by the row's lParam, its id
   SortKind kind;
   bool descending;
 };
 
 int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context) {
   const auto* ctx = reinterpret_cast<const SortContext*>(context);
-  const int order = CompareCells(ctx->keys[static_cast<size_t>(a)], ctx->keys[static_cast<size_t>(b)], ctx->kind);
+  const int order = CompareCells(ctx->keys.at(a), ctx->keys.at(b), ctx->kind);
   return ctx->descending ? -order : order;
 }
 
@@ -427,6 +430,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENTERIDLE:
       FollowModalLoop(message);
       break;
+    case WM_SIZE:
+      if (MainStatusBar() != nullptr) SendMessageW(MainStatusBar(), WM_SIZE, 0, 0);
+      break;
     case WM_CLOSE:
       // The event loop ends and shuts down; the window goes with it.
       g.quit = true;
@@ -461,18 +467,16 @@ void SortPlayers(int column) {
   g.sortDescending = (column == g.sortColumn) ? !g.sortDescending : false;
   g.sortColumn = column;
 
-  // Each row's lParam becomes its index into a snapshot of the column, so the
+  // A snapshot of the column by each row's id (its lParam), so the
   // comparison never reads the list while the list is being sorted.
   SortContext ctx{{}, kPlayerColumnDefs[static_cast<size_t>(column)].sort, g.sortDescending};
   const int count = static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0));
-  ctx.keys.reserve(static_cast<size_t>(count));
   for (int row = 0; row < count; ++row) {
-    ctx.keys.push_back(PlayersList_CellText(row, column));
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    item.lParam = row;
-    SendMessageW(g.players, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(g.players, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    ctx.keys[item.lParam] = PlayersList_CellText(row, column);
   }
   SendMessageW(g.players, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(CompareRows));
   MarkSortedColumn(g.players, column, g.sortDescending);
@@ -521,18 +525,19 @@ bool MainWindowTabKey(const MSG& msg) {
   return true;
 }
 
-int PlayersInsertPosition(const PlayerRow& cells) {
-  const int count = g.players ? static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0)) : 0;
-  if (g.sortColumn < 0 || g.sortColumn >= kPlayerColumns) return count;
-  // A refill (F5, a reply) adds its rows one by one; each goes where the
-  // shown sort puts it, after its equals, so the header's arrow stays true.
+namespace {
+
+// Where `key` goes among the rows other than `skip` by the shown sort, after
+// its equals.
+int SortedPlace(const std::string& key, int skip) {
+  const int count = static_cast<int>(SendMessageW(g.players, LVM_GETITEMCOUNT, 0, 0));
   const SortKind kind = kPlayerColumnDefs[static_cast<size_t>(g.sortColumn)].sort;
-  const std::string& key = cells[static_cast<size_t>(g.sortColumn)];
+  const auto at = [skip](int i) { return skip >= 0 && i >= skip ? i + 1 : i; };
   int low = 0;
-  int high = count;
+  int high = skip >= 0 ? count - 1 : count;
   while (low < high) {
     const int middle = low + (high - low) / 2;
-    int order = CompareCells(key, PlayersList_CellText(middle, g.sortColumn), kind);
+    int order = CompareCells(key, PlayersList_CellText(at(middle), g.sortColumn), kind);
     if (g.sortDescending) order = -order;
     if (order < 0) {
       high = middle;
@@ -541,6 +546,51 @@ int PlayersInsertPosition(const PlayerRow& cells) {
     }
   }
   return low;
+}
+
+bool Sorted() { return g.players != nullptr && g.sortColumn >= 0 && g.sortColumn < kPlayerColumns; }
+
+}  // namespace
+
+int PlayersSortedPosition(const PlayerRow& cells) {
+  if (!Sorted()) return -1;
+  return SortedPlace(cells[static_cast<size_t>(g.sortColumn)], -1);
+}
+
+void KeepPlayersRowSorted(int row) {
+  if (!Sorted()) return;
+  const std::string key = PlayersList_CellText(row, g.sortColumn);
+  const int place = SortedPlace(key, row);
+  if (place == row) return;
+  // Moved as a whole: its id, image, cells and selection and focus.
+  LVITEMW item{};
+  item.mask = LVIF_PARAM | LVIF_IMAGE | LVIF_STATE;
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.iItem = row;
+  SendMessageW(g.players, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  PlayerRow cells;
+  for (int c = 0; c < kPlayerColumns; ++c) cells[static_cast<size_t>(c)] = PlayersList_CellText(row, c);
+  SendMessageW(g.players, LVM_DELETEITEM, row, 0);
+  std::wstring text = Widen(cells[0]);
+  LVITEMW moved{};
+  moved.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+  moved.iItem = place;
+  moved.pszText = text.data();
+  moved.lParam = item.lParam;
+  moved.iImage = item.iImage;
+  const int at = static_cast<int>(SendMessageW(g.players, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&moved)));
+  if (at < 0) return;
+  for (int c = 1; c < kPlayerColumns; ++c) {
+    text = Widen(cells[static_cast<size_t>(c)]);
+    LVITEMW sub{};
+    sub.iSubItem = c;
+    sub.pszText = text.data();
+    SendMessageW(g.players, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&sub));
+  }
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = item.state & state.stateMask;
+  SendMessageW(g.players, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
@@ -581,13 +631,24 @@ HWND CreateMainWindow(HINSTANCE instance) {
 
   BuildMenus();
   BuildRebar(instance);
+  // The window grows by the status bar's height, so that everything above
+  // keeps the size it was designed at.
+  if (HWND status = CreateStatusBar(g.window)) {
+    RECT bar;
+    GetWindowRect(status, &bar);
+    const int grow = bar.bottom - bar.top;
+    SetWindowPos(g.window, nullptr, x, y - grow / 2, width, height + grow, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(status, WM_SIZE, 0, 0);
+  }
   RECT client;
   GetClientRect(g.window, &client);
   RECT bar{0, 0, 0, 0};
   if (g.rebar) GetWindowRect(g.rebar, &bar);
   const int top = bar.bottom - bar.top;
 
-  g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top);
+  RECT statusRect{0, 0, 0, 0};
+  if (MainStatusBar() != nullptr) GetWindowRect(MainStatusBar(), &statusRect);
+  g.splitter = CreateSplitter(g.window, 0, top, client.right, client.bottom - top - (statusRect.bottom - statusRect.top));
   BuildTabs(instance);
   CreateInfoView();
   BuildLog(instance);

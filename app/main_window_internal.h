@@ -12,9 +12,11 @@ HFONT MainFont();
 // Sorts the players list by `column`; the same column again reverses.
 void SortPlayers(int column);
 
-// Where a new players row goes: by the shown sort, or at the end when the
-// list is unsorted.
-int PlayersInsertPosition(const PlayerRow& cells);
+// Where a new players row goes by the shown sort; -1 when the list is unsorted.
+int PlayersSortedPosition(const PlayerRow& cells);
+// A row whose sorted cell was rewritten moves to where the sort now puts it,
+// keeping its selection and focus.
+void KeepPlayersRowSorted(int row);
 
 // The server information view placed on the Info page; the re-layout sizes it.
 void SetInfoView(HWND view);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/status_bar.h"
 #include "net/tick.h"
 
 namespace {
@@ -11,10 +12,11 @@ int g_depth = 0;
 UINT_PTR g_timer = 0;
 int g_tickingAtDepth = -1;  // the loop depth whose timer is running a tick
 
-// The timer's resolution is about 10 ms where the main loop ticks every
-// 5 ms, so each firing runs two passes to keep the same pace.
+// A modal loop waits for window messages only, so a datagram cannot wake it;
+// the timer looks every 10 ms (about the system's resolution), and each
+// tick reads everything waiting (up to its bound) the way the main loop does.
 constexpr UINT kIntervalMs = 10;
-constexpr int kPassesPerFiring = 2;
+constexpr int kPassesPerFiring = 1;
 
 void CALLBACK TickFromModalLoop(HWND, UINT, UINT_PTR, DWORD) {
   // A tick can open a modal loop of its own (Set MaxPing asks from inside
@@ -24,6 +26,7 @@ void CALLBACK TickFromModalLoop(HWND, UINT, UINT_PTR, DWORD) {
   const int outer = g_tickingAtDepth;
   g_tickingAtDepth = g_depth;
   for (int i = 0; i < kPassesPerFiring; ++i) NetworkTick();
+  UpdateStatusBar();
   g_tickingAtDepth = outer;
 }
 

@@ -18,20 +18,25 @@
 
 namespace {
 
+// The log view keeps this many lines, the latest.
+constexpr LRESULT kLogLines = 5000;
+
 // The values shown by the information view, by row. They are kept here too,
 // so a view created later (or a test) can read what arrived.
 std::array<std::string, 25> g_infoValues;
 
 template <size_t N>
-void AddRow(HWND list, const std::array<std::string, N>& cells, int image, int at = -1) {
+void AddRow(HWND list, int32_t id, const std::array<std::string, N>& cells, int image, int at) {
   if (list == nullptr) return;
-  if (at < 0) at = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  if (at < 0 || at > count) at = count;
   std::wstring text = Widen(cells[0]);
   LVITEMW item{};
-  item.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE : 0);
+  item.mask = LVIF_TEXT | LVIF_PARAM | (image >= 0 ? LVIF_IMAGE : 0);
   item.iItem = at;
   item.pszText = text.data();
   item.iImage = image;
+  item.lParam = id;
   const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   for (size_t column = 1; column < N; ++column) {
@@ -48,10 +53,59 @@ int SelectedIndex(HWND list) {
   return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void RemoveSelected(HWND list) {
-  const int row = SelectedIndex(list);
-  if (row >= 0) SendMessageW(list, LVM_DELETEITEM, row, 0);
+// The row the view keeps under `id`, wherever the sort has put it; -1.
+int RowOf(HWND list, int32_t id) {
+  if (list == nullptr) return -1;
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = id;
+  return static_cast<int>(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
+
+int32_t IdOf(HWND list, int row) {
+  if (list == nullptr || row < 0) return -1;
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+  return static_cast<int32_t>(item.lParam);
+}
+
+// Rewrites only the cells that changed: an unchanged row is not repainted.
+template <size_t N>
+void SetCells(HWND list, int row, const std::array<std::string, N>& cells, uint32_t changed) {
+  for (size_t column = 0; column < N; ++column) {
+    if (!(changed & (1u << column))) continue;
+    std::wstring text = Widen(cells[column]);
+    LVITEMW sub{};
+    sub.iSubItem = static_cast<int>(column);
+    sub.pszText = text.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
+// Rows inserted or removed above the top row would slide the rows the admin
+// is looking at; the row that was on top is put back on top.
+struct TopRow {
+  int32_t id = -1;
+};
+
+void RememberTop(HWND list, TopRow& top) {
+  top.id = list ? IdOf(list, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0))) : -1;
+}
+
+void RestoreTop(HWND list, const TopRow& top) {
+  if (list == nullptr || top.id < 0) return;
+  const int row = RowOf(list, top.id);
+  const int now = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  if (row < 0 || row == now) return;
+  RECT rect{LVIR_BOUNDS, 0, 0, 0};
+  if (!SendMessageW(list, LVM_GETITEMRECT, now, reinterpret_cast<LPARAM>(&rect))) return;
+  SendMessageW(list, LVM_SCROLL, 0, (row - now) * (rect.bottom - rect.top));
+}
+
+TopRow g_playersTop;
+TopRow g_bansTop;
 
 std::string CellText(HWND list, int row, int column, int columns) {
   if (list == nullptr || row < 0 || column < 0 || column >= columns) return {};
@@ -81,6 +135,13 @@ void AppendLog(std::string_view text) {
   // One line down from where the view stands, not a jump to the end: someone
   // reading back through the log sees it creep, not leap.
   const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
+  if (SendMessageW(log, LB_GETCOUNT, 0, 0) > kLogLines) {
+    // A server chatting for a day must not grow the process: the oldest line
+    // goes, and the lines below it moving up is the step down.
+    SendMessageW(log, LB_DELETESTRING, 0, 0);
+    SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    return;
+  }
   SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top + 1), 0);
 }
 
@@ -110,15 +171,33 @@ std::string InfoValue(const std::string& key) {
   return row < 0 ? std::string() : g_infoValues[static_cast<size_t>(row)];
 }
 
-void PlayersList_Clear() {
-  if (HWND list = PlayersListView()) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+void PlayersList_BeginUpdate() { RememberTop(PlayersListView(), g_playersTop); }
+
+void PlayersList_EndUpdate() { RestoreTop(PlayersListView(), g_playersTop); }
+
+void PlayersList_InsertRow(int32_t id, const PlayerRow& cells, int at) {
+  const int sorted = PlayersSortedPosition(cells);
+  AddRow(PlayersListView(), id, cells, 0, sorted >= 0 ? sorted : at);
 }
 
-void PlayersList_AddRow(const PlayerRow& cells) {
-  AddRow(PlayersListView(), cells, 0, PlayersInsertPosition(cells));
+void PlayersList_UpdateRow(int32_t id, const PlayerRow& cells, uint32_t changedColumns) {
+  HWND list = PlayersListView();
+  const int row = RowOf(list, id);
+  if (row < 0) return;
+  SetCells(list, row, cells, changedColumns);
+  KeepPlayersRowSorted(row);
 }
 
-void PlayersList_RemoveSelected() { RemoveSelected(PlayersListView()); }
+void PlayersList_RemoveRow(int32_t id) {
+  HWND list = PlayersListView();
+  const int row = RowOf(list, id);
+  if (row >= 0) SendMessageW(list, LVM_DELETEITEM, row, 0);
+}
+
+int32_t PlayersList_SelectedId() {
+  HWND list = PlayersListView();
+  return IdOf(list, SelectedIndex(list));
+}
 
 int PlayersList_SelectedIndex() { return SelectedIndex(PlayersListView()); }
 
@@ -126,13 +205,29 @@ std::string PlayersList_CellText(int row, int column) {
   return CellText(PlayersListView(), row, column, kPlayerColumns);
 }
 
-void BansList_Clear() {
-  if (HWND list = BansListView()) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+void BansList_BeginUpdate() { RememberTop(BansListView(), g_bansTop); }
+
+void BansList_EndUpdate() { RestoreTop(BansListView(), g_bansTop); }
+
+// The bans view shows the server's order; a new ban goes where the list has it.
+void BansList_InsertRow(int32_t id, const BanRow& cells, int at) { AddRow(BansListView(), id, cells, -1, at); }
+
+void BansList_UpdateRow(int32_t id, const BanRow& cells, uint32_t changedColumns) {
+  HWND list = BansListView();
+  const int row = RowOf(list, id);
+  if (row >= 0) SetCells(list, row, cells, changedColumns);
 }
 
-void BansList_AddRow(const BanRow& cells) { AddRow(BansListView(), cells, -1); }
+void BansList_RemoveRow(int32_t id) {
+  HWND list = BansListView();
+  const int row = RowOf(list, id);
+  if (row >= 0) SendMessageW(list, LVM_DELETEITEM, row, 0);
+}
 
-void BansList_RemoveSelected() { RemoveSelected(BansListView()); }
+int32_t BansList_SelectedId() {
+  HWND list = BansListView();
+  return IdOf(list, SelectedIndex(list));
+}
 
 int BansList_SelectedIndex() { return SelectedIndex(BansListView()); }
 

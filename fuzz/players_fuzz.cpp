@@ -1,5 +1,6 @@
 // Arbitrary "players" replies: no crash, no leak, no read outside the input,
 // and every record holds one line's columns only.
+#include "net/player_rows.h"
 #include "net/players.h"
 #include "net/text.h"
 #include "tests/net/fake_shell.h"
@@ -35,11 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ParsePlayerList(0, raw);
   CheckRecords();
 
-  int32_t number = 0;
-  for (const PlayerRecord& p : PlayerList) {
-    Check(FindKickTarget(p.address, p.name, p.guid, &number) && FindBanTarget(p.address, p.name, p.guid, &number));
-  }
+  // Every record is found by its own identity, and has its row.
+  for (const PlayerRecord& p : PlayerList) Check(FindPlayer(IdentityOf(p)) != nullptr);
+  Check(Fake.players.size() == PlayerList.size());
   const auto piece = [&](size_t from, size_t n) { return from < raw.size() ? raw.substr(from, n) : std::string_view(); };
-  FindKickTarget(piece(0, 16), piece(16, 16), piece(32, 40), &number);
+  FindPlayer(PlayerIdentity{static_cast<int32_t>(size), std::string(piece(0, 32)), std::string(piece(32, 16)), {}});
   return 0;
 }

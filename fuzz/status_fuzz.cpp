@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t replyLength = size - static_cast<size_t>(reply - data);
 
   Fake.Reset();
+  ShowPlayerRows();
   // The datagram exactly as received, and again behind the header a reply
   // needs, so that the walk itself is reached; both in buffers of exactly
   // their size.
@@ -33,10 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   withHeader.insert(withHeader.end(), reply, reply + replyLength);
   ParseStatusReply(withHeader.data(), withHeader.size());
 
-  // Each row is a record of its own: never more rows than records, whether
-  // joined or, once the wait for a status reply is over, shown alone.
-  if (Fake.players.size() > PlayerList.size()) __builtin_trap();
-  CheckStatusWait(NetNow() + kStatusWaitMs);
-  if (Fake.players.size() > PlayerList.size()) __builtin_trap();
+  // Every listed player has exactly one row, whatever the status reply says,
+  // and a row's name and GUID are those of the record it stands for.
+  if (Fake.players.size() != PlayerList.size()) __builtin_trap();
+  for (size_t i = 0; i < PlayerList.size(); ++i) {
+    if (Fake.players[i][0] != PlayerList[i].name || Fake.players[i][6] != PlayerList[i].guid) __builtin_trap();
+  }
+  // Never more players than the count byte allows.
+  if (StatusPlayers.size() > 255) __builtin_trap();
   return 0;
 }

@@ -7,6 +7,7 @@
 // The third column is "perm" or the minutes left.
 #include "net/bans.h"
 
+#include "net/keyed_rows.h"
 #include "net/number.h"
 #include "net/shell.h"
 #include "net/text.h"
@@ -131,8 +132,66 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
   return records;
 }
 
+namespace {
+
+class BansViewSink final : public RowSink<kBanColumns> {
+ public:
+  void Begin() override { BansList_BeginUpdate(); }
+  void End() override { BansList_EndUpdate(); }
+  void Insert(int32_t id, const BanRow& cells, int at) override { BansList_InsertRow(id, cells, at); }
+  void Update(int32_t id, const BanRow& cells, uint32_t changed) override { BansList_UpdateRow(id, cells, changed); }
+  void Remove(int32_t id) override { BansList_RemoveRow(id); }
+};
+
+KeyedRows<kBanColumns>& Rows() {
+  static KeyedRows<kBanColumns> rows;
+  return rows;
+}
+
+BansViewSink& Sink() {
+  static BansViewSink sink;
+  return sink;
+}
+
+// The rows keep the records they were made from, by id, so the selected
+// row's ban is known without reading the view's text back.
+std::vector<std::pair<int32_t, BanRecord>>& Shown() {
+  static std::vector<std::pair<int32_t, BanRecord>> shown;
+  return shown;
+}
+
+void RememberShown() {
+  Shown().clear();
+  const auto& rows = Rows().rows();
+  for (size_t i = 0; i < rows.size() && i < BanList.size(); ++i) Shown().emplace_back(rows[i].id, BanList[i]);
+}
+
+}  // namespace
+
+std::string BanKey(const BanRecord& ban) { return ban.guid + "\x1F" + ban.reason; }
+
 void ParseBanList(std::string_view replyText, int64_t localNowSeconds) {
-  BansList_Clear();
   ParseBanLinesInto(replyText, localNowSeconds, BanList);
-  for (const BanRecord& ban : BanList) BansList_AddRow({ban.guid, ban.until, ban.reason});
+  std::vector<std::pair<std::string, BanRow>> rows;
+  rows.reserve(BanList.size());
+  for (const BanRecord& ban : BanList) rows.emplace_back(BanKey(ban), BanRow{ban.guid, ban.until, ban.reason});
+  Rows().Apply(rows, Sink());
+  RememberShown();
+}
+
+bool SelectedBan(BanRecord* ban) {
+  const int32_t id = BansList_SelectedId();
+  for (const auto& [shownId, record] : Shown()) {
+    if (shownId == id) {
+      *ban = record;
+      return true;
+    }
+  }
+  return false;
+}
+
+void ForgetBans() {
+  BanList.clear();
+  Rows().Clear(Sink());
+  Shown().clear();
 }

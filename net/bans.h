@@ -31,7 +31,19 @@ std::vector<BanRecord> ParseBanLines(std::string_view replyText, int64_t localNo
 void ParseBanLinesInto(std::string_view replyText, int64_t localNowSeconds, std::vector<BanRecord>& records);
 
 // Reads the reply to "bans" (the request that waits for it is LoadBans):
-// clears the bans list view, replaces BanList with the parsed records and
-// adds one row per record (GUID, Banned until, Reason), in reply order: the
-// row index is what a later "removeBan" sends.
+// replaces BanList with the parsed records and brings the bans list view up
+// to date in place, one row per record (GUID, Banned until, Reason): a ban
+// keeps its row, and the admin's selection, while the list is reloaded.
 void ParseBanList(std::string_view replyText, int64_t localNowSeconds);
+
+// A ban's identity: its GUID (or address) and its reason. Its number is not:
+// the server renumbers its bans whenever one ends or is lifted.
+std::string BanKey(const BanRecord& ban);
+
+// The ban of the selected row, as of the list it was read from (the number
+// may be stale; match the GUID and reason against a fresh list). False when
+// no row is selected.
+bool SelectedBan(BanRecord* ban);
+
+// Empties BanList and the bans list view (the session ended).
+void ForgetBans();

@@ -3,6 +3,7 @@
 
 #include "net/bans.h"
 #include "net/number.h"
+#include "net/player_rows.h"
 #include "net/players.h"
 #include "net/tick.h"
 #include "platform/text_utf8.h"
@@ -30,30 +31,82 @@ void SetMaxPing(RconSession& session) {
 
 void KickOrBan(RconSession& session, Action action) {
   ActionData& data = PendingActionData;
-  // A target that matched no player record would otherwise hit whoever had
-  // the number of the previous kick or ban.
-  if (!data.targetFound) return;
-  const std::string text = action == Action::Kick
-                               ? KickCommandText(data.targetPlayer, data.reason)
-                               : BanCommandText(data.targetPlayer, data.banMinutes, data.reason);
-  SendCommand(session, text);
-  data.targetFound = false;
+  if (!data.hasTarget) return;
+  data.hasTarget = false;
+  // The dialog was opened for a player, not for a row or a number: he is
+  // looked up in the latest list now. Gone, he takes no one with him; his
+  // number may already be someone else's.
+  const PlayerRecord* player = FindPlayer(data.target);
+  if (player == nullptr) {
+    AppendLog("#" + std::to_string(data.target.number) + " " + data.target.name +
+              " is no longer on the server; nothing was sent.");
+    return;
+  }
+  const std::string text = action == Action::Kick ? KickCommandText(player->number, data.reason)
+                                                  : BanCommandText(player->number, data.banMinutes, data.reason);
+  if (SendCommand(session, text) != kNotSent) RemovePlayerRow(data.target);
 }
 
+// Sends "bans" and notes the wait; false when nothing went out.
+bool RequestBanList(RconSession& session) {
+  const int32_t sequence = SendCommand(session, "bans");
+  if (sequence == kNotSent) return false;
+  session.banList = BanListWait{};
+  session.banList.active = true;
+  session.banList.sequence = static_cast<uint8_t>(sequence & 0xFF);
+  session.banList.deadline = NetNow() + kBanListTimeoutMs;
+  return true;
+}
+
+// The server numbers its bans in the order of its list, and that order
+// shifts whenever a timed ban runs out or another admin edits the list; a
+// number read minutes ago may by now name another ban. So Remove ban first
+// reads the list again and sends the number the selected ban has in it.
 void RemoveBan(RconSession& session) {
   const int row = BansList_SelectedIndex();
   if (row < 0) return;
-  const int32_t sequence = SendCommand(session, RemoveBanCommandText(row));
+  // One removal at a time: a second click while the first is under way
+  // would aim at a list about to change.
+  if (session.removeBan.active || (session.banList.active && session.banList.toRemove)) return;
+  std::string guid = BansList_CellText(row, 0);
+  std::string reason = BansList_CellText(row, 2);
+  // A list already on its way is as fresh as a new one would be.
+  if (!session.banList.active && !RequestBanList(session)) return;
+  session.banList.toRemove = true;
+  session.banList.guid = std::move(guid);
+  session.banList.reason = std::move(reason);
+}
+
+std::string BanName(const BanListWait& wait) { return wait.guid + " (\"" + wait.reason + "\")"; }
+
+// The fresh list is in: the ban goes by the number it has now, if it is
+// there exactly once.
+void RemoveFoundBan(RconSession& session, const BanListWait& wait) {
+  const BanRecord* found = nullptr;
+  int matches = 0;
+  for (const BanRecord& ban : BanList) {
+    if (ban.guid != wait.guid || ban.reason != wait.reason) continue;
+    found = &ban;
+    ++matches;
+  }
+  if (matches == 0) {
+    AppendLog("The ban of " + BanName(wait) + " is no longer on the server's list; nothing was removed.");
+    return;
+  }
+  if (matches > 1) {
+    AppendLog("The ban of " + BanName(wait) + " now matches " + std::to_string(matches) +
+              " entries of the server's list; nothing was removed.");
+    return;
+  }
+  const int32_t sequence = SendCommand(session, RemoveBanCommandText(found->number));
   if (sequence == kNotSent) return;
-  // The server numbers its bans in the order of its list, and the rows are
-  // that order only as of the last list. Had the "removeBan" been lost or
-  // refused, a locally removed row would shift every later row onto another
-  // ban, and the next Remove ban would delete the wrong one. So the rows go,
-  // and the server's list is read again once it has answered (or the answer
-  // is given up on): only the server knows its numbering now.
-  BansList_Clear();
-  AwaitReply(session, sequence, kBanListTimeoutMs, nullptr);
-  if (session.connected && session.connection != nullptr) LoadBans(session);
+  session.removeBan.active = true;
+  session.removeBan.sequence = static_cast<uint8_t>(sequence & 0xFF);
+  session.removeBan.deadline = NetNow() + kBanListTimeoutMs;
+  // Had the "removeBan" been lost or refused, a locally removed row would
+  // show a list the server does not have; the rows go, and the server's list
+  // is read again once it has answered (or the answer is given up on).
+  ForgetBans();
 }
 
 }  // namespace
@@ -147,35 +200,37 @@ void CarryOutAction(RconSession& session, Action action) {
   }
 }
 
-bool AwaitReply(RconSession& session, int32_t sequence, uint32_t timeoutMs, std::string* text) {
-  ReplyCapture capture;
-  capture.sequence = static_cast<uint8_t>(sequence & 0xFF);
-
-  // Whatever else arrives meanwhile (a server message, an older reply) is
-  // handled as the tick would, so nothing is mistaken for this reply and
-  // nothing is lost. The wait is bounded: a lost reply must not freeze the
-  // window.
-  const uint32_t start = NetNow();
-  while (session.connection != nullptr && !capture.done) {
-    const uint32_t elapsed = NetNow() - start;
-    if (elapsed > timeoutMs) break;
-    ResetReadSet(session.connection);
-    if (platform::UdpPoll(session.connection, timeoutMs - elapsed + 1) != 1) break;
-    session.datagram.fill(0);
-    platform::Endpoint from;
-    const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
-    if (n < 0) continue;
-    session.receivedLength = n;
-    if (DispatchDatagram(session, session.datagram.data(), static_cast<size_t>(n), from, &capture) < 0) break;
-  }
-  if (capture.done && text != nullptr) *text = std::move(capture.text);
-  return capture.done;
+void LoadBans(RconSession& session) {
+  // Asked for already, or coming anyway after a removal.
+  if (session.banList.active || session.removeBan.active) return;
+  RequestBanList(session);
 }
 
-void LoadBans(RconSession& session) {
-  const int32_t sequence = SendCommandKeepSequence(session, "bans");
-  if (sequence == kNotSent) return;
-  std::string reply;
-  if (AwaitReply(session, sequence, kBanListTimeoutMs, &reply)) ParseBanList(reply, platform::LocalTimeSeconds());
-  AdvanceSequence(session);
+bool TakeBanReply(RconSession& session, uint8_t sequence, std::string_view text) {
+  if (session.banList.active && sequence == session.banList.sequence) {
+    const BanListWait wait = std::move(session.banList);
+    session.banList = BanListWait{};
+    ParseBanList(text, platform::LocalTimeSeconds());
+    if (wait.toRemove) RemoveFoundBan(session, wait);
+    return true;
+  }
+  if (session.removeBan.active && sequence == session.removeBan.sequence) {
+    session.removeBan = RemoveBanWait{};
+    LoadBans(session);
+    return true;
+  }
+  return false;
+}
+
+void CheckBanDeadlines(RconSession& session) {
+  const uint32_t now = NetNow();
+  if (session.banList.active && DeadlinePassed(now, session.banList.deadline)) {
+    const BanListWait wait = std::move(session.banList);
+    session.banList = BanListWait{};
+    if (wait.toRemove) AppendLog("The ban list did not come; the ban of " + BanName(wait) + " was not removed.");
+  }
+  if (session.removeBan.active && DeadlinePassed(now, session.removeBan.deadline)) {
+    session.removeBan = RemoveBanWait{};
+    LoadBans(session);
+  }
 }

@@ -17,7 +17,7 @@ inline constexpr std::string_view kShutdownMessage = "The server is shutting dow
 inline constexpr std::string_view kLockMessage = "The server was locked.";
 inline constexpr std::string_view kUnlockMessage = "The server was unlocked.";
 
-// How long the ban list request waits for its own reply.
+// How long the ban list and a "removeBan" wait for their reply.
 constexpr uint32_t kBanListTimeoutMs = 3000;
 
 // The texts of the commands with arguments.
@@ -48,12 +48,13 @@ int32_t ShowMaxPingValue(int32_t value, std::string_view replyText);
 // read. Kick and Ban send nothing unless the action data names a player.
 void CarryOutAction(RconSession& session, Action action);
 
-// Waits up to `timeoutMs` for the reply to the command sent with
-// `sequence`, handling everything else that arrives as the tick would.
-// True, with the reply's text in `text` (when not null), when it came.
-bool AwaitReply(RconSession& session, int32_t sequence, uint32_t timeoutMs, std::string* text);
-
-// The ban list request: sends "bans", waits up to kBanListTimeoutMs for its
-// own reply while everything else that arrives is handled as usual, reads it
-// (ParseBanList), then counts the sequence on.
+// The ban list request: sends "bans" and leaves its wait to the tick, which
+// reads the reply (ParseBanList) or gives up after kBanListTimeoutMs. Sends
+// nothing while a ban list or a removal is already under way.
 void LoadBans(RconSession& session);
+
+// From the tick: a complete command reply that answers the ban list or a
+// "removeBan"; true when it did (and was handled).
+bool TakeBanReply(RconSession& session, uint8_t sequence, std::string_view text);
+// From the tick: ends the ban waits whose deadline has passed.
+void CheckBanDeadlines(RconSession& session);

@@ -1,153 +1,140 @@
 // The join behind the players list view; see player_rows.h.
-//
-// Each occurrence of a name in the status reply takes the next record of that
-// name not yet used in the same join, so two players called "Bob" get a row
-// each, each with its own address and GUID: Kick and Ban from the second row
-// must reach the second player.
 #include "net/player_rows.h"
 
+#include "net/keyed_rows.h"
 #include "net/players.h"
 #include "net/shell.h"
-#include "net/text.h"
+#include "net/steam_link.h"
 
+#include <deque>
 #include <string_view>
+#include <unordered_map>
 
 std::vector<StatusPlayer> StatusPlayers;
 
 namespace {
 
-struct RowState {
-  bool haveStatus = false;   // a status reply came on this connection
-  uint32_t statusAt = 0;
-  uint32_t playersAt = 0;
-  bool waiting = false;      // a player list waits for its status reply
-  bool playersAlone = false; // shown without a status reply
-};
-RowState State;
-
-// Name -> the first record of that name not yet used in this join; the
-// records of one name are chained in list order. Rebuilt for every join (the
-// list changes between two) with its slots kept, so a steady server costs no
-// allocation.
-class NameChains {
+class PlayersViewSink final : public RowSink<kPlayerColumns> {
  public:
-  void Build(const std::vector<PlayerRecord>& players) {
-    players_ = &players;
-    size_t capacity = 16;
-    while (capacity < players.size() * 2) capacity *= 2;
-    slots_.assign(capacity, kNone);
-    mask_ = capacity - 1;
-    next_.assign(players.size(), kNone);
-    // Walked from the end, each record goes in front of its name's chain, so
-    // the chain runs in list order.
-    for (size_t i = players.size(); i-- > 0;) {
-      const std::string& name = players[i].name;
-      for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
-        const int32_t head = slots_[slot];
-        if (head == kNone || players[static_cast<size_t>(head)].name == name) {
-          next_[i] = head;
-          slots_[slot] = static_cast<int32_t>(i);
-          break;
-        }
-      }
-    }
+  void Begin() override { PlayersList_BeginUpdate(); }
+  void End() override { PlayersList_EndUpdate(); }
+  void Insert(int32_t id, const PlayerRow& cells, int at) override { PlayersList_InsertRow(id, cells, at); }
+  void Update(int32_t id, const PlayerRow& cells, uint32_t changed) override {
+    PlayersList_UpdateRow(id, cells, changed);
   }
-
-  // The next unused record of `name`, now used; null when there is none.
-  const PlayerRecord* Take(std::string_view name) {
-    if (players_ == nullptr || players_->empty()) return nullptr;
-    for (size_t slot = HashText(name) & mask_;; slot = (slot + 1) & mask_) {
-      const int32_t head = slots_[slot];
-      if (head == kNone) return nullptr;
-      if (head < 0) {
-        // A used-up name keeps its slot, or the probe for a name that
-        // collided past it would stop here; its name is that of its record.
-        if ((*players_)[static_cast<size_t>(kUsedUp - head)].name == name) return nullptr;
-        continue;
-      }
-      const PlayerRecord& record = (*players_)[static_cast<size_t>(head)];
-      if (record.name != name) continue;
-      const int32_t after = next_[static_cast<size_t>(head)];
-      slots_[slot] = after != kNone ? after : kUsedUp - head;
-      return &record;
-    }
-  }
-
- private:
-  static constexpr int32_t kNone = -1;
-  static constexpr int32_t kUsedUp = -2;  // kUsedUp - i: used up, last record i
-  const std::vector<PlayerRecord>* players_ = nullptr;
-  std::vector<int32_t> slots_;
-  std::vector<int32_t> next_;
-  size_t mask_ = 0;
+  void Remove(int32_t id) override { PlayersList_RemoveRow(id); }
 };
 
-// One row, refilled for each player: its strings keep their buffers, so a
-// full server's rows cost no allocation here.
-PlayerRow& Row() {
-  static PlayerRow row;
-  return row;
+KeyedRows<kPlayerColumns>& Rows() {
+  static KeyedRows<kPlayerColumns> rows;
+  return rows;
 }
 
-void AddRow(const PlayerRecord& player, std::string_view team, std::string_view score, std::string_view deaths) {
-  PlayerRow& row = Row();
-  row[0] = player.name;
-  row[1] = score;
-  row[2] = deaths;
-  row[3] = team;
-  row[4] = std::to_string(player.ping);
-  row[5] = player.address;
-  row[6] = player.guid;
-  PlayersList_AddRow(row);
+PlayersViewSink& Sink() {
+  static PlayersViewSink sink;
+  return sink;
+}
+
+// "(OK)" or "(?)" after the GUID says whether the server has checked it yet;
+// the player is the same either way.
+std::string_view GuidProper(std::string_view guid) {
+  if (!guid.empty() && guid.back() == ')') {
+    const size_t open = guid.rfind('(');
+    if (open != std::string_view::npos) guid = guid.substr(0, open);
+  }
+  return guid == "-" ? std::string_view() : guid;
 }
 
 }  // namespace
 
-void RebuildPlayerRows() {
-  PlayersList_Clear();
-  if (State.playersAlone) {
-    for (const PlayerRecord& player : PlayerList) AddRow(player, {}, {}, {});
-    return;
-  }
-  static NameChains names;
-  names.Build(PlayerList);
-  for (const StatusPlayer& entry : StatusPlayers) {
-    if (const PlayerRecord* player = names.Take(entry.name)) AddRow(*player, entry.team, entry.score, entry.deaths);
-  }
+PlayerIdentity IdentityOf(const PlayerRecord& record) {
+  PlayerIdentity player;
+  player.number = record.number;
+  player.guid.assign(GuidProper(record.guid));
+  player.address = record.address;
+  player.name = record.name;
+  return player;
 }
 
-void PlayerListArrived(uint32_t now) {
-  State.playersAt = now;
-  // A status reply overtaken by the "players" reply of the same refresh came
-  // just before it.
-  const bool joined = State.haveStatus && now - State.statusAt <= kStatusWaitMs;
-  if (joined) {
-    State.playersAlone = false;
-    State.waiting = false;
+std::string PlayerKey(const PlayerIdentity& player) {
+  std::string key = std::to_string(player.number);
+  if (!player.guid.empty()) {
+    key += "\x1Fguid ";
+    key += player.guid;
   } else {
-    // A server that left the last list without status shows this one alone
-    // at once; otherwise the list waits, joined with the last status reply.
-    State.waiting = !State.playersAlone;
+    key += "\x1F" "address ";
+    key += player.address;
   }
-  RebuildPlayerRows();
+  return key;
 }
 
-void StatusReplyArrived(uint32_t now) {
-  State.haveStatus = true;
-  State.statusAt = now;
-  State.waiting = false;
-  State.playersAlone = false;
-  RebuildPlayerRows();
+std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
+                                           const std::vector<StatusPlayer>& status) {
+  std::vector<KeyedPlayerRow> rows;
+  rows.reserve(players.size());
+  // Name -> the rows of that name not yet filled, in list order.
+  std::unordered_map<std::string_view, std::deque<size_t>> unfilled;
+  for (const PlayerRecord& player : players) {
+    PlayerRow cells;
+    cells[0] = player.name;
+    cells[4] = std::to_string(player.ping);
+    cells[5] = player.address;
+    cells[6] = player.guid;
+    unfilled[player.name].push_back(rows.size());
+    rows.emplace_back(PlayerKey(IdentityOf(player)), std::move(cells));
+  }
+  for (const StatusPlayer& entry : status) {
+    const auto found = unfilled.find(entry.name);
+    if (found == unfilled.end() || found->second.empty()) continue;
+    PlayerRow& cells = rows[found->second.front()].second;
+    found->second.pop_front();
+    cells[1] = entry.score;
+    cells[2] = entry.deaths;
+    cells[3] = entry.team;
+  }
+  return rows;
 }
 
-void CheckStatusWait(uint32_t now) {
-  if (!State.waiting || now - State.playersAt < kStatusWaitMs) return;
-  State.waiting = false;
-  State.playersAlone = true;
-  RebuildPlayerRows();
+int ShowPlayerRows() {
+  std::vector<KeyedPlayerRow> rows = JoinPlayerRows(PlayerList, StatusPlayers);
+  // The Score and Time the Steam query gives each player; the status reply's
+  // score wins where it names him.
+  const std::vector<SteamPlayerCells> steam = SteamCellsFor(PlayerList);
+  for (size_t i = 0; i < rows.size() && i < steam.size(); ++i) {
+    PlayerRow& cells = rows[i].second;
+    if (cells[1].empty()) cells[1] = steam[i].score;
+    cells[kPlayerColumnTime] = steam[i].time;
+  }
+  return Rows().Apply(rows, Sink());
+}
+
+void PlayerListArrived() {
+  SteamPlayerListArrived();
+  ShowPlayerRows();
+}
+
+void StatusReplyArrived() {
+  SteamStatusReplyArrived();
+  ShowPlayerRows();
+}
+
+void PutPlayerRow(const KeyedPlayerRow& row) { Rows().Put(row.first, row.second, Sink()); }
+
+bool RemovePlayerRow(const PlayerIdentity& player) { return Rows().Erase(PlayerKey(player), Sink()); }
+
+bool SelectedPlayer(PlayerIdentity* player) {
+  const auto* row = Rows().Find(PlayersList_SelectedId());
+  if (row == nullptr) return false;
+  // The row's own cells say who it stands for; the number is in its key.
+  player->number = static_cast<int32_t>(std::stol(row->key.substr(0, row->key.find('\x1F'))));
+  player->guid.assign(GuidProper(row->cells[6]));
+  player->address = row->cells[5];
+  player->name = row->cells[0];
+  return true;
 }
 
 void ForgetPlayerRows() {
-  State = RowState{};
+  ForgetSteamQuery();
   StatusPlayers.clear();
+  Rows().Clear(Sink());
 }

@@ -1,18 +1,24 @@
-// The rows of the players list view: the join of the latest "players" reply
-// (number, address, ping, GUID, name) with the latest status reply (team,
-// score, deaths by name).
+// The rows of the players list view: one for every player of the latest
+// "players" reply (number, address, ping, GUID, name), with team, score and
+// deaths from the latest status reply where it names him.
 //
-// The two replies travel as separate UDP datagrams, so either may come first,
-// either may be lost or come twice, and some servers (a remote console on a
-// port of its own) never answer the status query at all. The rows are
-// therefore rebuilt from both latest replies whenever either arrives, and a
-// player list that no status reply joins within kStatusWaitMs is shown on
-// its own, with team, score and deaths left empty.
+// The remote console's list is the authority on who is on the server: a
+// player the status reply does not name (another spelling or encoding, a
+// server whose query lists fewer players, a reply a stranger forged) still
+// has his row and can be kicked. The two replies travel as separate UDP
+// datagrams, so either may come first, be lost or come twice; whichever
+// arrives, the rows are joined again from both latest replies, and the view
+// is changed in place (keyed_rows.h).
 #pragma once
+
+#include "net/shell.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+struct PlayerRecord;
 
 // One player as the status reply lists it; all UTF-8.
 struct StatusPlayer {
@@ -22,21 +28,36 @@ struct StatusPlayer {
   std::string deaths;
 };
 
-// How long a player list waits for a status reply before it is shown alone.
-constexpr uint32_t kStatusWaitMs = 2000;
-
 // The players of the latest status reply, in reply order.
 extern std::vector<StatusPlayer> StatusPlayers;
 
-// PlayerList has just been replaced by a "players" reply.
-void PlayerListArrived(uint32_t now);
-// StatusPlayers has just been replaced by a status reply.
-void StatusReplyArrived(uint32_t now);
-// From the network tick: shows the player list alone once its wait is over.
-void CheckStatusWait(uint32_t now);
-// A new connection: the old server's status reply joins nothing of the new
-// one's, and its absence says nothing about the new one.
-void ForgetPlayerRows();
+using KeyedPlayerRow = std::pair<std::string, PlayerRow>;
 
-// Clears the players list view and adds the rows of the join again.
-void RebuildPlayerRows();
+// Who a record is, and the key of his row.
+PlayerIdentity IdentityOf(const PlayerRecord& record);
+std::string PlayerKey(const PlayerIdentity& player);
+
+// The rows for `players`, in their order. Each occurrence of a name in the
+// status reply fills the next row of that name not yet filled, so two players
+// called "Bob" each get their own score.
+std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& players,
+                                           const std::vector<StatusPlayer>& status);
+
+// PlayerList has just been replaced by a "players" reply.
+void PlayerListArrived();
+// StatusPlayers has just been replaced by a status reply.
+void StatusReplyArrived();
+// Brings the view to the join of PlayerList and StatusPlayers; returns the
+// number of rows inserted or rewritten.
+int ShowPlayerRows();
+
+// One row, by identity, as the server reports a single change: Put adds or
+// rewrites it, Remove takes it away (false when he has no row).
+void PutPlayerRow(const KeyedPlayerRow& row);
+bool RemovePlayerRow(const PlayerIdentity& player);
+
+// The player of the selected row; false when no row is selected.
+bool SelectedPlayer(PlayerIdentity* player);
+
+// Empties StatusPlayers and the view (the session ended).
+void ForgetPlayerRows();

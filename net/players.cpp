@@ -69,31 +69,14 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {
 
 int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
   ParsePlayerLinesInto(replyText, PlayerList);
-  PlayerListArrived(NetNow());
+  PlayerListArrived();
   SetInfoValue("BE_PLAYERS", std::to_string(PlayerList.size()));
   return 0;
 }
 
-namespace {
-
-bool ShowsRow(const PlayerRecord& p, std::string_view address, std::string_view name, std::string_view guid) {
-  return p.address == address && p.name == name && p.guid == guid;
-}
-
-}  // namespace
-
-bool FindKickTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number) {
-  const auto match = std::find_if(PlayerList.rbegin(), PlayerList.rend(),
-                                  [&](const PlayerRecord& p) { return ShowsRow(p, address, name, guid); });
-  if (match == PlayerList.rend()) return false;
-  if (number != nullptr) *number = match->number;
-  return true;
-}
-
-bool FindBanTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number) {
+const PlayerRecord* FindPlayer(const PlayerIdentity& player) {
+  const std::string key = PlayerKey(player);
   const auto match = std::find_if(PlayerList.begin(), PlayerList.end(),
-                                  [&](const PlayerRecord& p) { return ShowsRow(p, address, name, guid); });
-  if (match == PlayerList.end()) return false;
-  if (number != nullptr) *number = match->number;
-  return true;
+                                  [&](const PlayerRecord& p) { return PlayerKey(IdentityOf(p)) == key; });
+  return match == PlayerList.end() ? nullptr : &*match;
 }

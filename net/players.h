@@ -2,6 +2,8 @@
 // "players", and the lookups the kick and ban dialogs make in it.
 #pragma once
 
+#include "net/shell.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,18 +30,12 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText);
 // with the same players allocates nothing.
 void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>& records);
 
-// Reply handler of the "players" request: rebuilds PlayerList, then the
-// players list view rows (player_rows.h), and shows the count under
-// "BE_PLAYERS". The parameter
-// is not used. Returns 0.
+// Reply handler of the "players" request: rebuilds PlayerList, then brings
+// the players list view up to date (player_rows.h), and shows the count
+// under "BE_PLAYERS". The parameter is not used. Returns 0.
 int32_t ParsePlayerList(int32_t parameter, std::string_view replyText);
 
-// The player a kick or ban of the selected row aims at. The row shows the
-// record's name, address and GUID, and all three must match: players behind
-// one address (a household, a LAN party) share it, and going by the address
-// alone would kick or ban whichever of them comes last or first in the list
-// rather than the one selected. Should identical records match, a kick takes
-// the last of them in list order and a ban the first. False, with *number
-// untouched, when none match (the list changed since the row was drawn).
-bool FindKickTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number);
-bool FindBanTarget(std::string_view address, std::string_view name, std::string_view guid, int32_t* number);
+// The record of the latest list that is `player` (same number, and same GUID,
+// or same address while his GUID is unknown); null when he has left. Kick and
+// Ban go to this record's number, never to a row position.
+const PlayerRecord* FindPlayer(const PlayerIdentity& player);

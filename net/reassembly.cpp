@@ -12,6 +12,7 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
       break;
     }
   }
+  if (slot == nullptr && CompletedLately(sequence, count, now)) return false;
   // The same sequence byte with another part count is a new reply (the
   // counter has come round since): start over.
   if (slot != nullptr && slot->count != count) {
@@ -58,6 +59,8 @@ bool ReplyAssembler::AddPart(uint8_t sequence, uint8_t count, uint8_t index, con
   out->reserve(slot->bytes);
   for (const std::string& part : slot->parts) out->append(part);
   *slot = Slot{};
+  completed_[nextCompleted_] = Completed{true, sequence, count, now};
+  nextCompleted_ = (nextCompleted_ + 1) % completed_.size();
   return true;
 }
 
@@ -67,8 +70,28 @@ void ReplyAssembler::Expire(uint32_t now) {
   }
 }
 
+bool ReplyAssembler::CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const {
+  for (const Completed& c : completed_) {
+    if (c.used && c.sequence == sequence && c.count == count && static_cast<uint32_t>(now - c.at) <= kPartTimeoutMs)
+      return true;
+  }
+  return false;
+}
+
+bool ReplyAssembler::NextExpiry(uint32_t* at) const {
+  bool any = false;
+  for (const Slot& s : slots_) {
+    if (!s.used) continue;
+    const uint32_t expiry = s.started + kPartTimeoutMs + 1;
+    if (!any || static_cast<int32_t>(expiry - *at) < 0) *at = expiry;
+    any = true;
+  }
+  return any;
+}
+
 void ReplyAssembler::Clear() {
   for (Slot& s : slots_) s = Slot{};
+  completed_.fill(Completed{});
   givenUp_.clear();
 }
 

@@ -34,6 +34,10 @@ class ReplyAssembler {
   // Drops the replies that have waited longer than kPartTimeoutMs.
   void Expire(uint32_t now);
 
+  // When the first reply still collecting parts is due to be given up; false
+  // when none is. The event loop sleeps no longer than that.
+  bool NextExpiry(uint32_t* at) const;
+
   // Forgets everything (a new connection).
   void Clear();
 
@@ -63,6 +67,19 @@ class ReplyAssembler {
     std::vector<std::string> parts;
   };
   void GiveUp(Slot& slot);
+  bool CompletedLately(uint8_t sequence, uint8_t count, uint32_t now) const;
+
+  // Replies completed within the last kPartTimeoutMs: a part of one that
+  // arrives again (UDP may deliver a datagram twice) is a copy, not the
+  // start of a new reply that would be given up 5 s later.
+  struct Completed {
+    bool used = false;
+    uint8_t sequence = 0;
+    uint8_t count = 0;
+    uint32_t at = 0;
+  };
+  std::array<Completed, 8> completed_{};
+  size_t nextCompleted_ = 0;
 
   std::array<Slot, kSlots> slots_{};
   std::vector<GivenUp> givenUp_;

@@ -5,6 +5,7 @@
 #include "net/commands.h"
 #include "net/player_rows.h"
 #include "net/players.h"
+#include "net/session_reset.h"
 #include "net/shell.h"
 
 #include <cstring>
@@ -29,37 +30,11 @@ bool SendFramed(RconSession& session, uint8_t type, int sequence, std::string_vi
   return true;
 }
 
-// Waits for the server's login reply: true when it accepts the password.
-// The poll itself waits for the time left, so the thread sleeps instead of
-// spinning. Datagrams from strangers, with a wrong checksum or of another
-// type are passed over while the time lasts.
-//
-// A server bound to every address of a multi-homed host answers from the
-// address its system picks, not necessarily the one we sent to. So a login
-// reply with a correct checksum from the server's port on another address
-// counts, and that address is the server's for the session from then on;
-// another port is a stranger.
-bool WaitForLogin(RconSession& session) {
-  const uint32_t start = NetNow();
-  for (;;) {
-    const uint32_t elapsed = NetNow() - start;
-    if (elapsed > kLoginTimeoutMs) return false;
-    ResetReadSet(session.connection);
-    const int ready = platform::UdpPoll(session.connection, kLoginTimeoutMs - elapsed + 1);
-    if (ready < 0) return false;
-    // 0: the poll waited out the time left (checked on the poll rather than
-    // the clock, so an injected clock that stands still cannot loop forever).
-    if (ready != 1) return false;
-    session.datagram.fill(0);
-    platform::Endpoint from;
-    const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
-    if (n < 0 || from.port != session.server.port) continue;
-    rcon::FrameView view;
-    if (!rcon::ReadFrame(session.datagram.data(), static_cast<size_t>(n), &view)) continue;
-    if (!view.checksumValid || view.type != rcon::kTypeLogin || n < 9) continue;
-    session.server = from;
-    return view.sequence == 1;
-  }
+HostResolver resolverForTesting = nullptr;
+
+std::string DottedText(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 // A sequence byte stands for the latest datagram sent with it. A request
@@ -77,9 +52,21 @@ void ForgetRequestsOn(RconSession& session, int32_t sequence) {
   if ((session.maxPingRequest & 0xFF) == byte) session.maxPingShown = true;
 }
 
+// Forgets a look-up or a login under way and the waits of the old session.
+// A look-up's worker cannot be stopped; it finishes on its own, unheard.
+void AbandonAttempt(RconSession& session) {
+  platform::LookupRelease(session.lookup);
+  session.lookup = nullptr;
+  session.link = LinkState::Closed;
+  session.banList = BanListWait{};
+  session.removeBan = RemoveBanWait{};
+  session.moreWaiting = false;
+}
+
 // Leaves the session without a socket and the controls disabled.
 void DropConnection(RconSession& session) {
   session.connected = false;
+  AbandonAttempt(session);
   CloseSocket(session.connection);
   session.connection = nullptr;
   SetConnectionControlsDisabled(1);
@@ -108,6 +95,7 @@ bool ProtocolStartup() {
 }
 
 void ProtocolShutdown() {
+  AbandonAttempt(Session);
   CloseSocket(Session.connection);
   Session.connection = nullptr;
   Session.connected = false;
@@ -117,8 +105,6 @@ void ProtocolShutdown() {
 // ---- Socket wrappers -------------------------------------------------------------
 
 platform::UdpSocket* OpenSocket(std::string_view utf8Host, int32_t port) {
-  // A port outside 1..65535 is a typing error, not a port: cut to 16 bits it
-  // would name some other service, and the login would hand it the password.
   if (port < 1 || port > 65535) return nullptr;
   return platform::UdpOpen(platform::Utf8ToAnsi(utf8Host), static_cast<uint16_t>(port));
 }
@@ -196,32 +182,32 @@ void SendStatusQuery(RconSession& session) {
 
 // ---- Connecting ------------------------------------------------------------------
 
-void ConnectToServer(RconSession& session, int fromQuickConnect) {
-  CloseSocket(session.connection);
-  session.connection = nullptr;
-  // Replies to the old socket's commands can no longer arrive; left waiting,
-  // their entries would take the new connection's replies that happen to
-  // carry the same sequence byte (an unanswered "#shutdown" would then
-  // disconnect a healthy session).
-  session.pendingRequests.clear();
-  session.replies.Clear();
-  ForgetPlayerRows();
+namespace {
 
-  session.connection = OpenSocket(session.host, session.port);
-  if (session.connection == nullptr || !PasswordFitsDatagram(session.password)) {
+// The name is known: the login goes to its first address.
+void SendLoginTo(RconSession& session, std::vector<uint32_t> addresses) {
+  session.serverAddresses = std::move(addresses);
+  session.connection = platform::UdpOpenAddress(session.serverAddresses.front(), static_cast<uint16_t>(session.port));
+  if (session.connection == nullptr) {
     FailConnect(session);
     return;
   }
   session.server = platform::UdpServer(session.connection);
-
   session.sequence = 0;
   SendLogin(session, session.password);
-  if (!WaitForLogin(session)) {
-    // Polling a socket the server never accepted would only show noise.
-    FailConnect(session);
-    return;
-  }
+  session.link = LinkState::LoggingIn;
+  session.loginDeadline = NetNow() + kLoginTimeoutMs;
+  session.strangerAnswerLogged = false;
+}
 
+void LookupFailed(RconSession& session, std::string_view why) {
+  AppendLog("The address of " + session.host + " " + std::string(why) + ".");
+  FailConnect(session);
+}
+
+void CompleteLogin(RconSession& session) {
+  session.link = LinkState::Connected;
+  session.connectedAt = NetNow();
   AppendLog("Connected to " + session.host + ":" + std::to_string(session.port));
 
   session.versionRequest = SendCommand(session, "version");
@@ -233,12 +219,116 @@ void ConnectToServer(RconSession& session, int fromQuickConnect) {
   RequestPlayerList(session);
 
   SetConnectionControlsDisabled(0);
-  CloseConnectDialog(fromQuickConnect);
+  CloseConnectDialog(session.fromQuickConnect);
   session.connected = true;
+}
+
+}  // namespace
+
+void SetHostResolverForTesting(HostResolver resolver) { resolverForTesting = resolver; }
+
+void ConnectToServer(RconSession& session, int fromQuickConnect) {
+  const bool wasConnected = session.connected;
+  session.connected = false;
+  AbandonAttempt(session);
+  CloseSocket(session.connection);
+  session.connection = nullptr;
+  if (wasConnected) SetConnectionControlsDisabled(1);
+  // Replies to the old socket's commands can no longer arrive; left waiting,
+  // their entries would take the new connection's replies that happen to
+  // carry the same sequence byte (an unanswered "#shutdown" would then
+  // disconnect a healthy session). An action chosen for the old server is
+  // never carried out on the new one.
+  session.pendingRequests.clear();
+  session.replies.Clear();
+  ResetSessionState();
+  session.fromQuickConnect = fromQuickConnect;
+
+  // A port outside 1..65535 is a typing error, not a port: cut to 16 bits it
+  // would name some other service, and the login would hand it the password.
+  if (session.port < 1 || session.port > 65535 || !PasswordFitsDatagram(session.password)) {
+    FailConnect(session);
+    return;
+  }
+  const std::string ansiHost = platform::Utf8ToAnsi(session.host);
+  uint32_t address = 0;
+  if (platform::ParseDottedAddress(ansiHost, &address)) {
+    SendLoginTo(session, {address});
+    return;
+  }
+  if (resolverForTesting != nullptr) {
+    std::vector<uint32_t> addresses = resolverForTesting(ansiHost);
+    if (addresses.empty()) {
+      LookupFailed(session, "could not be found");
+    } else {
+      SendLoginTo(session, std::move(addresses));
+    }
+    return;
+  }
+  session.lookup = platform::LookupStart(ansiHost);
+  if (session.lookup == nullptr) {
+    FailConnect(session);
+    return;
+  }
+  session.link = LinkState::LookingUp;
+  session.lookupDeadline = NetNow() + kLookupTimeoutMs;
+}
+
+void CheckLookup(RconSession& session) {
+  if (session.link != LinkState::LookingUp) return;
+  std::vector<uint32_t> addresses;
+  if (platform::LookupFinished(session.lookup, &addresses)) {
+    platform::LookupRelease(session.lookup);
+    session.lookup = nullptr;
+    if (addresses.empty()) {
+      LookupFailed(session, "could not be found");
+    } else {
+      SendLoginTo(session, std::move(addresses));
+    }
+  } else if (DeadlinePassed(NetNow(), session.lookupDeadline)) {
+    LookupFailed(session, "was not found within " + std::to_string(kLookupTimeoutMs / 1000) + " s");
+  }
+}
+
+// A server bound to every address of a multi-homed host answers from the
+// address its system picks, not necessarily the one we sent to; so any
+// address the name resolves to may answer, and the one that does is the
+// server's for the session. Any other address is not the server, whatever it
+// says: were its "accepted" taken, it would choose the player list the admin
+// acts on. It gets one log line per login, so that an admin whose server
+// really answers from elsewhere learns which address to type.
+void HandleLoginDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
+  if (session.link != LinkState::LoggingIn) return;
+  rcon::FrameView view;
+  if (!rcon::ReadFrame(data, length, &view)) return;
+  if (!view.checksumValid || view.type != rcon::kTypeLogin || length < 9) return;
+  bool known = false;
+  for (const uint32_t address : session.serverAddresses) known = known || address == from.address;
+  if (!known) {
+    if (!session.strangerAnswerLogged) {
+      AppendLog("The login was answered from " + DottedText(from.address) + ", which is not an address of " +
+                session.host + "; ignored.");
+      session.strangerAnswerLogged = true;
+    }
+    return;
+  }
+  if (from.port != session.server.port) return;
+  session.server = from;
+  if (view.sequence == 1) {
+    CompleteLogin(session);
+  } else {
+    // Polling a socket the server never accepted would only show noise.
+    FailConnect(session);
+  }
+}
+
+void CheckLoginDeadline(RconSession& session) {
+  if (session.link == LinkState::LoggingIn && DeadlinePassed(NetNow(), session.loginDeadline)) FailConnect(session);
 }
 
 int32_t Disconnect(int32_t /*parameter*/, std::string_view /*replyText*/) {
   DropConnection(Session);
+  ResetSessionState();
   return -1;
 }
 

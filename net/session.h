@@ -1,7 +1,10 @@
 // The one remote-console connection: its state record, the socket wrappers,
-// the outgoing datagrams, connecting with the login wait, and disconnecting.
+// the outgoing datagrams, connecting (the name look-up and the login, both
+// pending states the network tick moves on), and disconnecting.
 //
-// Everything runs on the user-interface thread. The session's two buffers
+// Everything runs on the user-interface thread, and nothing here waits: a
+// request is sent, its deadline noted, and the tick carries on with the
+// reply or the deadline, whichever comes first. The session's two buffers
 // live inside the record for the whole process, so building or receiving a
 // datagram never allocates.
 #pragma once
@@ -30,6 +33,33 @@ struct PendingRequest {
   std::string message;             // written to the log when the reply arrives
 };
 
+// Where the connection stands.
+enum class LinkState : int32_t {
+  Closed,      // no socket
+  LookingUp,   // the host name is being resolved on a worker thread
+  LoggingIn,   // the login is sent, its reply awaited until loginDeadline
+  Connected,   // logged in (`connected` is true exactly then)
+};
+
+// The ban list, asked for and not yet in. When it is asked for to remove a
+// ban, the ban is named by what stays true of it while the server's numbers
+// shift: its GUID (or address) and its reason.
+struct BanListWait {
+  bool active = false;
+  uint8_t sequence = 0;
+  uint32_t deadline = 0;
+  bool toRemove = false;
+  std::string guid;
+  std::string reason;
+};
+
+// A "removeBan" sent and not yet answered; the list is read again after it.
+struct RemoveBanWait {
+  bool active = false;
+  uint8_t sequence = 0;
+  uint32_t deadline = 0;
+};
+
 struct RconSession {
   std::string host;  // UTF-8, as typed or stored in the favourite
   int32_t port = 0;  // only the low 16 bits reach the wire
@@ -38,6 +68,22 @@ struct RconSession {
   platform::UdpSocket* connection = nullptr;
   platform::Endpoint server;  // where replies must come from: the address that answered the login
   bool connected = false;
+
+  LinkState link = LinkState::Closed;
+  platform::HostLookup* lookup = nullptr;
+  uint32_t lookupDeadline = 0;
+  // Every address the host name resolves to (a dotted address alone): only
+  // these may answer the login.
+  std::vector<uint32_t> serverAddresses;
+  uint32_t loginDeadline = 0;
+  bool strangerAnswerLogged = false;  // one log line per login, however many come
+  int fromQuickConnect = 0;
+  uint32_t connectedAt = 0;
+
+  BanListWait banList;
+  RemoveBanWait removeBan;
+  // The last pass stopped reading at its bound with datagrams still waiting.
+  bool moreWaiting = false;
   int32_t sequence = 0;
 
   std::array<uint8_t, rcon::kDatagramBufferSize> datagram{};  // also the receive buffer
@@ -114,13 +160,35 @@ void SendStatusQuery(RconSession& session);
 
 // How long the login reply may take.
 constexpr uint32_t kLoginTimeoutMs = 3000;
+// How long a host name may take to resolve.
+constexpr uint32_t kLookupTimeoutMs = 5000;
 
-// Connects with the session's host, port and password. The old socket and
-// the requests still waiting on it are dropped first. On success: the
+// Starts connecting with the session's host, port and password; returns at
+// once. The old socket and the requests still waiting on it are dropped
+// first. A dotted address is used as it is and the login goes out now; a
+// name is looked up first, off this thread (LinkState::LookingUp). The tick
+// then waits for the login reply (LinkState::LoggingIn). On success: the
 // connection line in the log, the version, max-ping and player queries sent,
 // the controls enabled, the dialog closed. On any failure: "Could not
 // connect!" and the client is left disconnected with no socket.
 void ConnectToServer(RconSession& session, int fromQuickConnect);
+
+// From the tick: moves a look-up or a login on when its answer or its
+// deadline has come. `from` and the bytes are a datagram read while logging
+// in (null data: none, only the clocks are looked at).
+void CheckLookup(RconSession& session);
+void HandleLoginDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from);
+void CheckLoginDeadline(RconSession& session);
+
+// Tests resolve names without a resolver: when set, a name is looked up
+// with this (synchronously) instead of on a worker thread.
+using HostResolver = std::vector<uint32_t> (*)(std::string_view ansiHost);
+void SetHostResolverForTesting(HostResolver resolver);
+
+// True when `now` has reached `deadline` on the wrapping millisecond clock.
+inline bool DeadlinePassed(uint32_t now, uint32_t deadline) {
+  return static_cast<int32_t>(now - deadline) >= 0;
+}
 
 // The reply handler of "#shutdown": closes the program's session and
 // returns -1.

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // ---- Shared state --------------------------------------------------------
 
@@ -34,9 +35,20 @@ enum class Action : int32_t {
   Unlock = 11,
 };
 
+// Who a row of the players view stands for: the player's number with his
+// GUID, or with his address while the server has no GUID for him yet.
+struct PlayerIdentity {
+  int32_t number = -1;
+  std::string guid;
+  std::string address;
+  std::string name;  // to name him in the log; not part of the identity
+};
+
 struct ActionData {
-  int32_t targetPlayer = 0;  // PlayerRecord number for Kick and Ban
-  bool targetFound = false;  // false: no player matched, Kick/Ban send nothing
+  // The player Kick and Ban aim at, resolved against the latest player list
+  // when the command goes out; none: Kick/Ban send nothing.
+  bool hasTarget = false;
+  PlayerIdentity target;
   int32_t banMinutes = 0;    // 0 = permanent
   std::string reason;
 };
@@ -53,6 +65,7 @@ class InfoRowMap {
   void Set(std::string_view key, int32_t row);
   int32_t Find(std::string_view key) const;  // 0 when absent
   void Clear();
+  std::vector<std::string> Keys() const;
 
  private:
   struct Slot {
@@ -74,24 +87,41 @@ void AppendLog(std::string_view text);
 // key has no row.
 void SetInfoValue(std::string_view key, std::string_view text);
 
-// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID.
-constexpr int kPlayerColumns = 7;
+// The players list view: Name, Score, Deaths, Team, Ping, IP, GUID, Time
+// (time connected, from the Steam query).
+// Its rows are kept by id (keyed_rows.h): the view holds each row's id with
+// it and finds the row by it, wherever the sort has put it. Between Begin and
+// End the view keeps its selection, focus and top row.
+constexpr int kPlayerColumns = 8;
 constexpr int kPlayerColumnIp = 5;
+constexpr int kPlayerColumnTime = 7;
 using PlayerRow = std::array<std::string, kPlayerColumns>;
-void PlayersList_Clear();
-void PlayersList_AddRow(const PlayerRow& cells);  // with the player icon
-void PlayersList_RemoveSelected();
-int PlayersList_SelectedIndex();  // -1 when none
+void PlayersList_BeginUpdate();
+void PlayersList_EndUpdate();
+// With the player icon; where the shown sort puts it, or at `at` unsorted.
+void PlayersList_InsertRow(int32_t id, const PlayerRow& cells, int at);
+void PlayersList_UpdateRow(int32_t id, const PlayerRow& cells, uint32_t changedColumns);
+void PlayersList_RemoveRow(int32_t id);
+int32_t PlayersList_SelectedId();  // -1 when none
+int PlayersList_SelectedIndex();   // -1 when none
 std::string PlayersList_CellText(int row, int column);
 
-// The bans list view: GUID, Banned until, Reason.
+// The bans list view: GUID, Banned until, Reason; kept by id the same way.
 constexpr int kBanColumns = 3;
 using BanRow = std::array<std::string, kBanColumns>;
-void BansList_Clear();
-void BansList_AddRow(const BanRow& cells);
-void BansList_RemoveSelected();
-int BansList_SelectedIndex();  // -1 when none
+void BansList_BeginUpdate();
+void BansList_EndUpdate();
+void BansList_InsertRow(int32_t id, const BanRow& cells, int at);
+void BansList_UpdateRow(int32_t id, const BanRow& cells, uint32_t changedColumns);
+void BansList_RemoveRow(int32_t id);
+int32_t BansList_SelectedId();  // -1 when none
+int BansList_SelectedIndex();   // -1 when none
 std::string BansList_CellText(int row, int column);
+
+// The session ended (a disconnect, or a login that starts another): an open
+// Kick, Ban or Set MaxPing window closes without sending anything, and the
+// log says why. Nothing when none is open.
+void CloseSessionDialogs();
 
 // Disables (1) or enables (0) the controls that need a connection: the
 // "REFRESH" button, both list views and the menu items Reassign, Restart,

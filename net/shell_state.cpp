@@ -8,7 +8,7 @@ ActionData PendingActionData;
 InfoRowMap InfoRows;
 
 void InfoRowMap::Set(std::string_view key, int32_t row) {
-  // Open addressing; the table is sized far beyond the 25 rows it holds.
+  // Open addressing; the table is sized far beyond the 26 rows it holds.
   uint32_t i = HashText(key) % kSlots;
   for (int probe = 0; probe < kSlots; ++probe, i = (i + 1) % kSlots) {
     Slot& slot = slots_[i];
@@ -37,4 +37,12 @@ int32_t InfoRowMap::Find(std::string_view key) const {
 
 void InfoRowMap::Clear() {
   for (Slot& slot : slots_) slot = Slot{};
+}
+
+std::vector<std::string> InfoRowMap::Keys() const {
+  std::vector<std::string> keys;
+  for (const Slot& slot : slots_) {
+    if (slot.used) keys.push_back(slot.key);
+  }
+  return keys;
 }

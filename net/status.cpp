@@ -1,10 +1,16 @@
 // Parsing of the status query reply.
 //
-// The reply has two sections: the settings, as key and value strings up to
-// an empty key, then the players, a marker string and four strings per
-// player (name, team, score, deaths). It is read by that structure, never by
-// what a string says: a player called "mapname" must not set the map, and a
-// setting whose value happens to be a player's name must not add a row.
+// After the header come two sections and an optional third:
+//  - the settings: key and value strings, ended by an empty key;
+//  - the players: ONE BYTE giving their number (not a string: 40 players
+//    read as "(", none as a zero byte), the field names, each ending in "_",
+//    ended by an empty string, then per player one string per field in the
+//    order the names gave;
+//  - the teams, in the same shape, which nothing here shows.
+// It is read by that structure, never by what a string says: a player called
+// "mapname" must not set the map, and a setting whose value happens to be a
+// player's name must not add a row. The columns are found by field name, so
+// a server that orders them otherwise or adds some ("ping_") reads the same.
 //
 // Setting values are local text unless they are valid UTF-8 beyond ASCII
 // (a host name sent in UTF-8 reads as written); names and teams are UTF-8,
@@ -35,13 +41,32 @@ class StringCursor {
 
   bool AtEnd() const { return pos_ >= length_; }
 
+  // The next string; a last one without its NUL ends at the end.
   std::string_view Next() {
-    if (pos_ >= length_) return {};
+    std::string_view text;
+    NextWhole(&text);
+    return text;
+  }
+
+  // Same, but says whether the string had its NUL: a value cut off by the
+  // datagram's end is not the value the server sent.
+  bool NextWhole(std::string_view* text) {
+    if (pos_ >= length_) {
+      *text = {};
+      return false;
+    }
     const void* nul = std::memchr(data_ + pos_, 0, length_ - pos_);
     const size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - data_) : length_;
-    const std::string_view text(data_ + pos_, end - pos_);
+    *text = std::string_view(data_ + pos_, end - pos_);
     pos_ = end + 1;
-    return text;
+    return nul != nullptr;
+  }
+
+  // One raw byte; false at the end.
+  bool NextByte(uint8_t* byte) {
+    if (pos_ >= length_) return false;
+    *byte = static_cast<uint8_t>(data_[pos_++]);
+    return true;
   }
 
  private:
@@ -77,10 +102,6 @@ class Decoded {
 
 constexpr std::array<const char*, 4> kDifficulties = {"Recruit", "Regular", "Veteran", "Expert"};
 
-// A string that begins with this byte marks the start of a section of the
-// player part ("\x01player_").
-constexpr char kSectionMarker = '\x01';
-
 void SetKeyValue(std::string_view key, std::string_view value) {
   if (key == "language") {
     const auto id = static_cast<uint32_t>(static_cast<uint64_t>(ParseNumber(value)));
@@ -95,34 +116,66 @@ void SetKeyValue(std::string_view key, std::string_view value) {
   }
 }
 
+// The player section. Field names are matched whole, so "team_" never takes
+// the team section's "team_t".
+void ReadPlayers(StringCursor& cursor, std::vector<StatusPlayer>& players) {
+  uint8_t count = 0;
+  if (!cursor.NextByte(&count)) return;
+  enum Field { kName, kTeam, kScore, kDeaths, kOther };
+  std::vector<Field> fields;
+  for (;;) {
+    std::string_view name;
+    if (!cursor.NextWhole(&name)) return;  // cut off before the values began
+    if (name.empty()) break;
+    fields.push_back(name == "player_" ? kName
+                     : name == "team_" ? kTeam
+                     : name == "score_" ? kScore
+                     : name == "deaths_" ? kDeaths
+                                         : kOther);
+  }
+  if (fields.empty()) return;
+  players.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    StatusPlayer player;
+    for (const Field field : fields) {
+      std::string_view value;
+      if (!cursor.NextWhole(&value)) return;  // this player and all after him are cut off
+      switch (field) {
+        case kName: player.name = Decoded(value, Decoded::As::Utf8).text(); break;
+        case kTeam: player.team = Decoded(value, Decoded::As::Utf8).text(); break;
+        case kScore: player.score = Decoded(value, Decoded::As::Local).text(); break;
+        case kDeaths: player.deaths = Decoded(value, Decoded::As::Local).text(); break;
+        case kOther: break;
+      }
+    }
+    players.push_back(std::move(player));
+  }
+}
+
 }  // namespace
 
-void ParseStatusReply(const uint8_t* data, size_t length) {
-  if (data == nullptr || !rcon::IsStatusReply(data, length)) return;
-
+bool ReadStatusReply(const uint8_t* data, size_t length, StatusReply* out) {
+  *out = StatusReply{};
+  if (data == nullptr || !rcon::IsStatusReply(data, length)) return false;
   StringCursor cursor(data, length, sizeof rcon::kStatusReplyPrefix);
   while (!cursor.AtEnd()) {
-    const std::string_view keyBytes = cursor.Next();
-    if (keyBytes.empty()) break;  // the end of the settings
-    const std::string_view valueBytes = cursor.Next();
+    const std::string_view key = cursor.Next();
+    if (key.empty()) break;  // the end of the settings
+    out->settings.emplace_back(std::string(key), std::string(cursor.Next()));
+  }
+  ReadPlayers(cursor, out->players);
+  return true;
+}
+
+void ParseStatusReply(const uint8_t* data, size_t length) {
+  StatusReply reply;
+  if (!ReadStatusReply(data, length, &reply)) return;
+  for (const auto& [keyBytes, valueBytes] : reply.settings) {
     const Decoded key(keyBytes, Decoded::As::Local);
     if (InfoRows.Find(key.text()) == 0) continue;
     const Decoded value(valueBytes, IsValidUtf8(valueBytes) ? Decoded::As::Utf8 : Decoded::As::Local);
     SetKeyValue(key.text(), value.text());
   }
-
-  // The marker, and the empty strings some servers put after it.
-  size_t count = 0;
-  while (!cursor.AtEnd()) {
-    const std::string_view nameBytes = cursor.Next();
-    if (count == 0 && (nameBytes.empty() || nameBytes.front() == kSectionMarker)) continue;
-    if (count == StatusPlayers.size()) StatusPlayers.emplace_back();
-    StatusPlayer& player = StatusPlayers[count++];
-    player.name = Decoded(nameBytes, Decoded::As::Utf8).text();
-    player.team = Decoded(cursor.Next(), Decoded::As::Utf8).text();
-    player.score = Decoded(cursor.Next(), Decoded::As::Local).text();
-    player.deaths = Decoded(cursor.Next(), Decoded::As::Local).text();
-  }
-  StatusPlayers.resize(count);
-  StatusReplyArrived(NetNow());
+  StatusPlayers = std::move(reply.players);
+  StatusReplyArrived();
 }

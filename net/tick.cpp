@@ -5,7 +5,10 @@
 #include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
+#include "net/steam_link.h"
 #include "net/text.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -57,12 +60,12 @@ void ReportGivenUpReplies(RconSession& session) {
 }
 
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from) {
-  return DispatchDatagram(session, data, length, from, nullptr);
-}
-
-int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from,
-                     ReplyCapture* capture) {
-  // Anyone can send to our port; only the server gets an answer.
+  // Anyone can send to our port; only the server gets an answer. Its Steam
+  // query port is another port of the same address (steam_link.h).
+  if (from.address == session.server.address && from.port != session.server.port) {
+    SteamQueryDatagram(session, data, length, from.port);
+    return 0;
+  }
   if (!(from == session.server)) return 0;
 
   if (!rcon::IsRconDatagram(data, length)) {
@@ -89,11 +92,7 @@ int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, p
       } else {
         text = DecodePayloadText(view.payload, view.payloadLength);
       }
-      if (capture != nullptr && !capture->done && view.sequence == capture->sequence) {
-        capture->done = true;
-        capture->text = std::move(text);
-        return 0;
-      }
+      if (TakeBanReply(session, view.sequence, text)) return session.connection == nullptr ? -1 : 0;
       return HandleCommandReply(session, view.sequence, text);
     }
     case rcon::kTypeServerMessage:
@@ -108,33 +107,101 @@ int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, p
   }
 }
 
-void NetworkTick() {
-  RconSession& session = Session;
-  if (!session.connected || session.connection == nullptr) return;
+namespace {
 
-  ResetReadSet(session.connection);
-  if (PollReadable(session.connection) == 1) {
-    session.datagram.fill(0);
+// Reads what waits on the socket, at most kDatagramsPerPass. A stranger's
+// datagram costs its read and one comparison (DispatchDatagram); nothing is
+// cleared or copied for it. False when the session ended meanwhile.
+bool ReadWaitingDatagrams(RconSession& session) {
+  session.moreWaiting = false;
+  platform::UdpBeginDrain(session.connection);
+  for (int read = 0; read < kDatagramsPerPass; ++read) {
     platform::Endpoint from;
     const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
-    session.receivedLength = n < 0 ? 0 : n;
-    if (n > 0 && DispatchDatagram(session, session.datagram.data(), static_cast<size_t>(n), from) < 0) return;
-  } else if (PendingAction != Action::None) {
+    if (n == platform::kNothingWaiting) return true;
+    if (n < 0) continue;  // an earlier send's "port unreachable"; the next read goes on
+    session.receivedLength = n;
+    if (session.link == LinkState::LoggingIn) {
+      HandleLoginDatagram(session, session.datagram.data(), static_cast<size_t>(n), from);
+    } else if (DispatchDatagram(session, session.datagram.data(), static_cast<size_t>(n), from) < 0) {
+      return false;
+    }
+    if (session.connection == nullptr) return false;
+  }
+  session.moreWaiting = true;
+  return true;
+}
+
+// The milliseconds from now until `deadline`, 0 when it has passed.
+uint32_t Until(uint32_t now, uint32_t deadline) {
+  return DeadlinePassed(now, deadline) ? 0 : deadline - now;
+}
+
+}  // namespace
+
+void NetworkTick() {
+  RconSession& session = Session;
+  CheckLookup(session);
+  if (session.connection == nullptr) return;
+  const bool loggingIn = session.link == LinkState::LoggingIn;
+  if (!ReadWaitingDatagrams(session)) return;
+  CheckLoginDeadline(session);
+  // A login that completed in this pass has just sent its queries; the rest
+  // waits for the next pass, as it would have waited for the next wake.
+  if (loggingIn || !session.connected || session.connection == nullptr) return;
+
+  if (PendingAction != Action::None) {
     // Cleared first: an action that asks the user something (Set MaxPing)
     // lets window events run, and one of them may set the next action.
     const Action action = PendingAction;
     PendingAction = Action::None;
     CarryOutAction(session, action);
   }
-  // The ban list wait dispatches too, and "#shutdown" may have come in then.
+  // Set MaxPing's box lets the tick run, and "#shutdown" may have come in then.
   if (!session.connected || session.connection == nullptr) return;
 
+  CheckBanDeadlines(session);
+  if (!session.connected || session.connection == nullptr) return;
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
-  CheckStatusWait(NetNow());
+  SteamQueryTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
   }
-  ResetReadSet(session.connection);
+}
+
+uint32_t NetworkWaitMs() {
+  const RconSession& session = Session;
+  const uint32_t now = NetNow();
+  switch (session.link) {
+    case LinkState::Closed:
+      return platform::kWaitForever;
+    case LinkState::LookingUp:
+      // The worker wakes the loop when it is done.
+      return Until(now, session.lookupDeadline);
+    case LinkState::LoggingIn:
+      return session.moreWaiting ? 0 : Until(now, session.loginDeadline);
+    case LinkState::Connected:
+      break;
+  }
+  if (session.moreWaiting || PendingAction != Action::None) return 0;
+  // A keep-alive goes once more than the interval has passed.
+  uint32_t wait = Until(now, session.lastKeepAlive + kKeepAliveIntervalMs + 1);
+  const auto sooner = [&](uint32_t deadline) {
+    const uint32_t left = Until(now, deadline);
+    if (left < wait) wait = left;
+  };
+  if (session.banList.active) sooner(session.banList.deadline);
+  if (session.removeBan.active) sooner(session.removeBan.deadline);
+  uint32_t at = 0;
+  if (session.replies.NextExpiry(&at)) sooner(at);
+  wait = std::min(wait, SteamQueryWaitMs(now));
+  return wait;
+}
+
+void WaitForNetwork(uint32_t longestMs, bool windowMessages) {
+  uint32_t wait = NetworkWaitMs();
+  if (longestMs < wait) wait = longestMs;
+  platform::WaitForWork(Session.connection, wait, windowMessages);
 }

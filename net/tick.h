@@ -1,7 +1,10 @@
 // The network tick: one pass of the protocol client's work, run by the event
-// loop whenever it finds no window event. A pass reads at most one datagram,
-// or else carries out the shell's pending action, then keeps the connection
-// alive.
+// loop each time it wakes. A pass reads the datagrams waiting (at most
+// kDatagramsPerPass, so that window input is never starved), moves the
+// look-up, the login and the ban waits on when their answer or deadline has
+// come, carries out the shell's pending action and keeps the connection
+// alive. Between passes the loop sleeps until a datagram, a window event or
+// NetworkWaitMs.
 #pragma once
 
 #include "net/session.h"
@@ -14,29 +17,33 @@
 // A keep-alive goes out when this long has passed since the previous one.
 constexpr uint32_t kKeepAliveIntervalMs = 20000;
 
+// Datagrams read in one pass at most; a flood is read over several passes,
+// with the window's events handled between them.
+constexpr int kDatagramsPerPass = 128;
+
 void NetworkTick();
+
+// How long the thread may sleep before the tick has work that no datagram
+// brings: 0 when it has some now, platform::kWaitForever when none is due.
+uint32_t NetworkWaitMs();
+
+// Sleeps until a datagram, the end of the look-up, the next deadline (at
+// most `longestMs`) or, with `windowMessages`, a window event. The loop of
+// the tests (POSIX) and of the program (Win32) are this and NetworkTick.
+void WaitForNetwork(uint32_t longestMs, bool windowMessages);
 
 // Injects the millisecond clock (null: the system's). Declared with the
 // session; repeated here because the tick is what tests drive with it.
 void SetTickSource(uint32_t (*source)());
 
-// Lets one caller take a command reply for itself instead of the usual
-// handling: the ban list request, which reads its reply at once.
-struct ReplyCapture {
-  uint8_t sequence = 0;  // the sequence byte of the command sent
-  bool done = false;
-  std::string text;      // the reply's text, reassembled and decoded
-};
-
 // Handles one received datagram: `from` must be the server's address, a
 // remote-console datagram must carry a correct checksum, or it is ignored.
 // Command replies are reassembled from their parts, matched to pending
 // requests and shown; server messages are acknowledged and shown; anything
-// without the "BE" header goes to the status reply parser. Returns -1 when
+// without the "BE" header goes to the status reply parser. Replies to the
+// ban list and to "removeBan" go to their waits (commands.h). Returns -1 when
 // a reply handler closed the connection (the pass must end), else 0.
 int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from);
-int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, platform::Endpoint from,
-                     ReplyCapture* capture);
 
 // Writes a log line for every multi-part reply given up incomplete since the
 // last call: which reply, and how many of its parts had arrived.

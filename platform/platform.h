@@ -12,12 +12,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
 // ---- Sockets service -------------------------------------------------------
 
-// Starts the sockets service (Winsock 1.1 on Windows); false on failure.
+// Starts the sockets service (Winsock 2.2 on Windows: a socket tied to an
+// event, which the waiting below needs, is a Winsock 2 feature); false on
+// failure.
 bool SocketsStartup();
 void SocketsCleanup();
 
@@ -43,14 +46,20 @@ constexpr int kReceiveBufferBytes = 1024 * 1024;
 // Resolves `ansiHost` (a name or a dotted address, 8-bit ANSI text) and
 // creates the socket with a receive buffer of kReceiveBufferBytes. The local port is whatever the system assigns at the
 // first send. Returns null when the name does not resolve or the socket
-// cannot be created.
+// cannot be created. Resolving a name waits for the resolver: the program
+// itself looks names up with LookupStart and opens with UdpOpenAddress.
 UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port);
+// The same for an address already known (host byte order); never waits.
+UdpSocket* UdpOpenAddress(uint32_t address, uint16_t port);
 
 // Shuts the socket down both ways, closes it and frees the record.
 void UdpClose(UdpSocket* socket);
 
 // The server address that UdpOpen resolved.
 Endpoint UdpServer(const UdpSocket* socket);
+
+// The local port the system gave the socket (0 before its first send).
+uint16_t UdpLocalPort(const UdpSocket* socket);
 
 // The receive buffer size the system granted, in bytes; -1 on error.
 int UdpReceiveBufferSize(const UdpSocket* socket);
@@ -64,10 +73,54 @@ int UdpPoll(UdpSocket* socket, uint32_t timeoutMs);
 
 // Sends `length` bytes to the server. Returns the bytes sent or -1.
 int UdpSend(UdpSocket* socket, const uint8_t* data, size_t length);
+// The same to another port of the server's address (its Steam query port):
+// the answers come back to this socket, and nothing can be sent to another
+// host through it.
+int UdpSendToPort(UdpSocket* socket, uint16_t port, const uint8_t* data, size_t length);
 
-// Receives one datagram (waiting if none is there). Returns its length, or -1
-// on error. When `from` is not null it receives the sender's address.
+// Receives one datagram without waiting. Returns its length, kNothingWaiting
+// when none is there, or -1 on another error (on Windows an earlier send's
+// "port unreachable" shows up here; the next read goes on). When `from` is
+// not null it receives the sender's address.
+constexpr int kNothingWaiting = -2;
 int UdpReceive(UdpSocket* socket, uint8_t* buffer, size_t capacity, Endpoint* from);
+
+// Called before reading everything waiting on the socket: from then on a
+// datagram that arrives wakes WaitForWork again, even one that arrives
+// while the reading still goes on.
+void UdpBeginDrain(UdpSocket* socket);
+
+// ---- Host names -------------------------------------------------------------
+
+// A dotted IPv4 address ("192.168.0.10") in host byte order; false for
+// anything else, names included.
+bool ParseDottedAddress(std::string_view text, uint32_t* address);
+
+// A name looked up on a worker thread, so that a slow resolver never holds
+// the caller. The worker calls WakeWaiter when it is done.
+struct HostLookup;
+// Null when no worker could be started.
+HostLookup* LookupStart(std::string_view ansiHost);
+// False while the worker runs; then true, with every IPv4 address of the
+// name in `addresses` (none when the name is unknown).
+bool LookupFinished(HostLookup* lookup, std::vector<uint32_t>* addresses);
+// Ends the caller's interest; a worker still running frees the record when
+// it is done. Null is fine.
+void LookupRelease(HostLookup* lookup);
+
+// ---- Waiting ------------------------------------------------------------------
+
+constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
+
+// Wakes a WaitForWork in progress, or the next one; any thread may call it.
+void WakeWaiter();
+
+enum class Woken { Timeout, Datagram, Wake, WindowMessage, Error };
+
+// Sleeps until a datagram waits on `socket` (null: no socket), WakeWaiter is
+// called, `timeoutMs` passes or, with `windowMessages` on Windows, the
+// thread has window input or messages (including any already queued).
+Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool windowMessages);
 
 // ---- Time --------------------------------------------------------------------
 

@@ -1,4 +1,6 @@
-// POSIX side of the platform layer: BSD sockets, clock_gettime, and
+// POSIX side of the platform layer: BSD sockets (non-blocking, waited on
+// with poll beside a wake-up pipe, the same shape as the Win32 side's event),
+// name look-ups on a worker thread, clock_gettime, and
 // Windows-1252 standing in for the ANSI code page, so that the protocol
 // client behaves on Linux as it does under a Western European Windows.
 #include "platform/platform.h"
@@ -8,16 +10,20 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <new>
+#include <thread>
 
 namespace platform {
 
@@ -30,18 +36,64 @@ struct UdpSocket {
 bool SocketsStartup() { return true; }
 void SocketsCleanup() {}
 
-UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
-  const std::string host(ansiHost);
+namespace {
+
+// Every IPv4 address of a name, in the resolver's order, each once.
+std::vector<uint32_t> Resolve(const std::string& host) {
+  std::vector<uint32_t> addresses;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_DGRAM;
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return nullptr;
-  sockaddr_in server{};
-  std::memcpy(&server, found->ai_addr, sizeof server);
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    sockaddr_in address{};
+    std::memcpy(&address, entry->ai_addr, sizeof address);
+    const uint32_t value = ntohl(address.sin_addr.s_addr);
+    bool seen = false;
+    for (const uint32_t known : addresses) seen = seen || known == value;
+    if (!seen) addresses.push_back(value);
+  }
   freeaddrinfo(found);
+  return addresses;
+}
+
+// The wake-up pipe: its read end is polled beside the socket. Lives for the
+// process.
+struct WakePipe {
+  int read = -1;
+  int write = -1;
+  WakePipe() {
+    int ends[2];
+    if (::pipe(ends) != 0) return;
+    for (const int end : ends) ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
+    read = ends[0];
+    write = ends[1];
+  }
+};
+
+WakePipe& Wake() {
+  static WakePipe pipe;
+  return pipe;
+}
+
+}  // namespace
+
+UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
+  uint32_t address = 0;
+  if (!ParseDottedAddress(ansiHost, &address)) {
+    const std::vector<uint32_t> found = Resolve(std::string(ansiHost));
+    if (found.empty()) return nullptr;
+    address = found.front();
+  }
+  return UdpOpenAddress(address, port);
+}
+
+UdpSocket* UdpOpenAddress(uint32_t address, uint16_t port) {
+  sockaddr_in server{};
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
+  server.sin_addr.s_addr = htonl(address);
 
   const int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (fd < 0) return nullptr;
@@ -53,10 +105,79 @@ UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
   // Best effort: a smaller buffer than asked is still the largest we may have.
   const int wanted = kReceiveBufferBytes;
   ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
   s->fd = fd;
   s->server = server;
   UdpResetReadSet(s);
   return s;
+}
+
+// poll is level-triggered: a datagram still waiting wakes it again.
+void UdpBeginDrain(UdpSocket*) {}
+
+struct HostLookup {
+  std::string host;
+  std::vector<uint32_t> addresses;
+  std::atomic<bool> finished{false};
+  std::atomic<int> owners{2};  // the caller and the worker
+};
+
+namespace {
+
+void ReleaseLookup(HostLookup* lookup) {
+  if (lookup->owners.fetch_sub(1) == 1) delete lookup;
+}
+
+}  // namespace
+
+HostLookup* LookupStart(std::string_view ansiHost) {
+  auto* lookup = new (std::nothrow) HostLookup;
+  if (lookup == nullptr) return nullptr;
+  lookup->host.assign(ansiHost);
+  Wake();  // made before any worker can need it
+  try {
+    std::thread([lookup] {
+      lookup->addresses = Resolve(lookup->host);
+      lookup->finished.store(true);
+      WakeWaiter();
+      ReleaseLookup(lookup);
+    }).detach();
+  } catch (...) {
+    delete lookup;
+    return nullptr;
+  }
+  return lookup;
+}
+
+bool LookupFinished(HostLookup* lookup, std::vector<uint32_t>* addresses) {
+  if (lookup == nullptr || !lookup->finished.load()) return false;
+  if (addresses != nullptr) *addresses = lookup->addresses;
+  return true;
+}
+
+void LookupRelease(HostLookup* lookup) {
+  if (lookup != nullptr) ReleaseLookup(lookup);
+}
+
+void WakeWaiter() {
+  const char byte = 1;
+  // A full pipe already holds a wake-up; losing this one loses nothing.
+  [[maybe_unused]] const ssize_t n = ::write(Wake().write, &byte, 1);
+}
+
+Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool /*windowMessages*/) {
+  pollfd watched[2] = {{Wake().read, POLLIN, 0}, {socket != nullptr ? socket->fd : -1, POLLIN, 0}};
+  const int timeout = timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs > 0x7FFFFFFF ? 0x7FFFFFFF : timeoutMs);
+  const int ready = ::poll(watched, socket != nullptr ? 2 : 1, timeout);
+  if (ready < 0) return errno == EINTR ? Woken::Timeout : Woken::Error;
+  if (ready == 0) return Woken::Timeout;
+  if (watched[0].revents != 0) {
+    char drained[64];
+    while (::read(Wake().read, drained, sizeof drained) > 0) {
+    }
+    return Woken::Wake;
+  }
+  return Woken::Datagram;
 }
 
 void UdpClose(UdpSocket* s) {
@@ -68,6 +189,13 @@ void UdpClose(UdpSocket* s) {
 
 Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
+}
+
+uint16_t UdpLocalPort(const UdpSocket* s) {
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  if (getsockname(s->fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
+  return ntohs(local.sin_port);
 }
 
 int UdpReceiveBufferSize(const UdpSocket* s) {
@@ -87,6 +215,12 @@ int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   return ::select(s->fd + 1, &s->readSet, nullptr, nullptr, &limit);
 }
 
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return static_cast<int>(::sendto(s->fd, data, length, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target));
+}
+
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {
   return static_cast<int>(::sendto(s->fd, data, length, 0,
                                    reinterpret_cast<const sockaddr*>(&s->server), sizeof s->server));
@@ -96,7 +230,7 @@ int UdpReceive(UdpSocket* s, uint8_t* buffer, size_t capacity, Endpoint* from) {
   sockaddr_in sender{};
   socklen_t senderLength = sizeof sender;
   const ssize_t n = ::recvfrom(s->fd, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
-  if (n < 0) return -1;
+  if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? kNothingWaiting : -1;
   if (from != nullptr) *from = {ntohl(sender.sin_addr.s_addr), ntohs(sender.sin_port)};
   return static_cast<int>(n);
 }

@@ -1,6 +1,8 @@
-// Win32 side of the platform layer: Winsock 1.1, GetTickCount, the ANSI
-// code page through WideCharToMultiByte/MultiByteToWideChar, and
-// VerLanguageNameW.
+// Win32 side of the platform layer: Winsock with each socket tied to an
+// event (WSAEventSelect), the waiting on that event beside the window
+// messages (MsgWaitForMultipleObjectsEx), name look-ups on a worker thread,
+// GetTickCount, the ANSI code page through WideCharToMultiByte /
+// MultiByteToWideChar, and VerLanguageNameW.
 #include "platform/platform.h"
 #include "platform/text_utf8.h"
 
@@ -14,25 +16,62 @@ namespace platform {
 
 struct UdpSocket {
   SOCKET handle = INVALID_SOCKET;
+  WSAEVENT readable = WSA_INVALID_EVENT;  // set by Winsock when a datagram arrives
   sockaddr_in server{};
   fd_set readSet;
 };
 
+namespace {
+
+// Auto-reset: one WakeWaiter ends one wait. Lives for the process.
+HANDLE WakeEvent() {
+  static HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  return event;
+}
+
+}  // namespace
+
 bool SocketsStartup() {
   WSADATA data;
-  return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+  WakeEvent();
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
 void SocketsCleanup() { WSACleanup(); }
 
-UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
-  const std::string host(ansiHost);
+namespace {
+
+// Every IPv4 address of a name, in the resolver's order. gethostbyname keeps
+// its answer per thread, so workers may call it side by side.
+std::vector<uint32_t> Resolve(const std::string& host) {
+  std::vector<uint32_t> addresses;
   const hostent* found = gethostbyname(host.c_str());
-  if (found == nullptr || found->h_addrtype != AF_INET || found->h_addr_list[0] == nullptr) return nullptr;
+  if (found == nullptr || found->h_addrtype != AF_INET || found->h_length != 4) return addresses;
+  for (char** entry = found->h_addr_list; *entry != nullptr; ++entry) {
+    in_addr address;
+    memcpy(&address, *entry, sizeof address);
+    addresses.push_back(ntohl(address.s_addr));
+  }
+  return addresses;
+}
+
+}  // namespace
+
+UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
+  uint32_t address = 0;
+  if (!ParseDottedAddress(ansiHost, &address)) {
+    const std::vector<uint32_t> found = Resolve(std::string(ansiHost));
+    if (found.empty()) return nullptr;
+    address = found.front();
+  }
+  return UdpOpenAddress(address, port);
+}
+
+UdpSocket* UdpOpenAddress(uint32_t address, uint16_t port) {
   sockaddr_in server{};
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
-  memcpy(&server.sin_addr, found->h_addr_list[0], sizeof server.sin_addr);
+  server.sin_addr.s_addr = htonl(address);
 
   const SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (handle == INVALID_SOCKET) return nullptr;
@@ -46,6 +85,14 @@ UdpSocket* UdpOpen(std::string_view ansiHost, uint16_t port) {
   setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
   s->handle = handle;
   s->server = server;
+  // Also makes the socket non-blocking, which the reading relies on.
+  s->readable = WSACreateEvent();
+  if (s->readable == WSA_INVALID_EVENT || WSAEventSelect(handle, s->readable, FD_READ) != 0) {
+    if (s->readable != WSA_INVALID_EVENT) WSACloseEvent(s->readable);
+    closesocket(handle);
+    delete s;
+    return nullptr;
+  }
   UdpResetReadSet(s);
   return s;
 }
@@ -54,11 +101,88 @@ void UdpClose(UdpSocket* s) {
   if (s == nullptr) return;
   shutdown(s->handle, SD_BOTH);
   closesocket(s->handle);
+  WSACloseEvent(s->readable);
   delete s;
+}
+
+void UdpBeginDrain(UdpSocket* s) {
+  // Winsock sets the event again at the next datagram once a read has found
+  // the socket empty, so resetting before the reads loses nothing.
+  if (s != nullptr) WSAResetEvent(s->readable);
+}
+
+struct HostLookup {
+  std::string host;
+  std::vector<uint32_t> addresses;
+  volatile LONG finished = 0;
+  volatile LONG owners = 2;  // the caller and the worker
+};
+
+namespace {
+
+void ReleaseLookup(HostLookup* lookup) {
+  if (InterlockedDecrement(&lookup->owners) == 0) delete lookup;
+}
+
+DWORD WINAPI LookupWorker(void* parameter) {
+  auto* lookup = static_cast<HostLookup*>(parameter);
+  lookup->addresses = Resolve(lookup->host);
+  InterlockedExchange(&lookup->finished, 1);
+  WakeWaiter();
+  ReleaseLookup(lookup);
+  return 0;
+}
+
+}  // namespace
+
+HostLookup* LookupStart(std::string_view ansiHost) {
+  auto* lookup = new (std::nothrow) HostLookup;
+  if (lookup == nullptr) return nullptr;
+  lookup->host.assign(ansiHost);
+  HANDLE worker = CreateThread(nullptr, 0, LookupWorker, lookup, 0, nullptr);
+  if (worker == nullptr) {
+    delete lookup;
+    return nullptr;
+  }
+  CloseHandle(worker);
+  return lookup;
+}
+
+bool LookupFinished(HostLookup* lookup, std::vector<uint32_t>* addresses) {
+  if (lookup == nullptr || InterlockedCompareExchange(&lookup->finished, 0, 0) == 0) return false;
+  if (addresses != nullptr) *addresses = lookup->addresses;
+  return true;
+}
+
+void LookupRelease(HostLookup* lookup) {
+  if (lookup != nullptr) ReleaseLookup(lookup);
+}
+
+void WakeWaiter() { SetEvent(WakeEvent()); }
+
+Woken WaitForWork(UdpSocket* socket, uint32_t timeoutMs, bool windowMessages) {
+  HANDLE handles[2] = {WakeEvent(), socket != nullptr ? socket->readable : nullptr};
+  const DWORD count = socket != nullptr ? 2 : 1;
+  const DWORD timeout = timeoutMs == kWaitForever ? INFINITE : timeoutMs;
+  const DWORD result = windowMessages
+                           ? MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                           : WaitForMultipleObjects(count, handles, FALSE, timeout);
+  if (result == WAIT_OBJECT_0) return Woken::Wake;
+  if (result == WAIT_OBJECT_0 + 1 && count == 2) return Woken::Datagram;
+  if (result == WAIT_OBJECT_0 + count) return Woken::WindowMessage;
+  if (result == WAIT_TIMEOUT) return Woken::Timeout;
+  return Woken::Error;
 }
 
 Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
+}
+
+uint16_t UdpLocalPort(const UdpSocket* s) {
+  sockaddr_in local{};
+  int length = sizeof local;
+  if (getsockname(s->handle, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
+  return ntohs(local.sin_port);
 }
 
 int UdpReceiveBufferSize(const UdpSocket* s) {
@@ -78,6 +202,13 @@ int UdpPoll(UdpSocket* s, uint32_t timeoutMs) {
   return select(0, &s->readSet, nullptr, nullptr, &limit);
 }
 
+int UdpSendToPort(UdpSocket* s, uint16_t port, const uint8_t* data, size_t length) {
+  sockaddr_in target = s->server;
+  target.sin_port = htons(port);
+  return sendto(s->handle, reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
+                reinterpret_cast<const sockaddr*>(&target), sizeof target);
+}
+
 int UdpSend(UdpSocket* s, const uint8_t* data, size_t length) {
   return sendto(s->handle, reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
                 reinterpret_cast<const sockaddr*>(&s->server), sizeof s->server);
@@ -89,8 +220,10 @@ int UdpReceive(UdpSocket* s, uint8_t* buffer, size_t capacity, Endpoint* from) {
   const int n = recvfrom(s->handle, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
                          reinterpret_cast<sockaddr*>(&sender), &senderLength);
   if (n == SOCKET_ERROR) {
+    const int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) return kNothingWaiting;
     // A datagram larger than the buffer still delivers its first bytes.
-    if (WSAGetLastError() == WSAEMSGSIZE) {
+    if (error == WSAEMSGSIZE) {
       if (from != nullptr) *from = {ntohl(sender.sin_addr.s_addr), ntohs(sender.sin_port)};
       return static_cast<int>(capacity);
     }

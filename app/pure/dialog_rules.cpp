@@ -7,6 +7,8 @@
 
 const char kBanDaysRefusedText[] = "Please enter a number of days from 1 to 1491308.";
 const char kMaxPingRefusedText[] = "Please enter a max ping from 0 to 2147483647.";
+const char kQueryPortRefusedText[] =
+    "Please enter a query port from 1 to 65535, or leave it empty to have it found automatically.";
 
 bool DaysFieldNeedsReset(std::string_view text) {
   return text.find_first_not_of('0') == std::string_view::npos;
@@ -57,3 +59,7 @@ bool BanDaysAccepted(std::string_view daysText) {
 }
 
 bool MaxPingAccepted(std::string_view text) { return NumberTextWithin(text, 0, kMostMaxPing); }
+
+bool QueryPortAccepted(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos || NumberTextWithin(text, 1, 65535);
+}

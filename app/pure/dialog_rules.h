@@ -30,3 +30,8 @@ bool BanDaysAccepted(std::string_view daysText);  // 1..kMostBanDays days
 bool MaxPingAccepted(std::string_view text);      // 0..kMostMaxPing
 extern const char kBanDaysRefusedText[];
 extern const char kMaxPingRefusedText[];
+
+// The optional "Query port" of the Connect dialog and Quick Connect: empty
+// (the program finds the port itself) or a port from 1 to 65535.
+bool QueryPortAccepted(std::string_view text);
+extern const char kQueryPortRefusedText[];

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array<InfoRowDefinition, 25> kRows{{
+constexpr std::array<InfoRowDefinition, 26> kRows{{
     {"", "General", true},
     {"hostname", "Host Name", false},
     {"platform", "Platform", false},
@@ -22,6 +22,7 @@ constexpr std::array<InfoRowDefinition, 25> kRows{{
     {"currentVersion", "Current Version", false},
     {"requiredVersion", "Required Version", false},
     {"maxplayers", "Max Players", false},
+    {"players", "Players", false},  // players / max players
     {"", "Mission info", true},
     {"mission", "Mission Name", false},
     {"mapname", "Island", false},

@@ -12,7 +12,7 @@ struct InfoRowDefinition {
   bool heading;
 };
 
-// The 25 rows in display order: "General" (13 rows), "Mission info" (5),
+// The 26 rows in display order: "General" (14 rows), "Mission info" (5),
 // "Battleye" (4), each heading before its rows.
 std::span<const InfoRowDefinition> InfoRowDefinitions();
 

@@ -44,7 +44,32 @@ int ClampSplitterPosition(int position, int splitterHeight, int barThickness) {
   return std::clamp(position, lowest, highest);
 }
 
+namespace {
+
+// "1:05:12" -> 3912; -1 for an empty cell.
+int64_t DurationSeconds(std::string_view text) {
+  if (text.empty()) return -1;
+  int64_t total = 0;
+  int64_t part = 0;
+  for (const char c : text) {
+    if (c == ':') {
+      total = std::min<int64_t>((total + part) * 60, int64_t{1} << 50);
+      part = 0;
+    } else if (c >= '0' && c <= '9' && part < 1000000000) {
+      part = part * 10 + (c - '0');
+    }
+  }
+  return total + part;
+}
+
+}  // namespace
+
 int CompareCells(std::string_view a, std::string_view b, SortKind kind) {
+  if (kind == SortKind::Duration) {
+    const int64_t x = DurationSeconds(a);
+    const int64_t y = DurationSeconds(b);
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
   if (kind == SortKind::Integer) {
     const int64_t x = ParseNumber(a);
     const int64_t y = ParseNumber(b);

@@ -34,9 +34,11 @@ class LayoutTracker {
 int ClampSplitterPosition(int position, int splitterHeight, int barThickness);
 
 // The orders in which the players list view's columns sort.
-enum class SortKind { Text, Integer };
+enum class SortKind { Text, Integer, Duration };
 
 // Compares two cells: Text ignores ASCII case and otherwise orders by code
 // point; Integer compares the numbers the cells convert to (leading blanks,
-// sign, "$" hex and "%" binary as everywhere else). Negative, 0 or positive.
+// sign, "$" hex and "%" binary as everywhere else), Duration the times
+// "h:mm:ss" by their length, an empty cell before every time. Negative, 0
+// or positive.
 int CompareCells(std::string_view a, std::string_view b, SortKind kind);

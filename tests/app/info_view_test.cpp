@@ -30,32 +30,34 @@ class InfoViewTest : public testing::Test {
     Pump();
   }
   static void Pump(int passes = 20) {
-    for (int i = 0; i < passes; ++i) RunOneEventLoopPass();
+    for (int i = 0; i < passes; ++i) RunOneEventLoopPass(5);
   }
   static int Box() { return InfoViewGadget(); }
   static HWND BoxWindow() { return GadgetWindow(Box()); }
 };
 
-TEST_F(InfoViewTest, TheTabShowsTheTwentyFiveRowsEmptyAndExpanded) {
+TEST_F(InfoViewTest, TheTabShowsTheTwentySixRowsEmptyAndExpanded) {
   ASSERT_GE(Box(), 0);
   EXPECT_EQ(GetParent(BoxWindow()), InfoPanel());
-  ASSERT_EQ(PropertyBox_CountRows(Box()), 25);
-  ASSERT_EQ(grid_CountRows(Box()), 25);
+  ASSERT_EQ(PropertyBox_CountRows(Box()), 26);
+  ASSERT_EQ(grid_CountRows(Box()), 26);
   const std::vector<std::wstring> headings{L"General", L"Mission info", L"Battleye"};
   EXPECT_EQ(PropertyBox_GetText(Box(), 0, 1), L"General");
-  EXPECT_EQ(PropertyBox_GetText(Box(), 14, 1), L"Mission info");
-  EXPECT_EQ(PropertyBox_GetText(Box(), 20, 1), L"Battleye");
+  EXPECT_EQ(PropertyBox_GetText(Box(), 15, 1), L"Mission info");
+  EXPECT_EQ(PropertyBox_GetText(Box(), 21, 1), L"Battleye");
   EXPECT_EQ(PropertyBox_GetText(Box(), 1, 1), L"Host Name");
-  EXPECT_EQ(PropertyBox_GetText(Box(), 18, 1), L"Difficulty");
-  EXPECT_EQ(PropertyBox_GetText(Box(), 24, 1), L"Players");
-  for (int i = 0; i < 25; ++i) {
+  EXPECT_EQ(PropertyBox_GetText(Box(), 19, 1), L"Difficulty");
+  EXPECT_EQ(PropertyBox_GetText(Box(), 14, 1), L"Players");
+  EXPECT_EQ(PropertyBox_GetText(Box(), 25, 1), L"Players");
+  for (int i = 0; i < 26; ++i) {
     EXPECT_EQ(PropertyBox_GetText(Box(), i, 2), L"") << i;
     EXPECT_EQ(PropertyBox_GetCollapsed(Box(), i), 0) << i;
   }
   // The map holds the box's indices.
   EXPECT_EQ(InfoRows.Find("hostname"), 1);
-  EXPECT_EQ(InfoRows.Find("mission"), 15);
-  EXPECT_EQ(InfoRows.Find("BE_PLAYERS"), 24);
+  EXPECT_EQ(InfoRows.Find("mission"), 16);
+  EXPECT_EQ(InfoRows.Find("players"), 14);
+  EXPECT_EQ(InfoRows.Find("BE_PLAYERS"), 25);
   EXPECT_EQ(InfoRows.Find("no such key"), 0);
 }
 
@@ -64,13 +66,13 @@ TEST_F(InfoViewTest, SetInfoValueWritesTheValueColumnAndUnknownKeysChangeNothing
   SetInfoValue("BE_PLAYERS", "3");
   EXPECT_EQ(PropertyBox_GetText(Box(), 1, 2), L"Demo \u00e9t\u00e9 server");
   EXPECT_EQ(grid_GetCellText(Box(), 2, 1), L"Demo \u00e9t\u00e9 server");
-  EXPECT_EQ(grid_GetCellText(Box(), 2, 24), L"3");
+  EXPECT_EQ(grid_GetCellText(Box(), 2, 25), L"3");
 
   std::vector<std::wstring> before;
-  for (int i = 0; i < 25; ++i) before.push_back(PropertyBox_GetText(Box(), i, 2));
+  for (int i = 0; i < 26; ++i) before.push_back(PropertyBox_GetText(Box(), i, 2));
   SetInfoValue("no such key", "x");
   SetInfoValue("", "into a heading?");
-  for (int i = 0; i < 25; ++i) EXPECT_EQ(PropertyBox_GetText(Box(), i, 2), before[i]) << i;
+  for (int i = 0; i < 26; ++i) EXPECT_EQ(PropertyBox_GetText(Box(), i, 2), before[i]) << i;
 
   // A value far longer than its cell is kept whole and drawn cut.
   std::string longName(3000, 'n');
@@ -79,12 +81,12 @@ TEST_F(InfoViewTest, SetInfoValueWritesTheValueColumnAndUnknownKeysChangeNothing
   UpdateWindow(BoxWindow());
 }
 
-TEST_F(InfoViewTest, CollapsingGeneralHidesItsThirteenRowsOnly) {
+TEST_F(InfoViewTest, CollapsingGeneralHidesItsFourteenRowsOnly) {
   PropertyBox_SetCollapsed(Box(), 0, 1);
   EXPECT_EQ(grid_CountRows(Box()), 12);
   EXPECT_EQ(grid_GetCellText(Box(), 1, 1), L"Mission info");
   PropertyBox_SetCollapsed(Box(), 0, 0);
-  EXPECT_EQ(grid_CountRows(Box()), 25);
+  EXPECT_EQ(grid_CountRows(Box()), 26);
   EXPECT_EQ(grid_GetCellText(Box(), 1, 1), L"Host Name");
 }
 
@@ -123,12 +125,12 @@ TEST_F(InfoViewTest, NothingInTheTabCanBeEditedDeletedCopiedOrPastedButItsGroups
   for (intptr_t action : {0, 1, 2}) EXPECT_EQ(Raise(Box(), GridEvent::Clipboard, 1, 2, action), 0);
 
   // A double click on a heading's text folds its group and unfolds it again.
-  Raise(Box(), GridEvent::DoubleClick, 14, 1);
-  EXPECT_EQ(grid_CountRows(Box()), 20);
-  EXPECT_EQ(grid_GetCellText(Box(), 1, 15), L"Battleye");
-  Raise(Box(), GridEvent::DoubleClick, 14, 2);
-  ASSERT_EQ(grid_CountRows(Box()), 25);
-  EXPECT_EQ(grid_GetCellText(Box(), 1, 15), L"Mission Name");
+  Raise(Box(), GridEvent::DoubleClick, 15, 1);
+  EXPECT_EQ(grid_CountRows(Box()), 21);
+  EXPECT_EQ(grid_GetCellText(Box(), 1, 16), L"Battleye");
+  Raise(Box(), GridEvent::DoubleClick, 15, 2);
+  ASSERT_EQ(grid_CountRows(Box()), 26);
+  EXPECT_EQ(grid_GetCellText(Box(), 1, 16), L"Mission Name");
 }
 
 TEST_F(InfoViewTest, TheBoxFollowsTheTabPanelWhenTheSplitterMovesOrIsResized) {

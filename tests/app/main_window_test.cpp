@@ -8,6 +8,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,10 @@
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
 #include "app/modal_tick.h"
+#include "app/status_bar.h"
 #include "net/framing.h"
+#include "net/player_rows.h"
+#include "net/players.h"
 #include "net/session.h"
 #include "net/shell.h"
 #include "net/tick.h"
@@ -48,7 +54,7 @@ class MainWindowTest : public testing::Test {
 
   // Lets posted messages through the real loop body.
   static void Pump(int passes = 20) {
-    for (int i = 0; i < passes; ++i) RunOneEventLoopPass();
+    for (int i = 0; i < passes; ++i) RunOneEventLoopPass(5);
   }
 };
 
@@ -140,7 +146,11 @@ TEST_F(MainWindowTest, WindowHasItsTitleSizeAndFixedFrame) {
   EXPECT_STREQ(title, L"Quorvel");
   const SIZE client = ClientSize(window);
   EXPECT_EQ(client.cx, 700);
-  EXPECT_EQ(client.cy, 539);
+  // The panes keep their height; the status bar comes below them.
+  ASSERT_NE(MainStatusBar(), nullptr);
+  RECT status;
+  GetWindowRect(MainStatusBar(), &status);
+  EXPECT_EQ(client.cy, 539 + (status.bottom - status.top));
   const LONG style = GetWindowLongW(window, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
@@ -344,15 +354,21 @@ TEST_F(MainWindowTest, F5RaisesRefreshThroughTheEventLoop) {
   EXPECT_EQ(PendingAction, Action::Refresh);
 }
 
+// Rows put straight into the views, under ids of their own.
+int32_t g_rowId = 100000;
+void ClearRows(HWND list) { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); }
+void AddPlayer(const PlayerRow& cells) { PlayersList_InsertRow(++g_rowId, cells, 1 << 30); }
+void AddBan(const BanRow& cells) { BansList_InsertRow(++g_rowId, cells, 1 << 30); }
+
 TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
-  PlayersList_Clear();
-  BansList_Clear();
+  ClearRows(PlayersListView());
+  ClearRows(BansListView());
   Notify(PlayersListView(), NM_RCLICK);
   Notify(BansListView(), NM_RCLICK);
   EXPECT_TRUE(g_popups.empty());  // empty lists
 
-  PlayersList_AddRow({"Alice", "1", "0", "Red", "30", "10.0.0.1:2304", "aa"});
-  BansList_AddRow({"0123456789abcdef", "perm", "cheating"});
+  AddPlayer({"Alice", "1", "0", "Red", "30", "10.0.0.1:2304", "aa"});
+  AddBan({"0123456789abcdef", "perm", "cheating"});
   Notify(PlayersListView(), NM_RCLICK);
   Notify(BansListView(), NM_RCLICK);
   EXPECT_TRUE(g_popups.empty());  // rows, but none selected
@@ -375,15 +391,15 @@ TEST_F(MainWindowTest, PopupMenusOnlyWithASelectedRow) {
   EXPECT_EQ(g_popups.size(), 3u);
 
   EXPECT_EQ(BansList_SelectedIndex(), 0);
-  BansList_RemoveSelected();
+  BansList_RemoveRow(BansList_SelectedId());
   EXPECT_EQ(SendMessageW(BansListView(), LVM_GETITEMCOUNT, 0, 0), 0);
   EXPECT_EQ(BansList_SelectedIndex(), -1);
 }
 
 TEST_F(MainWindowTest, RowsKeepTheirCellsAndThePlayerIcon) {
-  PlayersList_Clear();
+  ClearRows(PlayersListView());
   const PlayerRow row{"J\xC3\xBCrgen \xE2\x98\x85", "12", "3", "Blue", "45", "192.168.1.9:2304", "0123abcd"};
-  PlayersList_AddRow(row);
+  AddPlayer(row);
   for (int c = 0; c < kPlayerColumns; ++c) EXPECT_EQ(PlayersList_CellText(0, c), row[static_cast<size_t>(c)]) << c;
   EXPECT_EQ(PlayersList_CellText(1, 0), "");   // no such row
   EXPECT_EQ(PlayersList_CellText(0, 7), "");   // no such column
@@ -398,21 +414,21 @@ TEST_F(MainWindowTest, RowsKeepTheirCellsAndThePlayerIcon) {
 
   // Long cells come back whole.
   const std::string longReason(3000, 'x');
-  BansList_Clear();
-  BansList_AddRow({"guid", "perm", longReason});
+  ClearRows(BansListView());
+  AddBan({"guid", "perm", longReason});
   EXPECT_EQ(BansList_CellText(0, 2), longReason);
 
   Select(PlayersListView(), 0);
-  PlayersList_RemoveSelected();
+  PlayersList_RemoveRow(PlayersList_SelectedId());
   EXPECT_EQ(PlayersList_SelectedIndex(), -1);
   EXPECT_EQ(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
-  PlayersList_Clear();
-  PlayersList_AddRow({"bob", "10", "2", "Red", "100", "1.1.1.1:1", "g1"});
-  PlayersList_AddRow({"Alice", "9", "11", "Blue", "25", "1.1.1.2:1", "g2"});
-  PlayersList_AddRow({"carl", "100", "1", "red", "7", "1.1.1.3:1", "g3"});
+  ClearRows(PlayersListView());
+  AddPlayer({"bob", "10", "2", "Red", "100", "1.1.1.1:1", "g1"});
+  AddPlayer({"Alice", "9", "11", "Blue", "25", "1.1.1.2:1", "g2"});
+  AddPlayer({"carl", "100", "1", "red", "7", "1.1.1.3:1", "g3"});
 
   HWND list = PlayersListView();
   Notify(list, LVN_COLUMNCLICK, 1);  // Score: integer
@@ -442,21 +458,118 @@ TEST_F(MainWindowTest, HeaderClickSortsAsTextOrAsIntegers) {
 
 TEST_F(MainWindowTest, ARefilledListIsSortedAgainAsTheHeaderShows) {
   HWND list = PlayersListView();
-  PlayersList_Clear();
-  PlayersList_AddRow({"a", "5", "0", "", "1", "", ""});
+  ClearRows(PlayersListView());
+  AddPlayer({"a", "5", "0", "", "1", "", ""});
   Notify(list, LVN_COLUMNCLICK, 1);  // Score, a new column: ascending
   Notify(list, LVN_COLUMNCLICK, 1);  // again: descending
   // F5: the list is cleared and the rows come in the server's order.
-  PlayersList_Clear();
+  ClearRows(PlayersListView());
   for (const char* score : {"10", "9", "100", "9", "-3", "25"}) {
-    PlayersList_AddRow({std::string("p") + score, score, "0", "", "1", "", ""});
+    AddPlayer({std::string("p") + score, score, "0", "", "1", "", ""});
   }
   EXPECT_EQ(Column(1), (std::vector<std::string>{"100", "25", "10", "9", "9", "-3"}));
   Notify(list, LVN_COLUMNCLICK, 0);  // Name, ascending, as text
-  PlayersList_Clear();
-  for (const char* name : {"carl", "Bob", "alice", "Dave"}) PlayersList_AddRow({name, "0", "0", "", "1", "", ""});
+  ClearRows(PlayersListView());
+  for (const char* name : {"carl", "Bob", "alice", "Dave"}) AddPlayer({name, "0", "0", "", "1", "", ""});
   EXPECT_EQ(Column(0), (std::vector<std::string>{"alice", "Bob", "carl", "Dave"}));
   EXPECT_EQ(Column(1).size(), 4u);
+}
+
+// A full server's list as the "players" reply makes it: 60 players, #0..#59.
+std::vector<PlayerRecord> Players(int count, int first = 0) {
+  std::vector<PlayerRecord> list;
+  for (int n = first; n < first + count; ++n) {
+    list.push_back({"Player " + std::to_string(n), "10.0.0." + std::to_string(n), 2304, 30 + n,
+                    "guid" + std::to_string(n), n});
+  }
+  return list;
+}
+
+int32_t IdAt(HWND list, int row) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return static_cast<int32_t>(item.lParam);
+}
+
+TEST_F(MainWindowTest, RefreshesKeepTheSelectedPlayerFocusAndTopRowAndAnUnchangedOneRepaintsNothing) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(60);
+  ShowPlayerRows();
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 60);
+  const std::vector<std::string> names = Column(0);  // in the order an earlier sort left
+  Select(list, static_cast<int>(std::find(names.begin(), names.end(), "Player 30") - names.begin()));
+  SendMessageW(list, LVM_ENSUREVISIBLE, 59, FALSE);
+  SendMessageW(list, LVM_ENSUREVISIBLE, 25, FALSE);
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  ASSERT_GT(top, 0);
+  const std::string topName = PlayersList_CellText(top, 0);
+
+  // Players leave and join above the top row, below it, and the selected
+  // player's ping changes.
+  struct Step {
+    int leave;  // index into the list, -1: none
+    int join;   // a new player's number, -1: none
+  };
+  const Step steps[] = {{0, 100}, {-1, 101}, {40, -1}, {2, 102}, {50, -1}};
+  for (const Step& step : steps) {
+    if (step.leave >= 0) PlayerList.erase(PlayerList.begin() + step.leave);
+    if (step.join >= 0) PlayerList.insert(PlayerList.begin(), Players(1, step.join)[0]);
+    for (PlayerRecord& p : PlayerList) p.ping += p.number == 30 ? 1 : 0;
+    ShowPlayerRows();
+    const int selected = PlayersList_SelectedIndex();
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(PlayersList_CellText(selected, 0), "Player 30");
+    EXPECT_EQ(static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)), selected);
+    EXPECT_EQ(PlayersList_CellText(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0), topName);
+  }
+  PlayerIdentity held;
+  ASSERT_TRUE(SelectedPlayer(&held));
+  EXPECT_EQ(held.number, 30);
+  EXPECT_EQ(held.guid, "guid30");
+
+  // The same list again: not one cell rewritten, nothing to repaint.
+  UpdateWindow(list);
+  ValidateRect(list, nullptr);
+  EXPECT_EQ(ShowPlayerRows(), 0);
+  EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
+TEST_F(MainWindowTest, ASortedViewPutsNewAndChangedRowsWhereTheSortSays) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(5);
+  ShowPlayerRows();
+  Notify(list, LVN_COLUMNCLICK, 4);  // Ping, ascending: 30..34
+  Notify(list, LVN_COLUMNCLICK, 4);  // descending
+  Select(list, 4);                   // the lowest ping, #0
+  PlayerList[0].ping = 33;           // moves up among the others, keeping his selection
+  PlayerList.push_back(Players(1, 9)[0]);
+  PlayerList.back().ping = 31;
+  ShowPlayerRows();
+  EXPECT_EQ(Column(4), (std::vector<std::string>{"34", "33", "33", "32", "31", "31"}));
+  const int selected = PlayersList_SelectedIndex();
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(PlayersList_CellText(selected, 0), "Player 0");
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
+TEST_F(MainWindowTest, TheLogKeepsItsLast5000Lines) {
+  HWND log = LogList();
+  SendMessageW(log, LB_RESETCONTENT, 0, 0);
+  // Not drawn meanwhile: 5000 repaints would take minutes under Wine.
+  SendMessageW(log, WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < 5003; ++i) AppendLog("line " + std::to_string(i));
+  SendMessageW(log, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(SendMessageW(log, LB_GETCOUNT, 0, 0), 5000);
+  wchar_t first[32] = {};
+  SendMessageW(log, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_STREQ(first, L"line 3");
 }
 
 // Tab as the keyboard sends it: to the focused control, through the loop.
@@ -466,7 +579,7 @@ void PressTab(bool shift) {
   keys[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(keys);
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
-  for (int i = 0; i < 5; ++i) RunOneEventLoopPass();
+  for (int i = 0; i < 5; ++i) RunOneEventLoopPass(5);
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
 }
@@ -743,7 +856,7 @@ std::vector<std::wstring> g_boxes;
 // or about five seconds have gone.
 template <typename Done>
 bool LoopUntil(Done done) {
-  for (int pass = 0; pass < 1000 && !done(); ++pass) RunOneEventLoopPass();
+  for (int pass = 0; pass < 1000 && !done(); ++pass) RunOneEventLoopPass(5);
   return done();
 }
 
@@ -843,7 +956,7 @@ void Login(LoopbackPeer& peer) {
   SetWindowTextW(OpenDialogItem(dialog_id::kQuickPort), std::to_wstring(peer.Port()).c_str());
   SetWindowTextW(OpenDialogItem(dialog_id::kQuickPassword), L"secret");
   SendMessageW(OpenDialogItem(IDOK), BM_CLICK, 0, 0);
-  ASSERT_TRUE(Session.connected) << "login failed";
+  ASSERT_TRUE(LoopUntil([] { return Session.connected; })) << "login failed";
 }
 
 TEST_F(MainWindowTest, TheNetworkTickRunsWhileAModalLoopHoldsTheThread) {
@@ -892,13 +1005,159 @@ TEST_F(MainWindowTest, TheNetworkTickRunsWhileAModalLoopHoldsTheThread) {
     EXPECT_TRUE(g_hold.closed) << c.what << " ended early";
     EXPECT_TRUE(g_hold.acknowledged) << c.what << ": the server message was not acknowledged";
     EXPECT_TRUE(g_hold.keptAlive) << c.what << ": no keep-alive";
-    RunOneEventLoopPass();  // the event loop has the thread back
+    RunOneEventLoopPass(5);  // the event loop has the thread back
     EXPECT_FALSE(InModalLoop()) << c.what;
     EXPECT_TRUE(Session.connected);
   }
   SetTickSource(nullptr);
   g_clockOffset = 0;
   Disconnect(0, "");
+}
+
+constexpr int kTabIndexInfo = 2;
+
+// Probes the main window from another thread as Windows does before it
+// calls a window "Not Responding": every 50 ms a WM_NULL that must be
+// answered within 100 ms.
+class ResponsivenessProbe {
+ public:
+  explicit ResponsivenessProbe(HWND window)
+      : thread_([this, window] {
+          while (!stop_) {
+            DWORD_PTR result = 0;
+            const DWORD start = GetTickCount();
+            const bool answered =
+                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) != 0;
+            const DWORD took = GetTickCount() - start;
+            // Only the waits are measured, not the test's own steps
+            // (opening a dialog takes its time under a loaded Wine).
+            if (measuring_ && measuredFrom_ <= start) {
+              ++probes_;
+              if (!answered || took > 100) {
+                ++late_;
+                std::printf("late probe at %lu: %lu ms\n", start, took);
+              }
+            }
+            Sleep(50);
+          }
+        }) {}
+  ~ResponsivenessProbe() {
+    stop_ = true;
+    thread_.join();
+  }
+  void Measure(bool on) {
+    measuredFrom_ = GetTickCount();
+    measuring_ = on;
+  }
+  int probes() const { return probes_; }
+  int late() const { return late_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> probes_{0};
+  std::atomic<int> late_{0};
+  std::atomic<bool> measuring_{false};
+  std::atomic<DWORD> measuredFrom_{0};
+  std::thread thread_;
+};
+
+// Runs the real loop (with its real waiting) until `done` or `ms` of real time.
+template <typename Done>
+bool LoopFor(Done done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (!done() && GetTickCount() - start < ms) RunOneEventLoopPass(50);
+  return done();
+}
+
+// A click on a tab, as the mouse gives it to the tab control.
+void ClickTab(int index) {
+  RECT item;
+  SendMessageW(MainTabs(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+  const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(MainTabs(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(MainTabs(), WM_LBUTTONUP, 0, at);
+}
+
+int ShownTab() { return static_cast<int>(SendMessageW(MainTabs(), TCM_GETCURSEL, 0, 0)); }
+
+// Against a server that answers nothing (but the login, in the later
+// steps), each wait ends at its deadline while the window stays usable.
+TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
+  g_boxes.clear();
+  DialogMessageBox = [](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    g_boxes.emplace_back(text);
+    return IDOK;
+  };
+  LoopbackPeer peer(LoopbackPeer::LoginMode::Silent);
+  ASSERT_TRUE(peer.ok());
+  ResponsivenessProbe probe(MainWindow());
+  const std::wstring target = L"127.0.0.1:" + std::to_wstring(peer.Port());
+
+  // The login wait.
+  OpenQuickConnect(MainWindow());
+  ASSERT_NE(OpenDialogWindow(), nullptr);
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickHost), L"127.0.0.1");
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPort), std::to_wstring(peer.Port()).c_str());
+  SetWindowTextW(OpenDialogItem(dialog_id::kQuickPassword), L"secret");
+  const DWORD start = GetTickCount();
+  SendMessageW(OpenDialogItem(IDOK), BM_CLICK, 0, 0);
+  probe.Measure(true);
+  RunOneEventLoopPass(0);
+  EXPECT_EQ(StatusBarText(0), L"Connecting to " + target + L"\u2026");
+  ClickTab(kTabIndexInfo);
+  EXPECT_EQ(ShownTab(), kTabIndexInfo);
+  ClickTab(0);
+  ASSERT_TRUE(LoopFor([] { return !g_boxes.empty(); }, 6000));
+  probe.Measure(false);
+  EXPECT_GE(GetTickCount() - start, kLoginTimeoutMs - 50);
+  EXPECT_EQ(g_boxes, std::vector<std::wstring>{L"Could not connect!"});
+  EXPECT_EQ(StatusBarText(0), L"Not connected");
+  CloseDialog(OpenDialogWindow());
+
+  // The ban list: asked for by the Bans tab, never answered.
+  peer.SetLoginMode(LoopbackPeer::LoginMode::Accept);
+  Login(peer);
+  EXPECT_EQ(StatusBarText(0), L"Connected to " + target + L" for less than a minute");
+  probe.Measure(true);
+  ClickTab(1);
+  RunOneEventLoopPass(0);
+  EXPECT_EQ(StatusBarText(1), L"Loading bans\u2026");
+  ClickTab(0);
+  EXPECT_EQ(ShownTab(), 0);
+  EXPECT_TRUE(Session.banList.active);
+  ASSERT_TRUE(LoopFor([] { return !Session.banList.active; }, 5000));
+  RunOneEventLoopPass(0);
+  EXPECT_EQ(StatusBarText(1), L"");
+
+  // Remove ban: the fresh list it asks for never comes.
+  BansList_Clear();
+  BansList_AddRow({std::string(32, 'a'), "permanently", "Cheating"});
+  LVITEMW select{};
+  select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(BansListView(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+  Command(menu_id::kRemoveBan);
+  RunOneEventLoopPass(0);
+  RunOneEventLoopPass(0);
+  EXPECT_EQ(StatusBarText(1), L"Removing ban\u2026");
+  ClickTab(kTabIndexInfo);
+  EXPECT_EQ(ShownTab(), kTabIndexInfo);
+  ASSERT_TRUE(LoopFor([] { return !Session.banList.active; }, 5000));
+  const std::wstring notRemoved =
+      L"The ban list did not come; the ban of " + std::wstring(32, L'a') + L" (\"Cheating\") was not removed.";
+  if (!LogHasLine(notRemoved)) {
+    for (int i = 0, n = static_cast<int>(SendMessageW(LogList(), LB_GETCOUNT, 0, 0)); i < n; ++i) {
+      wchar_t text[300] = {};
+      SendMessageW(LogList(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+      std::printf("log: %ls\n", text);
+    }
+    ADD_FAILURE() << "no line saying the ban was not removed";
+  }
+  probe.Measure(false);
+  ClickTab(0);
+  Disconnect(0, "");
+
+  EXPECT_GT(probe.probes(), 100);
+  EXPECT_EQ(probe.late(), 0) << "of " << probe.probes() << " probes";
 }
 
 // Last, since it leaves the program disconnected: the connection-dependent
@@ -920,6 +1179,7 @@ TEST_F(MainWindowTest, ControlsFollowALoginAndTheShutdownThatEndsIt) {
   SetWindowTextW(OpenDialogItem(dialog_id::kQuickPort), std::to_wstring(peer.Port()).c_str());
   SetWindowTextW(OpenDialogItem(dialog_id::kQuickPassword), L"secret");
   SendMessageW(OpenDialogItem(IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(LoopUntil([] { return Session.connected || !g_boxes.empty(); }));
   ASSERT_TRUE(g_boxes.empty()) << "login failed";
   ASSERT_TRUE(Session.connected);
   EXPECT_EQ(OpenDialogWindow(), nullptr) << "Quick Connect closes after the login";

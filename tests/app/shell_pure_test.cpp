@@ -72,12 +72,13 @@ TEST(PngImage, RejectsDamagedDataWithoutCrashing) {
   EXPECT_FALSE(DecodePng(text, sizeof text, image));
 }
 
-TEST(InfoRows, TwentyFiveRowsInDisplayOrderWithHeadingsUnderTheEmptyKey) {
+TEST(InfoRows, TwentySixRowsInDisplayOrderWithHeadingsUnderTheEmptyKey) {
   const auto rows = InfoRowDefinitions();
-  ASSERT_EQ(rows.size(), 25u);
+  ASSERT_EQ(rows.size(), 26u);
   EXPECT_EQ(rows[0].label, "General");
-  EXPECT_EQ(rows[14].label, "Mission info");
-  EXPECT_EQ(rows[20].label, "Battleye");
+  EXPECT_EQ(rows[14].label, "Players");
+  EXPECT_EQ(rows[15].label, "Mission info");
+  EXPECT_EQ(rows[21].label, "Battleye");
   int headings = 0;
   for (const auto& row : rows) {
     if (row.heading) {
@@ -93,10 +94,11 @@ TEST(InfoRows, TwentyFiveRowsInDisplayOrderWithHeadingsUnderTheEmptyKey) {
   RegisterInfoRows();
   EXPECT_EQ(InfoRows.Find("hostname"), 1);
   EXPECT_EQ(InfoRows.Find("maxplayers"), 13);
-  EXPECT_EQ(InfoRows.Find("mission"), 15);
-  EXPECT_EQ(InfoRows.Find("sv_battleye"), 21);
-  EXPECT_EQ(InfoRows.Find("BE_PLAYERS"), 24);
-  EXPECT_EQ(InfoRows.Find(""), 20);  // the last heading; never given a value
+  EXPECT_EQ(InfoRows.Find("players"), 14);
+  EXPECT_EQ(InfoRows.Find("mission"), 16);
+  EXPECT_EQ(InfoRows.Find("sv_battleye"), 22);
+  EXPECT_EQ(InfoRows.Find("BE_PLAYERS"), 25);
+  EXPECT_EQ(InfoRows.Find(""), 21);  // the last heading; never given a value
   EXPECT_EQ(InfoRows.Find("HOSTNAME"), 0);  // keys are case-sensitive
   EXPECT_EQ(InfoRows.Find("unknown"), 0);
 }
@@ -153,6 +155,11 @@ TEST(CompareCells, TextIgnoresCaseIntegersCompareByValue) {
   EXPECT_EQ(CompareCells(" 7", "7", SortKind::Integer), 0);
   EXPECT_EQ(CompareCells("", "0", SortKind::Integer), 0);  // no digits: 0
   EXPECT_GT(CompareCells("$10", "15", SortKind::Integer), 0);
+  // Times connected by their length; a player the Steam query did not name first.
+  EXPECT_GT(CompareCells("10:00:00", "9:59:59", SortKind::Duration), 0);
+  EXPECT_LT(CompareCells("0:59:59", "1:00:00", SortKind::Duration), 0);
+  EXPECT_LT(CompareCells("", "0:00:00", SortKind::Duration), 0);
+  EXPECT_EQ(CompareCells("1:05:12", "1:05:12", SortKind::Duration), 0);
   // Non-ASCII names order after ASCII ones, never by a stray sign.
   EXPECT_GT(CompareCells("\xC3\x89lise", "Zoe", SortKind::Text), 0);
 }

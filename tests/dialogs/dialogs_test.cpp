@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/dialog_common.h"
@@ -14,7 +15,9 @@
 #include "app/favourites.h"
 #include "app/main_window.h"
 #include "app/menu_ids.h"
+#include "net/player_rows.h"
 #include "net/players.h"
+#include "net/session_reset.h"
 #include "net/session.h"
 #include "net/shell.h"
 #include "tests/dialogs/dialog_test_support.h"
@@ -42,7 +45,7 @@ class DialogsTest : public testing::Test {
     PendingAction = Action::None;
     PendingActionData = ActionData{};
     PlayerList.clear();
-    PlayersList_Clear();
+    ForgetPlayerRows();
   }
 
   void TearDown() override {
@@ -73,8 +76,17 @@ class DialogsTest : public testing::Test {
 
   static void SetText(int id, const wchar_t* text) { SetWindowTextW(Item(id), text); }
 
+  // The row of a player of PlayerList, made as a "players" reply makes it
+  // (the player is added to the list when it does not have him).
   static void AddPlayerRow(const char* name, const char* ip, const char* guid = "g") {
-    PlayersList_AddRow({name, "0", "0", "", "40", ip, guid});
+    int32_t number = 0;
+    bool listed = false;
+    for (const PlayerRecord& p : PlayerList) {
+      listed = listed || (p.name == name && p.address == ip && p.guid == guid);
+      number = std::max(number, p.number + 1);
+    }
+    if (!listed) PlayerList.push_back({name, ip, 1, 40, guid, number});
+    ShowPlayerRows();
   }
   static void SelectPlayerRow(int row) {
     LVITEMW item{};
@@ -519,56 +531,58 @@ TEST_F(DialogsTest, TheReasonIsCutTo32CharactersWhateverTheWay) {
 TEST_F(DialogsTest, KickTargetsThePlayerOfTheSelectedRowAmongThoseSharingItsAddress) {
   PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g1", 4}, {"Someone", "10.0.0.2", 1, 0, "g", 6},
                 {"Jane Smith", "10.0.0.1", 1, 0, "g2", 9}};
-  AddPlayerRow("Someone", "10.0.0.2");
-  AddPlayerRow("John Smith", "10.0.0.1", "g1");
-  AddPlayerRow("Jane Smith", "10.0.0.1", "g2");
-  SelectPlayerRow(1);
+  ShowPlayerRows();
+  SelectPlayerRow(0);
   OpenKickDialog(MainWindow());
   Type(Item(dialog_id::kKickReason), L"Be nice");
   Click(dialog_id::kKickButton);
   EXPECT_EQ(Dialog(), nullptr);
   EXPECT_EQ(PendingAction, Action::Kick);
-  EXPECT_EQ(PendingActionData.targetPlayer, 4);  // John, not Jane behind the same address
-  EXPECT_TRUE(PendingActionData.targetFound);
+  EXPECT_TRUE(PendingActionData.hasTarget);
+  EXPECT_EQ(PendingActionData.target.number, 4);  // John, not Jane behind the same address
+  EXPECT_EQ(PendingActionData.target.guid, "g1");
   EXPECT_EQ(PendingActionData.reason, "Be nice");
-  ASSERT_EQ(PlayerRows(), 2);
-  EXPECT_EQ(PlayersList_CellText(0, 0), "Someone");
-  EXPECT_EQ(PlayersList_CellText(1, 0), "Jane Smith");
 }
 
-TEST_F(DialogsTest, KickOrBanWithoutAMatchingPlayerDoesNothing) {
-  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}};
-  AddPlayerRow("Gone", "10.0.0.7");
-  SelectPlayerRow(0);
-  PendingActionData.targetPlayer = 4;  // left over from an earlier kick
+TEST_F(DialogsTest, KickAndBanHoldTheirPlayerWhileTheRowsChangeUnderThem) {
   for (void (*open)(HWND) : {OpenKickDialog, OpenBanDialog}) {
+    PendingAction = Action::None;
+    PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g1", 4}, {"Ann", "10.0.0.2", 1, 0, "g2", 5}};
+    ShowPlayerRows();
+    SelectPlayerRow(0);
     open(MainWindow());
+    // Refreshes while the dialog is open: a player joins before John, the
+    // selection moves to another row, John leaves; the dialog stays open.
+    PlayerList.insert(PlayerList.begin(), {"Zed", "10.0.0.3", 1, 0, "g3", 2});
+    ShowPlayerRows();
+    SelectPlayerRow(2);
+    PlayerList.erase(PlayerList.begin() + 1);
+    ShowPlayerRows();
+    EXPECT_NE(Dialog(), nullptr);
     Click(open == OpenKickDialog ? dialog_id::kKickButton : dialog_id::kBanButton);
     EXPECT_EQ(Dialog(), nullptr);
-    EXPECT_EQ(PendingAction, Action::None);
-    EXPECT_FALSE(PendingActionData.targetFound);
-    EXPECT_EQ(PlayerRows(), 1);
+    // Still aimed at John: the tick finds him gone and sends nothing.
+    EXPECT_EQ(PendingAction, open == OpenKickDialog ? Action::Kick : Action::Ban);
+    EXPECT_EQ(PendingActionData.target.number, 4);
+    EXPECT_EQ(PendingActionData.target.name, "John Smith");
+    EXPECT_EQ(FindPlayer(PendingActionData.target), nullptr);
   }
 }
 
-TEST_F(DialogsTest, KickOrBanAfterTheListWasRefilledWhileOpenDoesNothing) {
-  // A stray line of a "players" reply makes a record with no address; with
-  // the selection gone, that record must not become the target.
-  PlayerList = {{"a", "10.0.0.1", 1, 0, "g", 4}, {"", "", 0, 0, "", 11}};
+TEST_F(DialogsTest, TheEndOfTheSessionClosesKickAndBanAndSaysSo) {
+  PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g1", 4}};
   for (void (*open)(HWND) : {OpenKickDialog, OpenBanDialog}) {
-    PlayersList_Clear();
-    AddPlayerRow("John Smith", "10.0.0.1");
+    ShowPlayerRows();
     SelectPlayerRow(0);
     open(MainWindow());
-    // The network tick fills the list again while the dialog is open.
-    PlayersList_Clear();
-    AddPlayerRow("John Smith", "10.0.0.1");
-    ASSERT_EQ(PlayersList_SelectedIndex(), -1);
-    Click(open == OpenKickDialog ? dialog_id::kKickButton : dialog_id::kBanButton);
+    ASSERT_NE(Dialog(), nullptr);
+    const LRESULT lines = SendMessageW(LogList(), LB_GETCOUNT, 0, 0);
+    ResetSessionState();
     EXPECT_EQ(Dialog(), nullptr);
     EXPECT_EQ(PendingAction, Action::None);
-    EXPECT_FALSE(PendingActionData.targetFound);
-    EXPECT_EQ(PlayerRows(), 1);
+    EXPECT_EQ(PlayerRows(), 0);
+    ASSERT_EQ(SendMessageW(LogList(), LB_GETCOUNT, 0, 0), lines + 1);
+    PlayerList = {{"John Smith", "10.0.0.1", 1, 0, "g1", 4}};
   }
 }
 
@@ -612,10 +626,9 @@ TEST_F(DialogsTest, BanStoresMinutesReasonAndTheSelectedPlayer) {
   Click(dialog_id::kBanButton);
   EXPECT_EQ(Dialog(), nullptr);
   EXPECT_EQ(PendingAction, Action::Ban);
-  EXPECT_EQ(PendingActionData.targetPlayer, 4);
+  EXPECT_EQ(PendingActionData.target.number, 4);
   EXPECT_EQ(PendingActionData.banMinutes, 2 * 24 * 60);
   EXPECT_EQ(PendingActionData.reason, "Excessive teamkilling");
-  EXPECT_EQ(PlayerRows(), 0);
 
   PendingAction = Action::None;
   AddPlayerRow("John Smith", "10.0.0.1");

@@ -17,6 +17,11 @@
 //   info-row I <label>\t<value>
 //   info-margin I X Y    (screen point in the middle of row I's margin cell)
 //   info-tab X Y         (screen point in the middle of the "Info" tab)
+//   players-tab X Y, bans-tab X Y (likewise)
+//   players-selected I   (the selected row, -1: none)
+//   players-top I        (the first row in view)
+//   bans N, ban-row I <cell 0>\t<cell 1>\t<cell 2>, bans-selected I,
+//   bans-first-row X Y   (the bans list, like the players list)
 //   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
 //   focus ID PARENT-ID   (control ids of the window with the keyboard focus
 //                         and of its parent; a drop-down list's edit box has
@@ -43,7 +48,19 @@ struct Found {
   HWND refresh = nullptr;
   HWND info = nullptr;  // the property box: a list view of a placeholder and 3 columns
   HWND tabs = nullptr;
+  HWND bans = nullptr;
 };
+
+// The screen point in the middle of a list view's row, or false.
+bool RowCentre(HANDLE process, void* remote, HWND list, int row, POINT* centre) {
+  RECT rect{LVIR_LABEL, 0, 0, 0};
+  WriteProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
+  if (!SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote))) return false;
+  ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
+  *centre = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  ClientToScreen(list, centre);
+  return true;
+}
 
 BOOL CALLBACK Visit(HWND child, LPARAM param) {
   auto* found = reinterpret_cast<Found*>(param);
@@ -53,6 +70,7 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 7) found->players = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
+    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3) found->bans = child;
   } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
     found->tabs = child;
   } else if (lstrcmpiW(cls, WC_LISTBOXW) == 0) {
@@ -163,6 +181,26 @@ int main() {
         std::printf("first-row %ld %ld\n", centre.x, centre.y);
       }
     }
+    std::printf("players-selected %d\n",
+                static_cast<int>(SendMessageW(found.players, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    std::printf("players-top %d\n", static_cast<int>(SendMessageW(found.players, LVM_GETTOPINDEX, 0, 0)));
+    if (found.bans) {
+      const int bans = static_cast<int>(SendMessageW(found.bans, LVM_GETITEMCOUNT, 0, 0));
+      std::printf("bans %d\n", bans);
+      for (int row = 0; row < bans; ++row) {
+        std::string line;
+        for (int column = 0; column < 3; ++column) {
+          if (column) line += '\t';
+          line += Utf8(RemoteItemText(process, block, found.bans, row, column));
+        }
+        std::printf("ban-row %d %s\n", row, line.c_str());
+      }
+      std::printf("bans-selected %d\n",
+                  static_cast<int>(SendMessageW(found.bans, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+      POINT centre{};
+      if (bans > 0 && IsWindowVisible(found.bans) && RowCentre(process, block.get(), found.bans, 0, &centre))
+        std::printf("bans-first-row %ld %ld\n", centre.x, centre.y);
+    }
     if (found.info) {
       // Grid columns 1 and 2 (label and value) are the list view's 2 and 3.
       const int rows = static_cast<int>(SendMessageW(found.info, LVM_GETITEMCOUNT, 0, 0));
@@ -190,6 +228,15 @@ int main() {
         POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ClientToScreen(found.tabs, &centre);
         std::printf("info-tab %ld %ld\n", centre.x, centre.y);
+      }
+      for (int tab = 0; tab < 2; ++tab) {
+        rect = RECT{};
+        WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        if (!SendMessageW(found.tabs, TCM_GETITEMRECT, tab, reinterpret_cast<LPARAM>(block.get()))) continue;
+        ReadProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
+        POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(found.tabs, &centre);
+        std::printf("%s-tab %ld %ld\n", tab == 0 ? "players" : "bans", centre.x, centre.y);
       }
     }
   }

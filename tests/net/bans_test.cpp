@@ -76,8 +76,9 @@ TEST(Bans, ListViewAndBanListAreReplacedByEachReply) {
   Fake.Reset();
   ParseBanList(kHeader + "0 a perm r1\n1 b perm r2\n" + kIpSection, 0);
   ParseBanList(kHeader + "0 c 60 r3\n" + kIpSection, 0);
-  EXPECT_EQ(Fake.calls, (std::vector<std::string>{"BansList_Clear", "BansList_AddRow:a", "BansList_AddRow:b",
-                                                  "BansList_Clear", "BansList_AddRow:c"}));
+  EXPECT_EQ(Fake.calls, (std::vector<std::string>{"BansList_InsertRow:a", "BansList_InsertRow:b",
+                                                  "BansList_RemoveRow:a", "BansList_RemoveRow:b",
+                                                  "BansList_InsertRow:c"}));
   ASSERT_EQ(BanList.size(), 1u);
   EXPECT_EQ(BanList[0].guid, "c");
   EXPECT_EQ(Fake.bans[0], (BanRow{"c", "01.01.1970 - 01:00", "r3"}));

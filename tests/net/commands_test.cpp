@@ -2,6 +2,7 @@
 // replies do.
 #include "tests/net/session_fixture.h"
 
+#include "net/bans.h"
 #include "net/commands.h"
 
 #include <string>
@@ -85,92 +86,138 @@ TEST_F(CommandsTest, RefreshSendsPlayersThenTheStatusQuery) {
   EXPECT_EQ(Session.pendingRequests.back().sequence, 3);
 }
 
-TEST_F(CommandsTest, KickAndBanNameTheTargetPlayer) {
-  PendingActionData.targetPlayer = 3;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "Spam";
+// The dialog's player, as it holds him: number 3 with his GUID.
+void AimAtPlayerThree(std::string reason) {
+  PendingActionData.hasTarget = true;
+  PendingActionData.target = PlayerIdentity{3, "g3", "10.0.0.3", "Carl"};
+  PendingActionData.reason = std::move(reason);
+}
+
+TEST_F(CommandsTest, KickAndBanGoToTheHeldPlayersNumberInTheLatestList) {
+  PlayerList = {{"Ann", "10.0.0.1", 1, 10, "g1", 1}, {"Carl", "10.0.0.3", 1, 10, "g3(OK)", 3}};
+  AimAtPlayerThree("Spam");
   EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
+  EXPECT_FALSE(PendingActionData.hasTarget);  // used up by the kick
+  EXPECT_EQ(Carry(Action::Kick, 0), Texts{}); // and not reused by the next
 
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "";
+  AimAtPlayerThree("");
   EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 "});
-
-  PendingActionData.targetFound = true;
+  AimAtPlayerThree("Cheating");
   PendingActionData.banMinutes = 2 * 24 * 60;
-  PendingActionData.reason = "Cheating";
   EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 2880 Cheating"});
-
-  PendingActionData.targetFound = true;
+  AimAtPlayerThree("Cheating");
   PendingActionData.banMinutes = 0;
   EXPECT_EQ(Carry(Action::Ban), Texts{"ban 3 0 Cheating"});
   EXPECT_EQ(Session.pendingRequests.size(), 1u);  // kick and ban wait for nothing
 }
 
-TEST_F(CommandsTest, KickOrBanWithoutAMatchingPlayerSendsNothing) {
-  PendingActionData.targetPlayer = 3;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = "Spam";
-  EXPECT_EQ(Carry(Action::Kick), Texts{"kick 3 Spam"});
-  EXPECT_FALSE(PendingActionData.targetFound);  // used up by the kick
-
-  // The next dialog found no record: the old number must not be reused.
-  const int32_t sequence = Session.sequence;
-  EXPECT_EQ(Carry(Action::Ban, 0), Texts{});
-  EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
-  EXPECT_EQ(Session.sequence, sequence);
+TEST_F(CommandsTest, KickOrBanOfAPlayerWhoLeftSendsNothingAndSaysSo) {
+  // #3 left and another took his number; then the list lost #3 altogether.
+  const std::vector<std::vector<PlayerRecord>> lists = {
+      {{"Dora", "10.0.0.3", 1, 10, "g9", 3}},
+      {{"Ann", "10.0.0.1", 1, 10, "g1", 1}},
+  };
+  for (const auto& list : lists) {
+    PlayerList = list;
+    for (const Action action : {Action::Kick, Action::Ban}) {
+      Fake.Reset();
+      AimAtPlayerThree("Spam");
+      const int32_t sequence = Session.sequence;
+      EXPECT_EQ(Carry(action, 0), Texts{});
+      EXPECT_EQ(Session.sequence, sequence);
+      EXPECT_EQ(Fake.log, Texts{"#3 Carl is no longer on the server; nothing was sent."});
+    }
+  }
 }
 
 TEST_F(CommandsTest, OverlongReasonIsNotSent) {
-  PendingActionData.targetPlayer = 1;
-  PendingActionData.targetFound = true;
-  PendingActionData.reason = std::string(kMaxCommandBytes, 'r');
+  PlayerList = {{"Carl", "10.0.0.3", 1, 10, "g3", 3}};
+  AimAtPlayerThree(std::string(kMaxCommandBytes, 'r'));
   const int32_t sequence = Session.sequence;
   EXPECT_EQ(Carry(Action::Kick, 0), Texts{});
   EXPECT_EQ(Session.sequence, sequence);
 }
 
-TEST_F(CommandsTest, RemoveBanReloadsTheListFromTheServer) {
-  const std::string line0 = "0 " + kGuid + " perm r1\n", line1 = "1 " + kGuid + " perm r2\n",
-                    line2 = "2 " + kGuid + " perm r3\n";
-  Fake.bans = {{kGuid, "permanently", "r1"}, {kGuid, "permanently", "r2"}, {kGuid, "permanently", "r3"}};
+// The rows were read a while ago; meanwhile the server's numbering moved.
+// Remove ban reads the list again and aims at the ban, not at the row.
+TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
+  const std::string guidB(32, 'b');
+  const auto line = [](int number, const std::string& guid, const char* reason) {
+    return std::to_string(number) + " " + guid + " perm " + reason + "\n";
+  };
+  struct Case {
+    const char* what;
+    std::string freshList;
+    std::string removeBan;  // what is sent; empty: nothing
+    std::string log;
+  };
+  const std::string gone = "The ban of " + kGuid + " (\"r2\") ";
+  const Case cases[] = {
+      {"shifted", line(0, kGuid, "r2") + line(1, guidB, "r3"), "removeBan 0", ""},
+      {"unchanged", line(0, kGuid, "r1") + line(1, kGuid, "r2") + line(2, guidB, "r3"), "removeBan 1", ""},
+      {"gone", line(0, kGuid, "r1") + line(1, guidB, "r3"), "",
+       gone + "is no longer on the server's list; nothing was removed."},
+      {"twice", line(0, kGuid, "r2") + line(1, kGuid, "r2"), "",
+       gone + "now matches 2 entries of the server's list; nothing was removed."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fake.bans = {{kGuid, "permanently", "r1"}, {kGuid, "permanently", "r2"}, {guidB, "permanently", "r3"}};
+    Fake.bansSelected = 1;
+    Fake.log.clear();
+    EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
+    // Asked twice meanwhile: one removal at a time.
+    EXPECT_EQ(Carry(Action::RemoveBan, 0), Texts{});
+    peer.ClearReceived();
+    Reply(static_cast<uint8_t>(Session.banList.sequence), kBansHeader + c.freshList + kIpSection);
+    if (c.removeBan.empty()) {
+      EXPECT_FALSE(peer.WaitForCount(1, 100));
+      EXPECT_EQ(Fake.log, Texts{c.log});
+      continue;
+    }
+    ASSERT_TRUE(peer.WaitForCount(1));
+    EXPECT_EQ(CommandText(peer.Received()[0]), c.removeBan);
+    EXPECT_TRUE(Fake.bans.empty());  // the rows wait for the server's word
+    // The reply, then the list is read again.
+    peer.ClearReceived();
+    Reply(Session.removeBan.sequence, "");
+    ASSERT_TRUE(peer.WaitForCount(1));
+    EXPECT_EQ(CommandText(peer.Received()[0]), "bans");
+    Reply(static_cast<uint8_t>(Session.banList.sequence), kBansHeader + line(0, guidB, "r3") + kIpSection);
+    EXPECT_EQ(Fake.bans.size(), 1u);
+  }
 
-  // The "removeBan" is lost: the server still has all three bans, and the
-  // rows must say so, or the next Remove ban would hit another ban.
-  Fake.bansSelected = 1;
+  // A "removeBan" never answered: the list is read again at its deadline.
+  Fake.bans = {{kGuid, "permanently", "r1"}};
+  Fake.bansSelected = 0;
+  EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
   peer.ClearReceived();
-  std::thread lost([&] {
-    if (!peer.WaitForCount(2, 8000)) return;
-    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[1][8], kBansHeader + line0 + line1 + line2 + kIpSection));
-  });
-  PendingAction = Action::RemoveBan;
-  NetworkTick();
-  lost.join();
-  Texts sent;
-  for (const Bytes& d : peer.Received()) sent.push_back(CommandText(d));
-  EXPECT_EQ(sent, (Texts{"removeBan 1", "bans"}));
-  ASSERT_EQ(Fake.bans.size(), 3u);
-  EXPECT_EQ(Fake.bans[1][2], "r2");
-
-  // Answered: the list is read once the server has answered, not before.
-  Fake.bansSelected = 2;
+  Reply(static_cast<uint8_t>(Session.banList.sequence), kBansHeader + line(0, kGuid, "r1") + kIpSection);
+  ASSERT_TRUE(peer.WaitForCount(1));
   peer.ClearReceived();
-  std::thread answered([&] {
-    if (!peer.WaitForCount(1)) return;
-    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[0][8], "Ban removed"));
-    if (!peer.WaitForCount(2)) return;
-    peer.SendToClient(ServerFrame(rcon::kTypeCommand, peer.Received()[1][8], kBansHeader + line0 + line1 + kIpSection));
-  });
-  const int32_t sequence = Session.sequence;
-  PendingAction = Action::RemoveBan;
+  TestClock += kBanListTimeoutMs;
   NetworkTick();
-  answered.join();
-  ASSERT_EQ(Fake.bans.size(), 2u);
-  EXPECT_EQ(Fake.bans[1][2], "r2");
-  EXPECT_EQ(Session.sequence, sequence + 2);
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(CommandText(peer.Received()[0]), "bans");
 
   // No selection, nothing to remove.
+  TestClock += kBanListTimeoutMs;
+  NetworkTick();
   Fake.bansSelected = -1;
   EXPECT_EQ(Carry(Action::RemoveBan, 0), Texts{});
+}
+
+TEST_F(CommandsTest, TheFreshListNotComingEndsTheRemovalWithALine) {
+  Fake.bans = {{kGuid, "permanently", "r1"}};
+  Fake.bansSelected = 0;
+  EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
+  TestClock += kBanListTimeoutMs - 1;
+  NetworkTick();
+  EXPECT_TRUE(Session.banList.active);
+  TestClock += 1;
+  EXPECT_EQ(Carry(Action::None, 0), Texts{});
+  EXPECT_FALSE(Session.banList.active);
+  EXPECT_EQ(Fake.log, Texts{"The ban list did not come; the ban of " + kGuid + " (\"r1\") was not removed."});
 }
 
 TEST_F(CommandsTest, SetMaxPingAsksSendsAndShowsTheValueOnReply) {
@@ -234,6 +281,7 @@ TEST_F(CommandsTest, BanListWaitsForItsOwnReplyHandlingTheRestAsUsual) {
   // datagrams first.
   LoadBans(Session);
   EXPECT_EQ(Session.sequence, bansSequence + 1);
+  ASSERT_TRUE(RunLoopUntil([] { return !Session.banList.active; }));
   EXPECT_EQ(Fake.log, (Texts{"Player #0 joined", "Received player list."}));
   ASSERT_EQ(Fake.bans.size(), 1u);
   EXPECT_EQ(Fake.bans[0], (BanRow{kGuid, "permanently", "Cheating"}));
@@ -249,8 +297,14 @@ TEST_F(CommandsTest, BanListGivesUpWhenNoReplyComes) {
   Fake.bans = {{"old", "permanently", "kept"}};
   const int32_t sequence = Session.sequence;
   EXPECT_EQ(Carry(Action::LoadBans), Texts{"bans"});
+  // The Bans tab clicked again while the list is awaited: not asked twice.
+  EXPECT_EQ(Carry(Action::LoadBans, 0), Texts{});
+  TestClock += kBanListTimeoutMs;
+  NetworkTick();
+  EXPECT_FALSE(Session.banList.active);
   EXPECT_EQ(Session.sequence, sequence + 1);
   EXPECT_EQ(Fake.bans.size(), 1u);  // nothing arrived, nothing replaced
+  EXPECT_TRUE(Fake.log.empty());
   EXPECT_TRUE(Session.connected);
 }
 
@@ -262,6 +316,7 @@ TEST_F(CommandsTest, ShutdownDuringTheBanListWaitEndsIt) {
   ResetReadSet(Session.connection);
   platform::UdpPoll(Session.connection, 1000);
   LoadBans(Session);
+  ASSERT_TRUE(RunLoopUntil([] { return !Session.banList.active; }));
   EXPECT_FALSE(Session.connected);
   EXPECT_EQ(Session.connection, nullptr);
   EXPECT_EQ(Fake.log, Texts{"The server is shutting down now. Please reconnect."});

@@ -471,15 +471,17 @@ TEST(DemoServer, StatusReplyLayout) {
   ASSERT_GE(bytes.size(), 5u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 5), (std::vector<uint8_t>{0, 0x0A, 0x0B, 0x0C, 0x0D}));
   ASSERT_EQ(bytes.back(), 0) << "every string is NUL-terminated";
-  std::vector<std::string> strings;
-  for (size_t at = 5; at < bytes.size();) {
-    const char* s = reinterpret_cast<const char*>(bytes.data() + at);
-    strings.emplace_back(s);
-    at += strings.back().size() + 1;
-  }
+  // Walked by bytes: the settings up to the empty key, then a count byte and
+  // strings, twice (players, then teams).
+  size_t at = 5;
+  const auto next = [&] {
+    std::string text;
+    while (at < bytes.size() && bytes[at] != 0) text += static_cast<char>(bytes[at++]);
+    ++at;
+    return text;
+  };
   std::map<std::string, std::string> settings;
-  size_t i = 0;
-  for (; i + 1 < strings.size() && !strings[i].empty(); i += 2) settings[strings[i]] = strings[i + 1];
+  for (std::string key; !(key = next()).empty();) settings[key] = next();
   EXPECT_NE(settings["hostname"].find("D\xC3\xA9mo"), std::string::npos);
   EXPECT_EQ(settings["language"], "1033");
   EXPECT_EQ(settings["platform"], "win");
@@ -490,19 +492,35 @@ TEST(DemoServer, StatusReplyLayout) {
                           "currentVersion", "requiredVersion", "sv_battleye", "timelimit"})
     EXPECT_EQ(settings.count(key), 1u) << key;
 
-  // After the marker: name, team, score, deaths per player, the names exactly
-  // as the remote console lists them.
+  // The player section: the count byte, the field names, then per player his
+  // values in that order, the names exactly as the remote console lists them.
   ASSERT_TRUE(c.Login("demo") == 1);
   std::vector<std::string> names;
   for (const std::string& line : PlayerLines(c.Command("players"))) names.push_back(line.substr(line.find("(OK) ") + 5));
-  i += 2;
-  ASSERT_EQ(strings.size() - i, 4 * names.size());
-  for (size_t p = 0; p < names.size(); ++p, i += 4) {
-    EXPECT_EQ(strings[i], names[p]);
-    EXPECT_FALSE(strings[i + 1].empty());
-    EXPECT_GE(std::stoi(strings[i + 2]), 0);
-    EXPECT_GE(std::stoi(strings[i + 3]), 0);
+  ASSERT_LT(at, bytes.size());
+  EXPECT_EQ(bytes[at++], names.size());
+  std::vector<std::string> fields;
+  for (std::string field; !(field = next()).empty();) fields.push_back(field);
+  EXPECT_EQ(fields, (std::vector<std::string>{"player_", "team_", "score_", "deaths_"}));
+  std::map<std::string, int> teams;
+  for (size_t p = 0; p < names.size(); ++p) {
+    EXPECT_EQ(next(), names[p]);
+    const std::string team = next();
+    EXPECT_FALSE(team.empty());
+    teams[team] += std::stoi(next());
+    EXPECT_GE(std::stoi(next()), 0);
   }
+  // The team section: each team once, with its players' total score.
+  ASSERT_LT(at, bytes.size());
+  EXPECT_EQ(bytes[at++], teams.size());
+  EXPECT_EQ(next(), "team_t");
+  EXPECT_EQ(next(), "score_t");
+  EXPECT_EQ(next(), "");
+  for (size_t t = 0; t < teams.size(); ++t) {
+    const std::string team = next();
+    EXPECT_EQ(std::stoi(next()), teams[team]) << team;
+  }
+  EXPECT_EQ(at, bytes.size());
 }
 
 TEST(DemoServer, StatusSettingsCanBeChangedAddedAndLeftOut) {

@@ -14,10 +14,15 @@ struct FakeShell {
   std::vector<std::string> calls;        // every operation, in order
   std::vector<std::string> log;          // AppendLog lines
   std::map<std::string, std::string> info;  // SetInfoValue (keys with a row only)
+  // The views' rows in the order shown (the list's own: the fake never
+  // sorts), each with the id it was inserted under.
   std::vector<PlayerRow> players;
+  std::vector<int32_t> playerIds;
   int playersSelected = -1;
   std::vector<BanRow> bans;
+  std::vector<int32_t> banIds;
   int bansSelected = -1;
+  int sessionDialogsClosed = 0;
   int controlsDisabled = -1;  // -1: never called
   int connectErrors = 0;
   int closedDialog = -1;      // argument of the last CloseConnectDialog
@@ -33,6 +38,10 @@ struct FakeShell {
   // not this fake's copying; rows are then only counted.
   bool recording = true;
   int playerRowsAdded = 0;
+  int playerRowsUpdated = 0;
+  int playerRowsRemoved = 0;
+  // RememberFoundQueryPort: "host:port" -> query port.
+  std::map<std::string, uint16_t> foundQueryPorts;
   int banRowsAdded = 0;
 
   // Forgets everything recorded (the info row map is left alone).

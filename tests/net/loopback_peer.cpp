@@ -78,11 +78,11 @@ LoopbackPeer::LoopbackPeer(LoginMode mode) : mode_(mode) {
   if (socket_ != kNoSocket) thread_ = std::thread([this] { Run(); });
 }
 
-LoopbackPeer::LoopbackPeer(LoginMode mode, uint32_t listenAddress) : mode_(mode) {
+LoopbackPeer::LoopbackPeer(LoginMode mode, uint32_t listenAddress, uint32_t answerAddress) : mode_(mode) {
   socket_ = OpenBound(&port_, listenAddress, 0, true);
   if (socket_ == kNoSocket) return;
   uint16_t samePort = 0;
-  answer_ = OpenBound(&samePort, INADDR_LOOPBACK, port_, true);
+  answer_ = OpenBound(&samePort, answerAddress, port_, true);
   if (answer_ == kNoSocket) {
     CloseRaw(socket_);
     socket_ = kNoSocket;

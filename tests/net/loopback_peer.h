@@ -24,10 +24,10 @@ class LoopbackPeer {
 
   explicit LoopbackPeer(LoginMode mode = LoginMode::Accept);
   // A server on a multi-homed host: it receives on `listenAddress` (host
-  // byte order, another 127/8 address) and answers from 127.0.0.1 on the
-  // same port, as a server bound to all addresses answers from the one its
-  // system picks.
-  LoopbackPeer(LoginMode mode, uint32_t listenAddress);
+  // byte order, another 127/8 address) and answers from `answerAddress`
+  // on the same port, as a server bound to all addresses answers from the
+  // one its system picks (or as a stranger on another address would).
+  LoopbackPeer(LoginMode mode, uint32_t listenAddress, uint32_t answerAddress = 0x7F000001);
   ~LoopbackPeer();
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;

@@ -77,7 +77,8 @@ TEST(Players, HandlerReplacesTheListAndShowsTheCount) {
   RegisterInfoRowsForTests();
   EXPECT_EQ(ParsePlayerList(0, kHeader + kJohn + "7 1.2.3.4:1 5 " + kGuid + " John Smith\n"), 0);
   EXPECT_EQ(PlayerList.size(), 2u);  // duplicate names are both kept
-  EXPECT_EQ(Fake.calls, (std::vector<std::string>{"PlayersList_Clear", "SetInfoValue:BE_PLAYERS=2"}));
+  EXPECT_EQ(Fake.calls, (std::vector<std::string>{"PlayersList_InsertRow:John Smith", "PlayersList_InsertRow:John Smith",
+                                                  "SetInfoValue:BE_PLAYERS=2"}));
 
   // A shorter reply after a longer one: the records reused in place must not
   // keep fields of the old ones.
@@ -94,27 +95,26 @@ TEST(Players, HandlerReplacesTheListAndShowsTheCount) {
   EXPECT_EQ(Fake.info["BE_PLAYERS"], "0");
 }
 
-TEST(Players, KickAndBanAimAtThePlayerTheRowShowsNotJustItsAddress) {
-  // A and C play behind one address: the row of A must never kick or ban C.
-  PlayerList = ParsePlayerLines(kHeader + "1 10.0.0.1:1 0 ga A\n2 10.0.0.2:1 0 gb B\n3 10.0.0.1:2 0 gc C\n");
-  int32_t number = -5;
-  EXPECT_TRUE(FindKickTarget("10.0.0.1", "A", "ga", &number));
-  EXPECT_EQ(number, 1);
-  EXPECT_TRUE(FindBanTarget("10.0.0.1", "C", "gc", &number));
-  EXPECT_EQ(number, 3);
-  // A row drawn from an older list (same address, another player now) or no
-  // row at all finds nobody, and leaves the number alone.
-  EXPECT_FALSE(FindKickTarget("10.0.0.1", "A", "gc", &number));
-  EXPECT_FALSE(FindKickTarget("10.0.0.3", "A", "ga", &number));
-  EXPECT_FALSE(FindBanTarget("", "", "", &number));
-  EXPECT_EQ(number, 3);
-
-  // Records alike in all three: a kick takes the last, a ban the first.
-  PlayerList = ParsePlayerLines(kHeader + "4 10.0.0.1:1 0 g Twin\n5 10.0.0.1:2 0 g Twin\n");
-  EXPECT_TRUE(FindKickTarget("10.0.0.1", "Twin", "g", &number));
-  EXPECT_EQ(number, 5);
-  EXPECT_TRUE(FindBanTarget("10.0.0.1", "Twin", "g", &number));
-  EXPECT_EQ(number, 4);
+TEST(Players, APlayerIsFoundByNumberAndGuidOrByNumberAndAddressWhileItIsUnknown) {
+  PlayerList = ParsePlayerLines(kHeader + "1 10.0.0.1:1 0 ga(OK) A\n2 10.0.0.2:1 0 - B\n3 10.0.0.1:2 0 gc(?) C\n");
+  struct Case {
+    PlayerIdentity held;
+    int found;  // the number found, -1: nobody
+  };
+  const Case cases[] = {
+      {{1, "ga", "10.0.0.1", "A"}, 1},
+      {{1, "ga", "10.9.9.9", "A"}, 1},   // the GUID decides, not the address
+      {{3, "gc", "10.0.0.1", "C"}, 3},   // "(?)" and "(OK)" say nothing of who he is
+      {{3, "ga", "10.0.0.1", "A"}, -1},  // same address, another player
+      {{2, "", "10.0.0.2", "B"}, 2},     // no GUID yet: the address
+      {{2, "", "10.0.0.9", "B"}, -1},
+      {{4, "ga", "10.0.0.1", "A"}, -1},  // his number is no longer his
+      {{-1, "", "", ""}, -1},
+  };
+  for (const Case& c : cases) {
+    const PlayerRecord* record = FindPlayer(c.held);
+    EXPECT_EQ(record != nullptr ? record->number : -1, c.found) << c.held.number << " " << c.held.guid;
+  }
 }
 
 TEST(PayloadText, DecodesUpToTheFirstNulReplacingInvalidBytes) {

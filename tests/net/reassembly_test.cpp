@@ -27,6 +27,22 @@ TEST(ReplyAssembler, JoinsPartsInIndexOrder) {
   EXPECT_EQ(out, "whole");
 }
 
+TEST(ReplyAssembler, APartOfAReplyAlreadyCompletedIsACopyNotANewReply) {
+  ReplyAssembler a;
+  std::string out;
+  EXPECT_FALSE(Add(a, 7, 2, 0, "A", 0, &out));
+  EXPECT_TRUE(Add(a, 7, 2, 1, "B", 10, &out));
+  // The last part again, after the reply completed: no new reply starts, so
+  // none is given up five seconds later.
+  EXPECT_FALSE(Add(a, 7, 2, 1, "B", 20, &out));
+  EXPECT_EQ(a.InProgress(), 0u);
+  a.Expire(20 + ReplyAssembler::kPartTimeoutMs + 1);
+  EXPECT_TRUE(a.TakeGivenUp().empty());
+  // Long after, the sequence byte has come round and a reply is a new one.
+  EXPECT_FALSE(Add(a, 7, 2, 0, "C", 10 + ReplyAssembler::kPartTimeoutMs + 1, &out));
+  EXPECT_EQ(a.InProgress(), 1u);
+}
+
 TEST(ReplyAssembler, KeepsRepliesOfDifferentSequencesApart) {
   ReplyAssembler a;
   std::string out;

@@ -18,11 +18,33 @@
 inline uint32_t TestClock = 0;
 inline uint32_t ReadTestClock() { return TestClock; }
 
+// The program's loop without the window: sleep until a datagram, the end of
+// a look-up or a deadline (at most `sliceMs`), then one tick; until `done`
+// or `timeoutMs` of real time. False on the time-out.
+template <typename Done>
+bool RunLoopUntil(Done done, int timeoutMs = 5000, uint32_t sliceMs = 20) {
+  const uint32_t start = platform::TickCount();
+  while (!done()) {
+    if (platform::TickCount() - start > static_cast<uint32_t>(timeoutMs)) return false;
+    WaitForNetwork(sliceMs, false);
+    NetworkTick();
+  }
+  return true;
+}
+
+// Starts connecting and runs the loop until the look-up and the login have
+// ended one way or the other.
+inline void ConnectAndWait(int fromQuickConnect, int timeoutMs = 6000) {
+  ConnectToServer(Session, fromQuickConnect);
+  RunLoopUntil([] { return Session.link != LinkState::LookingUp && Session.link != LinkState::LoggingIn; }, timeoutMs);
+}
+
 class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::SocketsStartup();
     CloseSocket(Session.connection);
+    platform::LookupRelease(Session.lookup);
     Session = RconSession{};
     Fake.Reset();
     RegisterInfoRowsForTests();
@@ -38,7 +60,11 @@ class SessionTest : public ::testing::Test {
     CloseSocket(Session.connection);
     Session.connection = nullptr;
     Session.connected = false;
+    platform::LookupRelease(Session.lookup);
+    Session.lookup = nullptr;
+    Session.link = LinkState::Closed;
     SetTickSource(nullptr);
+    SetHostResolverForTesting(nullptr);
   }
 
   // Connects the program's session to `peer` and forgets the datagrams of
@@ -48,7 +74,7 @@ class SessionTest : public ::testing::Test {
     Session.host = "127.0.0.1";
     Session.port = peer.Port();
     Session.password = "secret";
-    ConnectToServer(Session, 1);
+    ConnectAndWait(1);
     if (!Session.connected) return false;
     peer.WaitForCount(expectedConnectDatagrams);
     peer.ClearReceived();

@@ -1,5 +1,6 @@
-// The status query reply: information values, and the players list view rows
-// joined from it and the remote console's player list.
+// The status query reply in the GameSpy 2 layout: information values, its
+// players, and the players list view rows joined from it and the remote
+// console's player list.
 #include "net/player_rows.h"
 #include "net/players.h"
 #include "net/session.h"
@@ -14,87 +15,142 @@
 namespace {
 
 using Calls = std::vector<std::string>;
-
-std::vector<uint8_t> Bytes5() { return {0x00, 0x04, 0x05, 0x06, 0x07}; }
+using Strings = std::vector<std::string>;
 
 // A reply of exactly the bytes given, in a buffer of exactly that size so the
 // sanitizers see any read past its end: the settings as key and value
-// strings, then (when there are any) the empty key, the player section's
-// marker and four strings per player.
-std::vector<uint8_t> Reply(std::initializer_list<std::string> settings, std::initializer_list<std::string> players = {},
-                           bool lastNul = true) {
-  std::vector<uint8_t> bytes = Bytes5();
+// strings and the empty key; then, when `fields` is given, the count byte,
+// the field names, the empty string and the values. `cut` bytes are taken
+// off the end.
+std::vector<uint8_t> Reply(const Strings& settings, int count = -1, const Strings& fields = {},
+                           const Strings& values = {}, size_t cut = 0) {
+  std::vector<uint8_t> bytes = {0x00, 0x04, 0x05, 0x06, 0x07};
   const auto put = [&](const std::string& s) {
     bytes.insert(bytes.end(), s.begin(), s.end());
     bytes.push_back(0);
   };
   for (const std::string& s : settings) put(s);
-  if (players.size() != 0) {
+  if (count >= 0) {
     put("");
-    put("\x01player_");
-    for (const std::string& s : players) put(s);
+    bytes.push_back(static_cast<uint8_t>(count));
+    for (const std::string& s : fields) put(s);
+    put("");
+    for (const std::string& s : values) put(s);
   }
-  if (!lastNul) bytes.pop_back();
+  bytes.resize(bytes.size() - cut);
   bytes.shrink_to_fit();
   return bytes;
 }
 
+const Strings kFields = {"player_", "team_", "score_", "deaths_"};
+
 void Parse(const std::vector<uint8_t>& reply) { ParseStatusReply(reply.data(), reply.size()); }
 
-uint32_t Now = 0;
+Strings Names(const std::vector<StatusPlayer>& players) {
+  Strings names;
+  for (const StatusPlayer& p : players) names.push_back(p.name + "/" + p.team + "/" + p.score + "/" + p.deaths);
+  return names;
+}
 
 class Status : public ::testing::Test {
  protected:
   void SetUp() override {
     Fake.Reset();
     RegisterInfoRowsForTests();
-    ForgetPlayerRows();
-    Now = 5000;
-    SetTickSource([] { return Now; });
     PlayerList = {{"John Smith", "192.168.0.5", 2304, 47, "guid3", 3},
                   {"Zo\xC3\xAB", "10.0.0.2", 2304, 80, "guid4", 4},
                   {"John Smith", "10.0.0.9", 2304, 99, "guid5", 5},
                   {"mapname", "10.0.0.7", 2304, 20, "guid6", 6},
                   {"Bob", "10.0.0.8", 2304, 21, "guid7", 7}};
   }
-  void TearDown() override {
-    ForgetPlayerRows();
-    SetTickSource(nullptr);
-  }
+  void TearDown() override { PlayerList.clear(); Fake.Reset(); }
 };
 
-TEST_F(Status, KnownPlayersGetOneRowEachJoinedWithTheirRecord) {
-  Parse(Reply({"hostname", "Demo"},
-              {"John Smith", "1", "12", "3", "Zo\xC3\xAB", "2", "0", "1", "john smith", "1", "1", "1", "Ghost", "1", "1", "1"}));
-  EXPECT_EQ(Fake.calls, (Calls{"SetInfoValue:hostname=Demo", "PlayersList_Clear", "PlayersList_AddRow:John Smith",
-                               "PlayersList_AddRow:Zo\xC3\xAB"}));
-  EXPECT_EQ(Fake.players[0], (PlayerRow{"John Smith", "12", "3", "1", "47", "192.168.0.5", "guid3"}));
+// Written out byte by byte from the public description of the GameSpy 2
+// query reply (header, settings ended by an empty key, then per section a
+// count byte, field names ending in "_", an empty string, the values), not
+// made by any code of ours: two players, then a team section of two teams.
+const uint8_t kHandWritten[] = {
+    0x00, 0x04, 0x05, 0x06, 0x07,                                            // header, query id echoed
+    'h', 'o', 's', 't', 'n', 'a', 'm', 'e', 0x00, 'M', 'y', ' ', 'S', 'v', 0x00,  // hostname = My Sv
+    'm', 'a', 'p', 'n', 'a', 'm', 'e', 0x00, 'A', 'l', 't', 'i', 's', 0x00,       // mapname = Altis
+    0x00,                                                                    // end of the settings
+    0x02,                                                                    // two players
+    'p', 'l', 'a', 'y', 'e', 'r', '_', 0x00, 't', 'e', 'a', 'm', '_', 0x00,
+    's', 'c', 'o', 'r', 'e', '_', 0x00, 'd', 'e', 'a', 't', 'h', 's', '_', 0x00, 0x00,
+    'B', 'o', 'b', 0x00, 'R', 'e', 'd', 0x00, '1', '2', 0x00, '3', 0x00,
+    'm', 'a', 'p', 'n', 'a', 'm', 'e', 0x00, 'B', 'l', 'u', 'e', 0x00, '4', 0x00, '0', 0x00,
+    0x02,                                                                    // two teams
+    't', 'e', 'a', 'm', '_', 't', 0x00, 's', 'c', 'o', 'r', 'e', '_', 't', 0x00, 0x00,
+    'R', 'e', 'd', 0x00, '1', '2', 0x00, 'B', 'l', 'u', 'e', 0x00, '4', 0x00,
+};
+
+TEST_F(Status, AReplyInTheRealLayoutWrittenByHand) {
+  StatusReply reply;
+  ASSERT_TRUE(ReadStatusReply(kHandWritten, sizeof kHandWritten, &reply));
+  ASSERT_EQ(reply.settings.size(), 2u);
+  EXPECT_EQ(reply.settings[1], (std::pair<std::string, std::string>{"mapname", "Altis"}));
+  EXPECT_EQ(Names(reply.players), (Strings{"Bob/Red/12/3", "mapname/Blue/4/0"}));
+
+  ParseStatusReply(kHandWritten, sizeof kHandWritten);
+  EXPECT_EQ(Fake.info["hostname"], "My Sv");
+  EXPECT_EQ(Fake.info["mapname"], "Altis");  // the player called "mapname" sets nothing
+  EXPECT_EQ(Fake.players[3], (PlayerRow{"mapname", "4", "0", "Blue", "20", "10.0.0.7", "guid6"}));
+  EXPECT_EQ(Fake.players[4], (PlayerRow{"Bob", "12", "3", "Red", "21", "10.0.0.8", "guid7"}));
 }
 
-TEST_F(Status, RepeatedNamesTakeTheNextRecordOfThatName) {
-  // Each occurrence its own record, so Kick and Ban from the second row reach
-  // the second player; a third occurrence has no record left.
-  const auto reply = Reply({}, {"John Smith", "1", "12", "3", "John Smith", "2", "5", "6", "John Smith", "3", "0", "0"});
-  Parse(reply);
-  ASSERT_EQ(Fake.players.size(), 2u);
-  EXPECT_EQ(Fake.players[0], (PlayerRow{"John Smith", "12", "3", "1", "47", "192.168.0.5", "guid3"}));
-  EXPECT_EQ(Fake.players[1], (PlayerRow{"John Smith", "5", "6", "2", "99", "10.0.0.9", "guid5"}));
-  // The same reply again (UDP may duplicate it) shows the same rows, once.
-  Parse(reply);
-  ASSERT_EQ(Fake.players.size(), 2u);
-  EXPECT_EQ(Fake.players[1][6], "guid5");
+TEST_F(Status, ThePlayerSectionReadByItsCountAndFieldNames) {
+  std::vector<std::string> forty;
+  for (int i = 0; i < 40; ++i) forty.insert(forty.end(), {"P" + std::to_string(i), "T", "1", "2"});
+  const Strings fortyShown(40, "");
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    size_t players;
+    std::string first;  // name/team/score/deaths of the first, when any
+  };
+  const Case cases[] = {
+      {"no players: the count is itself a zero byte", Reply({"a", "b"}, 0, kFields), 0, ""},
+      {"forty: the count reads as \"(\"", Reply({}, 40, kFields, forty), 40, "P0/T/1/2"},
+      {"fields in another order, one more",
+       Reply({}, 1, {"score_", "ping_", "deaths_", "player_", "team_"}, {"5", "80", "6", "Ann", "Red"}), 1,
+       "Ann/Red/5/6"},
+      {"a missing field leaves its cell empty", Reply({}, 1, {"player_", "score_"}, {"Ann", "5"}), 1, "Ann//5/"},
+      {"\"team_t\" is not \"team_\"", Reply({}, 1, {"player_", "team_t"}, {"Ann", "Red"}), 1, "Ann///"},
+      {"more announced than sent: the datagram's end stops",
+       Reply({}, 3, kFields, {"Ann", "R", "1", "2", "Ben", "B", "3", "4"}), 2, "Ann/R/1/2"},
+      {"fewer announced than sent: the count stops", Reply({}, 1, kFields, {"Ann", "R", "1", "2", "Ben", "B", "3", "4"}),
+       1, "Ann/R/1/2"},
+      {"the last player cut inside his last value", Reply({}, 2, kFields, {"Ann", "R", "1", "2", "Ben", "B", "3", "4"}, 1),
+       1, "Ann/R/1/2"},
+      {"the last player cut before his last value", Reply({}, 2, kFields, {"Ann", "R", "1", "2", "Ben", "B", "3"}), 1,
+       "Ann/R/1/2"},
+      {"cut inside the field names", Reply({}, 2, kFields, {}, 4), 0, ""},
+      {"no fields at all", Reply({}, 2, {}, {"Ann", "R"}), 0, ""},
+      {"no player section", Reply({"a", "b"}), 0, ""},
+  };
+  for (const Case& c : cases) {
+    StatusReply reply;
+    ASSERT_TRUE(ReadStatusReply(c.bytes.data(), c.bytes.size(), &reply)) << c.what;
+    EXPECT_EQ(reply.players.size(), c.players) << c.what;
+    if (!reply.players.empty()) EXPECT_EQ(Names(reply.players)[0], c.first) << c.what;
+  }
 }
 
-TEST_F(Status, PlayerTextNeverSetsASettingNorHidesAPlayer) {
-  // A player called "mapname" followed by Bob; a host name that is a player's.
-  Parse(Reply({"mapname", "Altis", "hostname", "Bob", "mission", "Patrol"},
-              {"mapname", "1", "4", "0", "Bob", "2", "7", "1"}));
+TEST_F(Status, EveryListedPlayerHasARowFilledWhereTheReplyNamesHim) {
+  // Repeated names fill the rows of that name in order; a name listed in
+  // another spelling leaves its row empty; a name the console does not list
+  // adds nothing; the player called "mapname" is a player.
+  Parse(Reply({"mapname", "Altis"}, 6, kFields,
+              {"John Smith", "1", "12", "3", "John Smith", "2", "5", "6", "john smith", "1", "1", "1", "Ghost", "1", "1",
+               "1", "mapname", "3", "9", "9", "John Smith", "3", "0", "0"}));
   EXPECT_EQ(Fake.info["mapname"], "Altis");
-  EXPECT_EQ(Fake.info["hostname"], "Bob");
-  EXPECT_EQ(Fake.info["mission"], "Patrol");
-  EXPECT_EQ(Fake.calls, (Calls{"SetInfoValue:mapname=Altis", "SetInfoValue:hostname=Bob", "SetInfoValue:mission=Patrol",
-                               "PlayersList_Clear", "PlayersList_AddRow:mapname", "PlayersList_AddRow:Bob"}));
-  EXPECT_EQ(Fake.players[1], (PlayerRow{"Bob", "7", "1", "2", "21", "10.0.0.8", "guid7"}));
+  ASSERT_EQ(Fake.players.size(), 5u);
+  EXPECT_EQ(Fake.players[0], (PlayerRow{"John Smith", "12", "3", "1", "47", "192.168.0.5", "guid3"}));
+  EXPECT_EQ(Fake.players[1], (PlayerRow{"Zo\xC3\xAB", "", "", "", "80", "10.0.0.2", "guid4"}));
+  EXPECT_EQ(Fake.players[2], (PlayerRow{"John Smith", "5", "6", "2", "99", "10.0.0.9", "guid5"}));
+  EXPECT_EQ(Fake.players[3], (PlayerRow{"mapname", "9", "9", "3", "20", "10.0.0.7", "guid6"}));
+  EXPECT_EQ(Fake.players[4], (PlayerRow{"Bob", "", "", "", "21", "10.0.0.8", "guid7"}));
 }
 
 TEST_F(Status, KeyValuesWithTheirNamedForms) {
@@ -125,8 +181,9 @@ TEST_F(Status, ValuesInUtf8ReadAsUtf8AndOthersAsLocalText) {
 
 TEST_F(Status, KeysWithoutARowTakeTheirValueAlong) {
   // The value of an unknown key is its value, never a key of its own.
+  PlayerList.clear();
   Parse(Reply({"unknown", "mapname", "mapname", "Altis", "mission", ""}));
-  EXPECT_EQ(Fake.calls, (Calls{"SetInfoValue:mapname=Altis", "SetInfoValue:mission=", "PlayersList_Clear"}));
+  EXPECT_EQ(Fake.calls, (Calls{"SetInfoValue:mapname=Altis", "SetInfoValue:mission="}));
 }
 
 TEST_F(Status, OnlyRepliesWithTheQueryHeader) {
@@ -138,12 +195,9 @@ TEST_F(Status, OnlyRepliesWithTheQueryHeader) {
   EXPECT_TRUE(Fake.calls.empty());
 }
 
-TEST_F(Status, ATruncatedLastStringEndsAtTheEnd) {
-  Parse(Reply({"hostname", "My Serv"}, {}, false));
+TEST_F(Status, ATruncatedLastSettingEndsAtTheEnd) {
+  Parse(Reply({"hostname", "My Serv"}, -1, {}, {}, 1));
   EXPECT_EQ(Fake.info["hostname"], "My Serv");
-  Parse(Reply({}, {"John Smith", "1"}, false));  // score and deaths missing
-  ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0], (PlayerRow{"John Smith", "", "", "1", "47", "192.168.0.5", "guid3"}));
 }
 
 // ---- The join of the two latest replies, whatever their order ---------------
@@ -152,50 +206,23 @@ const std::string kPlayersHeader =
     "Players on server:\n[#] [IP Address]:[Port] [Ping] [GUID] [Name]\n"
     "--------------------------------------------------\n";
 
-TEST_F(Status, StatusBeforePlayersStillFillsTheRows) {
-  // The status reply overtook the "players" reply of the same refresh; the
-  // player list that follows must not wipe the rows.
+TEST_F(Status, WhicheverReplyComesFirstTheRowsAreTheJoinOfTheLatestOfEach) {
   PlayerList.clear();
-  Parse(Reply({}, {"Anna", "1", "2", "3"}));
+  // The status reply overtook the "players" reply: nothing to show yet.
+  Parse(Reply({}, 1, kFields, {"Anna", "1", "2", "3"}));
   EXPECT_TRUE(Fake.players.empty());
-  ParsePlayerList(0, kPlayersHeader + "9 1.1.1.1:1 5 guidA Anna\n");
-  ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0], (PlayerRow{"Anna", "2", "3", "1", "5", "1.1.1.1", "guidA"}));
-}
-
-TEST_F(Status, PlayerListWithoutStatusIsShownAloneAfterTheWait) {
-  PlayerList.clear();
   ParsePlayerList(0, kPlayersHeader + "9 1.1.1.1:1 5 guidA Anna\n2 2.2.2.2:1 6 guidB Ben\n");
-  EXPECT_TRUE(Fake.players.empty());
-  CheckStatusWait(Now + kStatusWaitMs - 1);
-  EXPECT_TRUE(Fake.players.empty());
-  CheckStatusWait(Now + kStatusWaitMs);
   ASSERT_EQ(Fake.players.size(), 2u);
-  EXPECT_EQ(Fake.players[1], (PlayerRow{"Ben", "", "", "", "6", "2.2.2.2", "guidB"}));
+  EXPECT_EQ(Fake.players[0], (PlayerRow{"Anna", "2", "3", "1", "5", "1.1.1.1", "guidA"}));
+  EXPECT_EQ(Fake.players[1], (PlayerRow{"Ben", "", "", "", "6", "2.2.2.2", "guidB"}));  // at once, no wait
 
-  // The next list of such a server shows at once; a late status reply fills in.
-  Now += 9000;
-  ParsePlayerList(0, kPlayersHeader + "2 2.2.2.2:1 7 guidB Ben\n");
+  // A long list completing long after its status reply keeps the columns
+  // that reply gave, until a newer one comes.
+  ParsePlayerList(0, kPlayersHeader + "9 1.1.1.1:1 7 guidA Anna\n");
   ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0][4], "7");
-  Now += 500;
-  Parse(Reply({}, {"Ben", "2", "40", "1"}));
-  ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0], (PlayerRow{"Ben", "40", "1", "2", "7", "2.2.2.2", "guidB"}));
-}
-
-TEST_F(Status, AnOldStatusReplyJoinsUntilTheNewOneComes) {
-  PlayerList.clear();
-  Parse(Reply({}, {"Anna", "1", "2", "3"}));
-  Now += 20000;
-  ParsePlayerList(0, kPlayersHeader + "9 1.1.1.1:1 5 guidA Anna\n");
-  ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0][1], "2");
-  Now += 500;
-  Parse(Reply({}, {"Anna", "1", "4", "3"}));
-  CheckStatusWait(Now + kStatusWaitMs);
-  ASSERT_EQ(Fake.players.size(), 1u);
-  EXPECT_EQ(Fake.players[0][1], "4");  // still joined, with the new score
+  EXPECT_EQ(Fake.players[0], (PlayerRow{"Anna", "2", "3", "1", "7", "1.1.1.1", "guidA"}));
+  Parse(Reply({}, 1, kFields, {"Anna", "1", "4", "3"}));
+  EXPECT_EQ(Fake.players[0][1], "4");
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(TickTest, PlayerListMessageIsWrittenBeforeTheListIsParsed) {
   Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
   ASSERT_GE(Fake.calls.size(), 3u);
   EXPECT_EQ(Fake.calls[0], "AppendLog:Received player list.");
-  EXPECT_EQ(Fake.calls[1], "PlayersList_Clear");
+  EXPECT_EQ(Fake.calls[1], "PlayersList_InsertRow:Player 0");
   EXPECT_EQ(Fake.info["BE_PLAYERS"], "2");
   EXPECT_EQ(PlayerList.size(), 2u);
   EXPECT_TRUE(Session.pendingRequests.empty());
@@ -142,7 +142,8 @@ TEST_F(TickTest, ARequestWhoseReplyWasLostGivesWayToTheNextDatagramOnItsByte) {
   NetworkTick();
   Deliver(ServerFrame(rcon::kTypeCommand, 2, ""));
   EXPECT_EQ(Fake.log, std::vector<std::string>{"The server was locked."});
-  EXPECT_TRUE(Fake.calls.end() == std::find(Fake.calls.begin(), Fake.calls.end(), "PlayersList_Clear"));
+  EXPECT_TRUE(std::none_of(Fake.calls.begin(), Fake.calls.end(),
+                           [](const std::string& call) { return call.starts_with("PlayersList_"); }));
   EXPECT_TRUE(Session.pendingRequests.empty());
 
   // The connect's "maxping" (1) was never answered either; the value set
@@ -226,16 +227,12 @@ TEST_F(TickTest, KeepAliveTimingHoldsAcrossTheClockWrap) {
   EXPECT_TRUE(peer.WaitForCount(1));
 }
 
-TEST_F(TickTest, PendingActionWaitsForAPassWithNothingToRead) {
+TEST_F(TickTest, PendingActionGoesOutAfterTheDatagramsWaitingAreRead) {
   PendingAction = Action::Reassign;
   peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 1, "busy"));
   TickWhenReadable();
-  ASSERT_TRUE(peer.WaitForCount(1));
-  EXPECT_EQ(peer.Received()[0][7], 0x02);  // only the acknowledgement
-  EXPECT_EQ(PendingAction, Action::Reassign);
-
-  NetworkTick();
   ASSERT_TRUE(peer.WaitForCount(2));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);  // the acknowledgement first
   EXPECT_EQ(CommandText(peer.Received()[1]), "#reassign");
   EXPECT_EQ(PendingAction, Action::None);
 }
@@ -292,26 +289,22 @@ TEST_F(TickTest, StrangersStatusRepliesAndLoginsAreIgnored) {
   EXPECT_FALSE(peer.WaitForCount(1, 100));
 }
 
-TEST_F(TickTest, PlayerListIsShownAloneWhenNoStatusReplyComes) {
+TEST_F(TickTest, PlayerListIsShownAtOnceWithoutAStatusReply) {
   // A remote console on a port of its own never answers the status query.
   Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
-  EXPECT_TRUE(Fake.players.empty());
-  TestClock += kStatusWaitMs - 1;
-  NetworkTick();
-  EXPECT_TRUE(Fake.players.empty());
-  TestClock += 1;
-  NetworkTick();
   ASSERT_EQ(Fake.players.size(), 2u);
   EXPECT_EQ(Fake.players[1], (PlayerRow{"Player 1", "", "", "", "31", "10.0.0.1", kGuid}));
 }
 
 TEST_F(TickTest, StatusReplyBeforeThePlayerListAndTwiceStillJoinsOnce) {
-  const std::string status = std::string("\x00\x04\x05\x06\x07", 5) + std::string("\0\x01player_\0", 10) +
+  // No settings, one player: the empty key, the count byte, the field names.
+  const std::string status = std::string("\x00\x04\x05\x06\x07" "\0" "\x01", 7) +
+                             std::string("player_\0team_\0score_\0deaths_\0\0", 30) +
                              std::string("Player 0\0" "1\0" "5\0" "2\0", 15);
   Deliver(AsBytes(status));
   Deliver(ServerFrame(rcon::kTypeCommand, 2, PlayersReply(2)));
   Deliver(AsBytes(status));
-  ASSERT_EQ(Fake.players.size(), 1u);
+  ASSERT_EQ(Fake.players.size(), 2u);
   EXPECT_EQ(Fake.players[0], (PlayerRow{"Player 0", "5", "2", "1", "30", "10.0.0.0", kGuid}));
 }
 
@@ -359,6 +352,55 @@ TEST_F(TickTest, StatusReplyGoesToItsParser) {
   Deliver(AsBytes(reply));
   EXPECT_EQ(Fake.info["hostname"], "Demo");
   EXPECT_TRUE(Fake.log.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The loop sleeps for what NetworkWaitMs says: too long and a keep-alive or a
+// deadline is late, too short and the program wakes for nothing.
+TEST_F(TickTest, TheLoopSleepsUntilTheNextThingDue) {
+  // Connected and idle: until the next keep-alive.
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1);
+  TestClock += 5000;
+  EXPECT_EQ(NetworkWaitMs(), kKeepAliveIntervalMs + 1 - 5000);
+  // A ban list asked for: until its deadline, the sooner of the two.
+  LoadBans(Session);
+  EXPECT_EQ(NetworkWaitMs(), kBanListTimeoutMs);
+  TestClock += kBanListTimeoutMs;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  NetworkTick();
+  EXPECT_FALSE(Session.banList.active);
+  // A reply collecting its parts: until it is given up.
+  Session.lastKeepAlive = TestClock;
+  Deliver(ServerPart(2, 2, 0, "half"));
+  EXPECT_EQ(NetworkWaitMs(), ReplyAssembler::kPartTimeoutMs + 1);
+  // An action chosen, or datagrams left over by the bound: at once.
+  PendingAction = Action::Lock;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  PendingAction = Action::None;
+  Session.moreWaiting = true;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  Session.moreWaiting = false;
+  // The keep-alive overdue (the clock moved on while a box was open): now.
+  TestClock += kKeepAliveIntervalMs * 3;
+  EXPECT_EQ(NetworkWaitMs(), 0u);
+  // Nothing to do without a connection: until a window event.
+  Disconnect(0, "");
+  EXPECT_EQ(NetworkWaitMs(), platform::kWaitForever);
+}
+
+// Datagrams past the bound of one pass are read by the next, with nothing
+// lost and nothing read twice.
+TEST_F(TickTest, AFloodIsReadOverSeveralPassesAndTheServerStillAnswered) {
+  for (int i = 0; i < kDatagramsPerPass + 10; ++i) peer.SendToClientFromElsewhere(AsBytes("noise"));
+  peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, 7, "after the noise"));
+  ASSERT_TRUE(RunLoopUntil([] { return !Fake.log.empty(); }));
+  EXPECT_EQ(Fake.log, std::vector<std::string>{"after the noise"});
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(peer.Received()[0][7], 0x02);
+  EXPECT_EQ(peer.Received()[0][8], 7);
 }
 
 }  // namespace

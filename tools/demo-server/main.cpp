@@ -20,6 +20,8 @@ volatile sig_atomic_t g_leaveBurst = 0;
 void OnSignal(int) { g_stop = 1; }
 void OnJoinBurst(int) { g_joinBurst = 1; }
 void OnLeaveBurst(int) { g_leaveBurst = 1; }
+volatile sig_atomic_t g_push = 0;
+void OnPushSignal(int) { g_push = 1; }
 
 constexpr char kUsage[] =
     "Usage: demo-server [options]\n"
@@ -63,10 +65,18 @@ constexpr char kUsage[] =
     "  --seed N             seed of the simulation (default 1)\n"
     "  --duration-ms MS     exit by itself after MS ms; 0 = run until SIGINT or\n"
     "                       SIGTERM (default 0)\n"
+    "  --players-file FILE  after each \"players\" reply and status reply, write the\n"
+    "                       players as the client should show them, one a line:\n"
+    "                       name, score, deaths, team, ping, IP, GUID, tab-separated\n"
+    "  --steady-players A-B the players numbered A to B never leave in the joins\n"
+    "                       and leaves of --chat-interval\n"
     "  --setting KEY=VALUE  the status reply gives VALUE for KEY (added when the\n"
     "                       reply has no KEY); --setting KEY leaves KEY out.\n"
     "                       Repeatable\n"
     "  --help               this text\n"
+    "\n"
+    "SIGHUP pushes the chat line \"(Global) Admin: Is everyone there?\" to every\n"
+    "logged-in client at once (for tests that time the client's answer).\n"
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
     "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
@@ -146,6 +156,14 @@ bool ParseOptions(int argc, char** argv, demo::Options* options, bool* help) {
       options->settings.push_back(argv[++i]);
     } else if (arg == "--seed") {
       ok = number(0, 4294967295LL, &options->seed);
+    } else if (arg == "--players-file") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "demo-server: --players-file needs a file name\n");
+        return false;
+      }
+      options->playersFile = argv[++i];
+    } else if (arg == "--steady-players") {
+      ok = i + 1 < argc && std::sscanf(argv[++i], "%d-%d", &options->steadyFirst, &options->steadyLast) == 2;
     } else if (arg == "--duration-ms") {
       ok = number(0, 1LL << 40, &options->durationMs);
     } else {
@@ -177,6 +195,10 @@ int main(int argc, char** argv) {
   sigaction(SIGUSR1, &action, nullptr);
   action.sa_handler = OnLeaveBurst;
   sigaction(SIGUSR2, &action, nullptr);
+  struct sigaction push {};
+  push.sa_handler = OnPushSignal;
+  sigemptyset(&push.sa_mask);
+  sigaction(SIGHUP, &push, nullptr);
 
   demo::Server server(options);
   if (!server.Open()) return 1;
@@ -184,6 +206,6 @@ int main(int argc, char** argv) {
   if (server.queryPort() != 0) std::printf("query port 127.0.0.1:%d\n", server.queryPort());
   std::fflush(stdout);
 
-  server.Run(&g_stop, &g_joinBurst, &g_leaveBurst);
+  server.Run(&g_stop, &g_joinBurst, &g_leaveBurst, &g_push);
   return 0;
 }

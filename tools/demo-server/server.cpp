@@ -58,6 +58,7 @@ Server::Server(const Options& options)
       sendBuffer_(kMaxDatagram + 16),
       scratch_(kMaxDatagram + 16),
       query_(QueryInfoFrom(options.settings), options.seed, options.shufflePartOrder) {
+  world_.KeepSteady(options.steadyFirst, options.steadyLast);
   for (const std::string& setting : options.settings) {
     const size_t equals = setting.find('=');
     if (equals == std::string::npos) {
@@ -102,7 +103,7 @@ bool Server::Open() {
 }
 
 void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst,
-                 volatile sig_atomic_t* leaveBurst) {
+                 volatile sig_atomic_t* leaveBurst, volatile sig_atomic_t* push) {
   const int64_t start = NowMs();
   nextEventMs_ = start + options_.chatIntervalMs;
   while (!*stop) {
@@ -120,6 +121,10 @@ void Server::Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinB
     const int ready = poll(fds, querySocket_ >= 0 ? 2 : 1, kPollMs);
     if (ready > 0 && (fds[0].revents & POLLIN)) Receive(NowMs());
     if (ready > 0 && querySocket_ >= 0 && (fds[1].revents & POLLIN)) ReceiveQuery(NowMs());
+    if (push != nullptr && *push != 0) {
+      *push = 0;
+      if (!options_.silent) Broadcast({"(Global) Admin: Is everyone there?"}, NowMs());
+    }
     if (!options_.silent) Timers(NowMs());
   }
 }
@@ -207,6 +212,7 @@ void Server::HandleCommand(uint64_t key, uint8_t sequence, std::string command, 
   }
   const CommandResult result = world_.Execute(command, static_cast<int64_t>(std::time(nullptr)));
   SendReply(session, sequence, result.reply);
+  if (command == "players") WritePlayersFile();
   if (result.endsSession) sessions_.erase(key);
   Broadcast(result.messages, nowMs);
 }
@@ -220,6 +226,22 @@ void Server::HandleStatusQuery(const uint8_t* data, size_t length, const sockadd
   // Kept within what a client's 8192-byte receive buffer holds.
   const std::vector<uint8_t> reply = world_.StatusReply(data + 3, rcon::kDatagramBufferSize);
   SendRaw(from, reply.data(), reply.size());
+  WritePlayersFile();
+}
+
+// The rows a client should show now, for end-to-end tests to compare with.
+// Written whole to a new file and renamed, so a reader never sees half.
+void Server::WritePlayersFile() {
+  if (options_.playersFile.empty()) return;
+  const std::string part = options_.playersFile + ".part";
+  FILE* file = std::fopen(part.c_str(), "w");
+  if (file == nullptr) return;
+  for (const Player& p : world_.players()) {
+    std::fprintf(file, "%s\t%d\t%d\t%s\t%d\t%s\t%s(OK)\n", p.name.c_str(), p.score, p.deaths, p.team.c_str(), p.ping,
+                 p.address.c_str(), p.guid.c_str());
+  }
+  std::fclose(file);
+  std::rename(part.c_str(), options_.playersFile.c_str());
 }
 
 void Server::SendReply(const Session& session, uint8_t sequence, const std::string& text) {

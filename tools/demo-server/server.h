@@ -42,6 +42,11 @@ struct Options {
   int queryPort = -1;
   // Status reply settings: "KEY=VALUE" replaces or adds one, "KEY" leaves it out.
   std::vector<std::string> settings;
+  // Where the players are written as a client should show them; none: nowhere.
+  std::string playersFile;
+  // Players with these numbers never leave in the server's own events.
+  int steadyFirst = -1;
+  int steadyLast = -1;
 };
 
 class Server {
@@ -60,9 +65,10 @@ class Server {
 
   // Serves until *stop becomes true or the duration runs out. A non-zero
   // *joinBurst or *leaveBurst (set by a signal handler) starts a burst of
-  // joins or leaves and is set back to zero.
+  // joins or leaves, and a non-zero *push sends a chat line to every client;
+  // each is set back to zero.
   void Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst = nullptr,
-           volatile sig_atomic_t* leaveBurst = nullptr);
+           volatile sig_atomic_t* leaveBurst = nullptr, volatile sig_atomic_t* push = nullptr);
 
  private:
   struct Pushed {
@@ -96,6 +102,7 @@ class Server {
   // query_socket.cpp: the Steam query's own socket.
   bool OpenQuery();
   void ReceiveQuery(int64_t nowMs);
+  void WritePlayersFile();
 
   Options options_;
   World world_;

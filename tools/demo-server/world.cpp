@@ -1,6 +1,7 @@
 #include "tools/demo-server/world.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cctype>
 #include <cstdio>
@@ -320,21 +321,58 @@ std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
     PutString(&out, change.key);
     PutString(&out, change.value);
   }
-  // The player section: an empty string and a marker, then four strings per
-  // player. Scores move a little between queries, as in a running game.
-  PutString(&out, "");
-  PutString(&out, "\x01player_");
+  PutString(&out, "");  // the empty key that ends the settings
+  PutPlayerSection(&out, maxLength);
+  PutTeamSection(&out, maxLength);
+  return out;
+}
+
+// The GameSpy 2 player section: one byte with the number of players, the
+// field names (each ending in "_"), an empty string, then each player's
+// values in the order of the names. Players that do not fit are left out of
+// the count as well. Scores move a little between queries, as in a running
+// game.
+void World::PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength) {
+  static const char* const kFields[] = {"player_", "team_", "score_", "deaths_"};
+  std::vector<std::array<std::string, 4>> values;
+  size_t length = out->size() + 2;  // the count byte and the empty string
+  for (const char* field : kFields) length += std::strlen(field) + 1;
   for (Player& p : players_) {
+    if (values.size() == 255) break;
     if (Random(0, 2) == 0) p.score += Random(1, 3);
     if (Random(0, 5) == 0) p.deaths += 1;
-    const std::string score = std::to_string(p.score), deaths = std::to_string(p.deaths);
-    if (out.size() + p.name.size() + p.team.size() + score.size() + deaths.size() + 4 > maxLength) break;
-    PutString(&out, p.name);
-    PutString(&out, p.team);
-    PutString(&out, score);
-    PutString(&out, deaths);
+    std::array<std::string, 4> player{p.name, p.team, std::to_string(p.score), std::to_string(p.deaths)};
+    size_t size = 0;
+    for (const std::string& value : player) size += value.size() + 1;
+    if (length + size > maxLength) break;
+    length += size;
+    values.push_back(std::move(player));
   }
-  return out;
+  out->push_back(static_cast<uint8_t>(values.size()));
+  for (const char* field : kFields) PutString(out, field);
+  PutString(out, "");
+  for (const auto& player : values) {
+    for (const std::string& value : player) PutString(out, value);
+  }
+}
+
+// The team section in the same shape, when it fits whole.
+void World::PutTeamSection(std::vector<uint8_t>* out, size_t maxLength) {
+  std::vector<std::string> teams;
+  for (const Player& p : players_) {
+    if (std::find(teams.begin(), teams.end(), p.team) == teams.end()) teams.push_back(p.team);
+  }
+  std::vector<uint8_t> section = {static_cast<uint8_t>(std::min<size_t>(teams.size(), 255))};
+  PutString(&section, "team_t");
+  PutString(&section, "score_t");
+  PutString(&section, "");
+  for (size_t i = 0; i < teams.size() && i < 255; ++i) {
+    int score = 0;
+    for (const Player& p : players_) score += p.team == teams[i] ? p.score : 0;
+    PutString(&section, teams[i]);
+    PutString(&section, std::to_string(score));
+  }
+  if (out->size() + section.size() <= maxLength) out->insert(out->end(), section.begin(), section.end());
 }
 
 }  // namespace demo

@@ -63,8 +63,9 @@ class World {
   // Executes one remote-console command (never an empty one).
   CommandResult Execute(std::string_view command, int64_t now);
 
-  // Status query answer: 0x00, the 4-byte id, then NUL-terminated strings.
-  // Players that would push it past `maxLength` bytes are left out.
+  // Status query answer in the GameSpy 2 layout: 0x00, the 4-byte id, the
+  // settings, the player section and the team section. Players that would
+  // push it past `maxLength` bytes are left out.
   std::vector<uint8_t> StatusReply(const uint8_t id[4], size_t maxLength);
   // Changes one setting of the status reply: `value` replaces (or adds) it,
   // `drop` leaves the key out, as a server without that setting would.
@@ -78,6 +79,12 @@ class World {
   // leaving again: the bursts a mission start or a restart brings.
   std::vector<TimedMessage> JoinBurst(int count);
   std::vector<TimedMessage> LeaveBurst(int count);
+  // Players numbered first..last never leave in NextEvent.
+  void KeepSteady(int first, int last) {
+    steadyFirst_ = first;
+    steadyLast_ = last;
+  }
+
 
   const std::vector<Player>& players() const { return players_; }
   bool HasPlayerWithGuid(const std::string& guid) const;
@@ -85,6 +92,8 @@ class World {
   int maxPing() const { return maxPing_; }
 
  private:
+  void PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength);
+  void PutTeamSection(std::vector<uint8_t>* out, size_t maxLength);
   std::string PlayersReply();
   std::string BansReply(int64_t now);
   CommandResult Kick(std::string_view args);
@@ -115,6 +124,8 @@ class World {
   unsigned nameSerial_ = 0;
   unsigned chats_ = 0;
   std::vector<int> burstJoiners_;  // numbers of the players the bursts added, latest last
+  int steadyFirst_ = -1;
+  int steadyLast_ = -1;
 };
 
 }  // namespace demo

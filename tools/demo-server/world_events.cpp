@@ -42,18 +42,30 @@ std::vector<TimedMessage> World::NextEvent() {
   const unsigned step = events_++ % 8;
   if (players_.empty()) return Join(0);
   const Player& someone = players_[static_cast<size_t>(Random(0, static_cast<int>(players_.size()) - 1))];
+  // Leaving and being kicked are for the players not kept steady; with none
+  // of those, the turn is chat.
+  auto steady = [&](const Player& p) { return p.number >= steadyFirst_ && p.number <= steadyLast_; };
+  std::vector<size_t> mayLeave;
+  if (steady(someone) && (step == 2 || step == 5)) {
+    for (size_t i = 0; i < players_.size(); ++i) {
+      if (!steady(players_[i])) mayLeave.push_back(i);
+    }
+  }
+  const Player& leaver =
+      mayLeave.empty() ? someone : players_[mayLeave[static_cast<size_t>(Random(0, static_cast<int>(mayLeave.size()) - 1))]];
+  const unsigned turn = (step == 2 || step == 5) && steady(leaver) ? 0 : step;
   std::vector<TimedMessage> out;
-  switch (step) {
+  switch (turn) {
     case 2: {  // one leaves, another comes
-      out.push_back({0, Prefix(someone) + " disconnected", {}});
-      RemovePlayer(someone.number);
+      out.push_back({0, Prefix(leaver) + " disconnected", {}});
+      RemovePlayer(leaver.number);
       for (TimedMessage& m : Join(0)) out.push_back(std::move(m));
       return out;
     }
     case 5: {  // BattlEye throws one out; a newcomer takes the place
       const char* reason = kBattlEyeReasons[Random(0, 1)];
-      out.push_back({0, Prefix(someone) + " (" + someone.guid + ") has been kicked by BattlEye: " + reason, {}});
-      RemovePlayer(someone.number);
+      out.push_back({0, Prefix(leaver) + " (" + leaver.guid + ") has been kicked by BattlEye: " + reason, {}});
+      RemovePlayer(leaver.number);
       for (TimedMessage& m : Join(500)) out.push_back(std::move(m));
       return out;
     }
