@@ -16,6 +16,7 @@
 #include "app/favourites.h"
 #include "app/files/settings.h"
 #include "app/pure/dialog_rules.h"
+#include "app/pure/settings_codec.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "app/menu_ids.h"

@@ -18,6 +18,7 @@
 
 #include "app/containers.h"
 #include "app/dialogs.h"
+#include "app/history_view.h"
 #include "app/images.h"
 #include "app/keep_focus.h"
 #include "app/main_window_internal.h"
@@ -29,6 +30,7 @@
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "app/utf16.h"
+#include "net/player_rows.h"
 #include "net/shell.h"
 #include "res/resource_ids.h"
 
@@ -40,7 +42,7 @@ constexpr int kClientHeight = 539;
 constexpr int kLogHeight = 70;
 
 enum ControlId { kIdTabs = 100, kIdPlayers, kIdBans, kIdRefresh, kIdLog };
-enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2 };
+enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2, kTabHistory = 3, kTabCount };
 
 struct ColumnDef {
   const wchar_t* title;
@@ -71,7 +73,7 @@ struct MainWindowState {
   HWND menuBar = nullptr;
   HWND splitter = nullptr;
   HWND tabs = nullptr;
-  std::array<HWND, 3> pages{};
+  std::array<HWND, kTabCount> pages{};
   HWND players = nullptr;
   HWND bans = nullptr;
   HWND refresh = nullptr;
@@ -153,6 +155,7 @@ void BuildMenus() {
   g.playersPopup = CreatePopupMenu();
   AppendItem(g.playersPopup, menu_id::kKick, L"Kick", 0);
   AppendItem(g.playersPopup, menu_id::kBan, L"Ban", 0);
+  AppendItem(g.playersPopup, menu_id::kPlayerHistory, L"History...", 0);
   g.bansPopup = CreatePopupMenu();
   AppendItem(g.bansPopup, menu_id::kRemoveBan, L"Remove ban", 0);
   g.favouritesPopup = CreatePopupMenu();
@@ -216,8 +219,8 @@ void BuildTabs(HINSTANCE instance) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance, nullptr);
   if (g.tabs == nullptr) return;
   SetFont(g.tabs);
-  const wchar_t* titles[] = {L"Players", L"Bans", L"Info"};
-  for (int i = 0; i < 3; ++i) {
+  const wchar_t* titles[] = {L"Players", L"Bans", L"Info", L"History"};
+  for (int i = 0; i < kTabCount; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(titles[i]);
@@ -242,6 +245,8 @@ void BuildTabs(HINSTANCE instance) {
   // Bans: the user may drag the column headers into another order.
   g.bans = MakeListView(g.pages[kTabBans], kIdBans, 500, 400, LVS_EX_HEADERDRAGDROP);
   if (g.bans) AddColumns(g.bans, kBanColumnDefs);
+
+  if (g.pages[kTabHistory]) CreateHistoryView(g.pages[kTabHistory]);
 }
 
 void BuildLog(HINSTANCE instance) {
@@ -266,9 +271,10 @@ void PlacePages() {
 
 void ShowSelectedPage() {
   const int selected = static_cast<int>(SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0));
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kTabCount; ++i) {
     if (g.pages[i]) ShowWindow(g.pages[i], i == selected ? SW_SHOW : SW_HIDE);
   }
+  if (selected == kTabHistory) HistoryTabShown();
 }
 
 void SizeKeepingPosition(HWND control, int width, int height) {
@@ -343,6 +349,11 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
     case menu_id::kAbout: OpenAboutDialog(g.window); break;
     case menu_id::kKick: OpenKickDialog(g.window); break;
     case menu_id::kBan: OpenBanDialog(g.window); break;
+    case menu_id::kPlayerHistory: {
+      PlayerIdentity player;
+      if (SelectedPlayer(&player) && !player.guid.empty()) ShowHistoryFor(player.guid);
+      break;
+    }
     case menu_id::kRemoveBan: PendingAction = Action::RemoveBan; break;
     case menu_id::kRefresh:
       // F5 arrives here too (HIWORD 1); it follows the menu item, so it does
@@ -395,6 +406,10 @@ void DrawMenuImage(const DRAWITEMSTRUCT& draw) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == g.window && KeepFocus(g.focus, window, message, wParam)) return 0;
+  if (window == g.window) {
+    LRESULT result = 0;
+    if (HistoryViewMessage(message, wParam, lParam, &result)) return result;
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(wParam, lParam);
@@ -462,6 +477,14 @@ HFONT MainFont() {
 
 void SetPopupShowerForTesting(PopupShower shower) { g_popupShower = shower; }
 
+void ShowPopupMenu(HMENU popup, POINT screen) { ShowPopupAt(popup, screen); }
+
+void SelectHistoryTab() {
+  if (g.tabs == nullptr) return;
+  SendMessageW(g.tabs, TCM_SETCURSEL, kTabHistory, 0);
+  ShowSelectedPage();
+}
+
 void SortPlayers(int column) {
   if (g.players == nullptr || column < 0 || column >= kPlayerColumns) return;
   g.sortDescending = (column == g.sortColumn) ? !g.sortDescending : false;
@@ -503,6 +526,9 @@ bool MainWindowTabKey(const MSG& msg) {
     stops.push_back(g.refresh);
   } else if (page == kTabBans) {
     stops.push_back(g.bans);
+  } else if (page == kTabHistory) {
+    stops.push_back(HistorySearchBox());
+    stops.push_back(HistoryListView());
   } else if (g.infoView) {
     stops.push_back(g.infoView);
   }
@@ -702,6 +728,7 @@ void RelayoutMainWindow() {
   }
   SizeKeepingPosition(g.bans, bansWidth, l.bansHeight);
   SizeKeepingPosition(g.infoView, l.infoWidth, l.infoHeight);
+  LayoutHistoryView();
   if (g.log && g.logPane) {
     RECT pane;
     GetClientRect(g.logPane, &pane);

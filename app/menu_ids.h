@@ -27,6 +27,16 @@ constexpr int kAbout = 2;
 constexpr int kKick = 3;
 constexpr int kBan = 4;
 
+// Players pop-up: the player's history
+constexpr int kPlayerHistory = 16;
+
+// History pop-up (a range: the history tab takes every id from the first to
+// the last)
+constexpr int kHistoryBan = 17;
+constexpr int kHistoryNote = 18;
+constexpr int kHistoryCopyGuid = 19;
+constexpr int kHistoryCopyAddress = 20;
+
 // Favourites pop-up
 constexpr int kFavouriteDelete = 5;
 constexpr int kFavouriteConnect = 7;

@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
                                    {L"Lock", 14, false},
                                    {L"Unlock", 15, false}});
   ExpectItems(GetSubMenu(bar, 2), {{L"About...", 2, true}});
-  ExpectItems(PlayersPopupMenu(), {{L"Kick", 3, false}, {L"Ban", 4, false}});
+  ExpectItems(PlayersPopupMenu(), {{L"Kick", 3, false}, {L"Ban", 4, false}, {L"History...", 16, false}});
   ExpectItems(BansPopupMenu(), {{L"Remove ban", 6, false}});
   ExpectItems(FavouritesPopupMenu(), {{L"Connect", 7, false}, {L"Delete", 5, false}});
 
@@ -683,7 +683,7 @@ TEST_F(MainWindowTest, AppendLogScrollsDownOneLineFromWhereItStands) {
 
 TEST_F(MainWindowTest, SelectingTheBansTabAsksForTheBanList) {
   HWND tabs = MainTabs();
-  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 4);  // Players, Bans, Info, History
   SendMessageW(tabs, TCM_SETCURSEL, 2, 0);
   Notify(tabs, TCN_SELCHANGE);
   EXPECT_EQ(PendingAction, Action::None);  // Info
