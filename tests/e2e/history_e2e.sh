@@ -147,7 +147,7 @@ for try in $tries; do
   xdotool key Escape; sleep 0.5
 done
 [ -n "$ban_opened" ] || fatal "the Ban dialog did not open"
-check "the Ban dialog names him" window_exists '^Ban Player - Ghost #7 (Rider)$'
+check "the Ban dialog names him" window_exists '^Ban Player - Ghost #7 \(Rider\)$'
 type_into '^Ban Player' 401 "history e2e" || fatal "the reason did not reach the Ban dialog"
 tab_to '^Ban Player' 401 402 || fatal "Tab did not reach \"Ban permanently.\""
 tab_to '^Ban Player' 402 405 || fatal "Tab did not reach \"Ban player\""
