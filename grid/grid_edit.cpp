@@ -87,6 +87,35 @@ bool CommitEdit(GridRecord* record) {
   return true;
 }
 
+bool CommitCellText(GridRecord* record, int row, int subItem, const std::wstring& text) {
+  if (gridShared.answeringTextChanged || CellText(record, row, subItem) == text) return true;
+  HWND list = record->listWindow;
+  GridCellEvent event;
+  event.row = row;
+  event.column = subItem - 1;
+  event.text = text;
+  event.font = ListFont(record);
+  gridShared.answeringTextChanged = true;
+  int32_t answer = RaiseEvent(record, GridEvent::TextChanged, &event);
+  gridShared.answeringTextChanged = false;
+  if (!GridAlive(list, record)) return false;
+  // The owner may have removed the row, or made this cell the open one,
+  // while it answered.
+  if (answer != 1 || row >= CountGridRows(record)) return true;
+  SetCellTextRaw(record, row, subItem, event.text);
+  if (row == record->currentRow && subItem == record->currentSubItem) {
+    record->initialText = record->editText = event.text;
+    ShowTextInEditor(record, event.text);
+  }
+  InvalidateCell(record, row, subItem);
+  return true;
+}
+
+void KeyboardBackToList(GridRecord* record) {
+  HWND focus = GetFocus();
+  if (focus != record->listWindow && IsGridWindow(record, focus)) SetFocus(record->listWindow);
+}
+
 void LeaveCell(GridRecord* record) {
   if (record->currentRow == -1) return;
   RECT cell = CellRect(record, record->currentRow, record->currentSubItem);
@@ -152,7 +181,7 @@ bool LoadEditor(GridRecord* record) {
   record->currentCellType = event.cellType;
   record->initialText = record->editText = CellText(record, record->currentRow, record->currentSubItem);
   LoadEditorItems(record, event.text);
-  return true;
+  return GridAlive(list, record);  // the combo was painted at once
 }
 
 void LoadEditorItems(GridRecord* record, const std::wstring& items) {
@@ -253,6 +282,16 @@ bool PlaceEditor(GridRecord* record, RECT cell) {
     return std::max((offset / 2) * 2 + 1, frame);
   };
 
+  const int row = record->currentRow, subItem = record->currentSubItem;
+  // The list choice's cell is painted at once, and the owner answering the
+  // paint may free the grid or move its rows: the combo is placed only over
+  // the cell that is still the open one.
+  auto paintedNow = [&] {
+    RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+    return GridAlive(list, record) && record->currentRow == row && record->currentSubItem == subItem &&
+           row < CountGridRows(record);
+  };
+
   switch (record->currentCellType) {
     case GridCell::Text: {
       RECT area = cell;
@@ -309,11 +348,11 @@ bool PlaceEditor(GridRecord* record, RECT cell) {
         SendMessageW(combo, CB_SETITEMHEIGHT, 0, height + 1);
         const int field = std::min(16, record->rowHeight - 6);
         SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-        RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+        if (!paintedNow()) return GridAlive(list, record);
         place.top += (record->rowHeight - field) / 2 - 2;
       } else {
         const int offset = oddOffset(cell, height);
-        RedrawWindow(list, &cell, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+        if (!paintedNow()) return GridAlive(list, record);
         place.top += offset - 4;
         place.left += 2;
       }
@@ -526,25 +565,27 @@ bool Editable(int32_t type) {
 
 }  // namespace
 
+// Pieces go to the cells right of and below the current cell. The owner
+// answers a TextChanged per changed cell and may move the current cell or
+// add, remove and move rows meanwhile: each piece is placed by the grid as
+// it is then, and the current cell stays wherever the owner left it.
 int PasteText(int gadget) {
   GridRecord* record = RecordFromGadget(gadget);
   if (!record || record->currentRow == -1 || CountGridColumns(record) == 0) return 0;
   HWND list = record->listWindow;
-  const int savedRow = record->currentRow;
-  const int savedSubItem = record->currentSubItem;
-  std::wstring savedInitial = record->initialText;
-  std::wstring savedEdit = record->editText;
+  const int startRow = record->currentRow;
+  const int startSubItem = record->currentSubItem;
+  RebuildColumnOrder(record);
+  const int startPosition = record->columnPosition[static_cast<size_t>(startSubItem - 1)];
   const std::wstring text = ClipboardText(list);
   if (text.empty()) return 0;
 
-  const int rows = CountGridRows(record);
-  const int columns = CountGridColumns(record);
-  const int startPosition = record->columnPosition[static_cast<size_t>(savedSubItem - 1)];
   int handled = 0;
   for (const PastePiece& piece : SplitPasteText(text)) {
-    const int row = savedRow + piece.rowOffset;
+    const int row = startRow + piece.rowOffset;
     const int position = startPosition + piece.columnOffset;
-    if (row >= rows || position >= columns) continue;
+    if (row >= CountGridRows(record) || position >= CountGridColumns(record)) continue;
+    RebuildColumnOrder(record);
     const int subItem = record->columnOrder[static_cast<size_t>(position)] + 1;
 
     GridCellEvent event;
@@ -553,27 +594,22 @@ int PasteText(int gadget) {
     event.font = ListFont(record);
     RaiseEvent(record, GridEvent::QueryCellType, &event);
     if (!GridAlive(list, record)) return handled;
-    if (!Editable(event.cellType)) continue;
+    if (!Editable(event.cellType) || row >= CountGridRows(record)) continue;
     ++handled;
-    record->currentRow = row;
-    record->currentSubItem = subItem;
+    if (row != record->currentRow || subItem != record->currentSubItem) {
+      if (!CommitCellText(record, row, subItem, piece.text)) return handled;
+      continue;
+    }
     record->editText = piece.text;
-    if (piece.rowOffset == 0 && piece.columnOffset == 0) {
-      record->initialText = savedInitial;
-      if (!CommitEdit(record)) return handled;
-      savedInitial = savedEdit = record->initialText;
-      ShowTextInEditor(record, savedInitial);
+    if (!CommitEdit(record)) return handled;
+    if (row != record->currentRow || subItem != record->currentSubItem) continue;
+    record->editText = record->initialText;
+    ShowTextInEditor(record, record->initialText);
+    InvalidateCell(record, row, subItem);
+    if (row == startRow && subItem == startSubItem) {
       grid_SetCurrentCell(gadget, subItem - 1, row, 0, 1);
       if (!GridAlive(list, record)) return handled;
-    } else {
-      record->initialText = CellText(record, row, subItem);
-      if (!CommitEdit(record)) return handled;
-      InvalidateCell(record, row, subItem);
     }
   }
-  record->currentRow = savedRow;
-  record->currentSubItem = savedSubItem;
-  record->initialText = savedInitial;
-  record->editText = savedEdit;
   return handled;
 }

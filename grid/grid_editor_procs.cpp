@@ -14,6 +14,13 @@
 #include "runtime/gdi_guard.h"
 #include "runtime/runtime.h"
 
+// The grid's own windows: focus moving among them does not end the edit.
+bool IsGridWindow(const GridRecord* record, HWND window) {
+  return window && (window == record->listWindow || window == record->editWindow ||
+                    window == GadgetWindow(record->listCombo) || window == GadgetWindow(record->editCombo) ||
+                    window == record->editComboEdit);
+}
+
 namespace {
 
 // The editable combo's EDIT is a grandchild of the list view; the text
@@ -112,13 +119,6 @@ void DrawListComboItem(GridRecord* record, DRAWITEMSTRUCT* item) {
 
 bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
-// The grid's own windows: focus moving among them does not end the edit.
-bool IsGridWindow(const GridRecord* record, HWND window) {
-  return window && (window == record->listWindow || window == record->editWindow ||
-                    window == GadgetWindow(record->listCombo) || window == GadgetWindow(record->editCombo) ||
-                    window == record->editComboEdit);
-}
-
 GridCellEvent CurrentCellEvent(const GridRecord* record) {
   GridCellEvent event;
   event.row = record->currentRow;
@@ -139,11 +139,13 @@ bool Raise(GridRecord* record, int32_t code, GridCellEvent* event, int32_t* answ
 // in the grid; otherwise the edit ends, unless the list shows its selection
 // always (the property box keeps editing while another window is used).
 void FocusLeaving(GridRecord* record, HWND gaining) {
-  if (IsGridWindow(record, gaining) || record->currentRow == -1) return;
+  if (IsGridWindow(record, gaining)) return;
+  if (record->pressedKey != 0) CancelPress(record);
+  if (record->currentRow == -1) return;
   if (KeyDown(VK_SHIFT) && KeyDown(VK_TAB)) {
     FocusEditor(record);
   } else if (!(GetWindowLongPtrW(record->listWindow, GWL_STYLE) & LVS_SHOWSELALWAYS)) {
-    EndEdit(record, 1);
+    EndEdit(record, 1, true);
   }
 }
 
@@ -174,20 +176,20 @@ std::wstring RemovedText(const std::wstring& text, DWORD start, DWORD end) {
   return text.substr(start, end - start);
 }
 
+// What a key took out of `before`, leaving `after`: the part between what
+// both begin and end with.
+std::wstring RemovedPart(const std::wstring& before, const std::wstring& after) {
+  if (after.size() >= before.size()) return {};
+  size_t head = 0;
+  while (head < after.size() && before[head] == after[head]) ++head;
+  size_t tail = 0;
+  while (tail < after.size() - head && before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) ++tail;
+  return before.substr(head, before.size() - head - tail);
+}
+
 void Selection(HWND editor, DWORD* start, DWORD* end) {
   *start = *end = 0;
   SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(start), reinterpret_cast<LPARAM>(end));
-}
-
-std::wstring SlashPart(const std::wstring& text, size_t index) {
-  size_t start = 0;
-  for (size_t i = 0; i < index; ++i) {
-    start = text.find(L'/', start);
-    if (start == std::wstring::npos) return {};
-    ++start;
-  }
-  size_t end = text.find(L'/', start);
-  return text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
 }
 
 void StoreCurrentCell(GridRecord* record, const std::wstring& text) {
@@ -197,33 +199,13 @@ void StoreCurrentCell(GridRecord* record, const std::wstring& text) {
   }
 }
 
-// Space on a cell without a text editor: a check box flips between its two
-// values, a percentage steps by one (Ctrl: down).
-bool SpaceOnCell(GridRecord* record) {
-  if (record->currentRow == -1) return true;
-  if (record->currentCellType == GridCell::CheckBox) {
-    GridCellEvent event = CurrentCellEvent(record);
-    event.font = reinterpret_cast<HFONT>(SendMessageW(record->listWindow, WM_GETFONT, 0, 0));
-    if (!Raise(record, GridEvent::QueryCellType, &event)) return false;
-    std::wstring checked = SlashPart(event.text, 0);
-    std::wstring value = record->editText == checked ? SlashPart(event.text, 1) : checked;
-    StoreCurrentCell(record, value);
-    record->editText = value;
-  } else if (record->currentCellType == GridCell::Percentage) {
-    if (record->editText.empty()) return true;
-    int64_t value = CellNumber(record->editText);
-    value = KeyDown(VK_CONTROL) ? std::max<int64_t>(0, value - 1) : std::min<int64_t>(100, value + 1);
-    record->editText = std::to_wstring(value);
-    StoreCurrentCell(record, record->editText);
-  }
-  return true;
-}
-
 // The end of a column drag or a divider drag: the list view shows the new
 // layout and the owner hears of it.
 void ColumnsChangedAfterDrag(GridRecord* record, int item, intptr_t extra) {
-  RedrawWindow(record->listWindow, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  HWND list = record->listWindow;
+  // Painted at once: the owner answering the paint may free the grid.
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  if (!GridAlive(list, record)) return;
   GridCellEvent event;
   event.row = -1;
   event.column = item - 1;
@@ -279,6 +261,16 @@ bool ListEditorMessage(GridRecord* record, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: {
       auto combo = reinterpret_cast<HWND>(lParam);
       if (!combo || record->currentRow == -1) return false;
+      // The editor's text changes by keys and menus the grid never sees
+      // (Shift+Insert pastes without WM_PASTE): its view follows every change.
+      if (combo == record->editWindow && HIWORD(wParam) == EN_CHANGE) {
+        if (record->currentCellType == GridCell::Text) record->editText = EditorText(combo);
+        return false;
+      }
+      if (combo == GadgetWindow(record->editCombo) && HIWORD(wParam) == CBN_EDITCHANGE) {
+        if (record->currentCellType == GridCell::EditableChoice) record->editText = EditorText(combo);
+        return false;
+      }
       const bool fromList = combo == GadgetWindow(record->listCombo);
       const bool fromEdit = combo == GadgetWindow(record->editCombo);
       if (!fromList && !fromEdit) return false;
@@ -429,20 +421,28 @@ LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_KEYDOWN:
       if (wParam == VK_BACK || wParam == VK_TAB) return 0;  // Backspace is done as WM_CHAR
       if (wParam == VK_DELETE) {
+        // Delete, Shift+Delete (cut, or the character before the caret) and
+        // Ctrl+Delete (to the end) take out what the edit control decides:
+        // the owner hears what really went, and a refusal puts it back.
+        HWND list = record->listWindow;
         DWORD start = 0, end = 0;
         Selection(window, &start, &end);
-        const std::wstring text = EditorText(window);
-        GridCellEvent event = CurrentCellEvent(record);
-        if (start != end) {
-          event.text = RemovedText(text, start, end);
-        } else if (start < text.size()) {
-          event.text = text.substr(start, 1);
-        }
-        int32_t answer = 0;
-        HWND list = record->listWindow;
-        if (!Raise(record, GridEvent::TextRemoving, &event, &answer) || answer != 1) return 0;
+        const std::wstring before = EditorText(window);
         LRESULT result = PassOn(previous, window, message, wParam, lParam);
-        if (GridAlive(list, record)) record->editText = EditorText(textWindow);
+        if (!GridAlive(list, record)) return result;
+        const std::wstring after = EditorText(window);
+        GridCellEvent event = CurrentCellEvent(record);
+        event.text = RemovedPart(before, after);
+        record->editText = before;  // the owner is asked about the text as it was
+        int32_t answer = 0;
+        if (!Raise(record, GridEvent::TextRemoving, &event, &answer)) return result;
+        if (answer == 1) {
+          record->editText = EditorText(textWindow);
+        } else if (before != after) {
+          SetWindowTextW(window, before.c_str());
+          SendMessageW(window, EM_SETSEL, start, static_cast<LPARAM>(end));
+          record->editText = EditorText(textWindow);
+        }
         return result;
       }
       break;
@@ -469,14 +469,23 @@ LRESULT CALLBACK grid_ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM
         MoveByKey(record, true);
         return 0;
       }
+      if (wParam == VK_RETURN || wParam == VK_SPACE) {
+        KeyReleased(record, static_cast<int>(wParam));
+        return 0;
+      }
       break;
     case WM_KEYDOWN:
       switch (wParam) {
         case VK_RETURN:
-          MoveByKey(record, false);
+          // Enter presses a button cell as Space does; elsewhere it moves on.
+          if (record->currentCellType == GridCell::Button) {
+            PressCurrentButton(record, VK_RETURN);
+          } else {
+            MoveByKey(record, false);
+          }
           return 0;
         case VK_SPACE:
-          SpaceOnCell(record);
+          SpaceOnCurrentCell(record);
           return 0;
         case VK_ESCAPE:
           CancelEdit(record);
@@ -654,12 +663,13 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
         return result;
       }
       if (record->draggedHeaderItem != -1) {
+        // Cleared first: the header lets the capture go on the way.
         const int item = record->draggedHeaderItem;
+        record->draggedHeaderItem = -1;
         LRESULT result = PassOn(previous, window, message, wParam, lParam);
         if (!GridAlive(list, record)) return result;
         record->columnsChanged = 1;
         RebuildColumnOrder(record);
-        record->draggedHeaderItem = -1;
         ColumnsChangedAfterDrag(record, item, 1);
         return result;
       }
@@ -670,6 +680,18 @@ LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARA
       event.extra = static_cast<intptr_t>(wParam);
       if (event.column >= 0 && !Raise(record, GridEvent::LeftButtonUp, &event)) return 0;
       break;
+    }
+    case WM_CAPTURECHANGED:
+    case WM_CANCELMODE: {
+      // A divider or column drag that loses the mouse ends without an event;
+      // the header paints again and the next click is a click.
+      const bool lost = message == WM_CANCELMODE || reinterpret_cast<HWND>(lParam) != window;
+      if (!lost || (record->resizingHeaderItem == 0 && record->draggedHeaderItem == -1)) break;
+      record->resizingHeaderItem = 0;
+      record->draggedHeaderItem = -1;
+      LRESULT result = PassOn(previous, window, message, wParam, lParam);
+      RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      return result;
     }
     default:
       break;

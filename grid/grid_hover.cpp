@@ -79,7 +79,7 @@ LRESULT BeginTrack(GridRecord* record, const NMHEADERW* notification) {
   if (!EndEdit(record, 0)) return 1;
   UpdateWindow(list);
   if (!GridAlive(list, record)) return 1;
-  record->resizingHeaderItem = static_cast<uint8_t>(std::min(notification->iItem, 255));
+  record->resizingHeaderItem = notification->iItem;
   return 0;
 }
 

@@ -356,8 +356,7 @@ void SelectAll(GridRecord* record) {
       record->selRows = rows;
       break;
   }
-  record->focusRow = record->selRow;
-  record->focusCol = record->selCol;
+  // The focus cell stays: Escape returns to where the user was.
   if (!EnsureCellVisible(record->gadget, record->selCol, 0)) InvalidateRect(list, nullptr, FALSE);
 }
 
@@ -382,26 +381,6 @@ void ClipboardKey(GridRecord* record, int action) {
   CopySelection(record->gadget, record->selCol, record->selRow, record->selCols, record->selRows);
   if (action == 1 && GridAlive(list, record) && BlockExists(record))
     ClearBlock(record->gadget, record->selCol, record->selRow, record->selCols, record->selRows);
-}
-
-void SpaceKey(GridRecord* record) {
-  if (record->currentRow == -1) return;
-  const int row = record->currentRow, subItem = record->currentSubItem;
-  GridCellEvent event;
-  if (!AskCellType(record, row, subItem, &event)) return;
-  if (record->currentRow != row || record->currentSubItem != subItem) return;
-  if (event.cellType == GridCell::CheckBox) {
-    ToggleCheckBox(record, row, subItem, event.text);
-  } else if (event.cellType == GridCell::Percentage && !record->editText.empty()) {
-    int64_t value = CellNumber(record->editText);
-    value = KeyIsDown(VK_CONTROL) ? std::max<int64_t>(0, value - 1) : std::min<int64_t>(100, value + 1);
-    std::wstring text = std::to_wstring(value);
-    if (text != record->editText) {
-      record->editText = text;
-      SetCellTextRaw(record, row, subItem, text);
-      InvalidateCell(record, row, subItem);
-    }
-  }
 }
 
 void DeleteKey(GridRecord* record) {
@@ -441,11 +420,12 @@ int MoveCurrentCell(GridRecord* record, int row, int subItem, int reason, bool b
   if (answer != 1) return 0;
   if (!CommitEdit(record)) return -1;
   LeaveCell(record);
-  // The owner may have sent the move elsewhere; a cell that is not there
-  // gets no editor.
-  if (event.row < 0 || event.row >= CountGridRows(record) || event.column < 0 ||
-      event.column >= CountGridColumns(record))
+  // The owner may have removed the target's row while the edit was
+  // committed; a cell that is not there gets no editor.
+  if (event.row >= CountGridRows(record) || event.column >= CountGridColumns(record)) {
+    KeyboardBackToList(record);
     return 1;
+  }
   record->currentRow = event.row;
   record->currentSubItem = event.column + 1;
   OpenEditor(record, true, nullptr, -1, -1);
@@ -539,6 +519,7 @@ void ListButtonDown(GridRecord* record, WPARAM keys, LPARAM position, bool doubl
       SetPressedLook(record, row, subItem, true);
       record->pressedRow = row;
       record->pressedSubItem = subItem;
+      record->pressedKey = 0;
       SetCapture(list);
       return;
     }
@@ -572,9 +553,12 @@ void ListButtonUp(GridRecord* record, WPARAM keys, LPARAM position) {
 
 void ReleaseButton(GridRecord* record) {
   if (record->pressedRow < 0 || record->pressedSubItem < 0) return;
-  if (GetCapture() == record->listWindow) ReleaseCapture();
   const int row = record->pressedRow, subItem = record->pressedSubItem;
+  const bool byMouse = record->pressedKey == 0;
+  // Cleared before the capture goes: losing the capture cancels a press.
   record->pressedRow = record->pressedSubItem = -1;
+  record->pressedKey = 0;
+  if (byMouse && GetCapture() == record->listWindow) ReleaseCapture();
   if (row >= CountGridRows(record) || subItem > CountGridColumns(record)) return;
   if (!EndsPressed(CellText(record, row, subItem))) return;  // released away from the button
   SetPressedLook(record, row, subItem, false);
@@ -584,8 +568,58 @@ void ReleaseButton(GridRecord* record) {
   RaiseEvent(record, GridEvent::ButtonPressed, &event);
 }
 
+// A button held down while a dialog or another program takes the capture or
+// the keyboard is let go without being pressed: a release that comes later,
+// anywhere, must not fire it (the button may be "kick").
+void CancelPress(GridRecord* record) {
+  if (record->pressedRow < 0 || record->pressedSubItem < 0) return;
+  const int row = record->pressedRow, subItem = record->pressedSubItem;
+  record->pressedRow = record->pressedSubItem = -1;
+  record->pressedKey = 0;
+  if (row < CountGridRows(record) && subItem <= CountGridColumns(record)) SetPressedLook(record, row, subItem, false);
+}
+
+// The release comes with the key's WM_KEYUP; no capture is taken.
+void PressCurrentButton(GridRecord* record, int key) {
+  if (record->currentRow == -1 || record->pressedRow >= 0) return;
+  SetPressedLook(record, record->currentRow, record->currentSubItem, true);
+  record->pressedRow = record->currentRow;
+  record->pressedSubItem = record->currentSubItem;
+  record->pressedKey = key;
+}
+
+// Only the key that pressed the button releases it.
+void KeyReleased(GridRecord* record, int key) {
+  if (record->pressedRow >= 0 && record->pressedKey == key) ReleaseButton(record);
+}
+
+void SpaceOnCurrentCell(GridRecord* record) {
+  if (record->currentRow == -1) return;
+  const int row = record->currentRow, subItem = record->currentSubItem;
+  GridCellEvent event;
+  if (!AskCellType(record, row, subItem, &event)) return;
+  if (record->currentRow != row || record->currentSubItem != subItem) return;
+  if (event.cellType == GridCell::CheckBox) {
+    ToggleCheckBox(record, row, subItem, event.text);
+  } else if (event.cellType == GridCell::Button) {
+    PressCurrentButton(record, VK_SPACE);
+  } else if (event.cellType == GridCell::Percentage && !record->editText.empty()) {
+    // Worked on the clamped value: a cell may hold any 64-bit number.
+    const int64_t value = CellNumber(record->editText);
+    const int64_t stepped = KeyIsDown(VK_CONTROL) ? (value <= 0 ? 0 : value - 1) : (value >= 100 ? 100 : value + 1);
+    std::wstring text = std::to_wstring(stepped);
+    if (text != record->editText) {
+      record->editText = text;
+      SetCellTextRaw(record, row, subItem, text);
+      InvalidateCell(record, row, subItem);
+    }
+  }
+}
+
 void TrackPressedButton(GridRecord* record, LPARAM position) {
-  if (record->pressedRow < 0 || record->pressedSubItem < 0 || GetCapture() != record->listWindow) return;
+  if (record->pressedRow < 0 || record->pressedSubItem < 0 || record->pressedKey != 0 ||
+      GetCapture() != record->listWindow)
+    return;
   const int row = record->pressedRow, subItem = record->pressedSubItem;
   if (row >= CountGridRows(record) || subItem > CountGridColumns(record)) return;
   HWND list = record->listWindow;
@@ -647,14 +681,10 @@ void ListKeyDown(GridRecord* record, int key) {
       }
       return;
     case VK_RETURN:
-      if (record->currentRow != -1 && record->currentCellType == GridCell::Button && record->pressedRow < 0) {
-        SetPressedLook(record, record->currentRow, record->currentSubItem, true);
-        record->pressedRow = record->currentRow;
-        record->pressedSubItem = record->currentSubItem;
-      }
+      if (record->currentCellType == GridCell::Button) PressCurrentButton(record, VK_RETURN);
       return;
     case VK_SPACE:
-      SpaceKey(record);
+      SpaceOnCurrentCell(record);
       return;
     case VK_DELETE:
       DeleteKey(record);

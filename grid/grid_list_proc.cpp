@@ -10,12 +10,6 @@
 
 namespace {
 
-bool IsGridEditor(const GridRecord* record, HWND window) {
-  return window && (window == record->listWindow || window == record->editWindow ||
-                    window == GadgetWindow(record->listCombo) || window == GadgetWindow(record->editCombo) ||
-                    window == record->editComboEdit);
-}
-
 // The edit in progress is written into the cell and the editor laid out
 // again after the list view changed its size or a column width.
 void FollowLayout(GridRecord* record) {
@@ -151,12 +145,14 @@ LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case WM_KILLFOCUS: {
       HWND gaining = reinterpret_cast<HWND>(wParam);
-      if (IsGridEditor(record, gaining)) return 0;
+      if (IsGridWindow(record, gaining)) return 0;
+      // A key held on a button is not released here any more.
+      if (record->pressedKey != 0) CancelPress(record);
       // Shift+Tab never leaves the grid.
       if (KeyIsDown(VK_SHIFT) && KeyIsDown(VK_TAB)) {
         SetFocus(window);
       } else if (!(GetWindowLongPtrW(window, GWL_STYLE) & LVS_SHOWSELALWAYS)) {
-        EndEdit(record, 1);
+        EndEdit(record, 1, true);
       }
       return 0;
     }
@@ -183,9 +179,18 @@ LRESULT CALLBACK grid_ListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         ListTabReleased(record);
         return 0;
       }
-      if (wParam == VK_RETURN) {
-        ReleaseButton(record);
+      if (wParam == VK_RETURN || wParam == VK_SPACE) {
+        KeyReleased(record, static_cast<int>(wParam));
         if (grid_RecordFromWindow(window) != record) return 0;
+      }
+      return PassOn(previous, window, message, wParam, lParam);
+    case WM_CAPTURECHANGED:
+    case WM_CANCELMODE:
+      // A dialog or another program took the mouse: a pressed button and a
+      // block drag end here, without an event.
+      if (message == WM_CANCELMODE || reinterpret_cast<HWND>(lParam) != window) {
+        if (record->pressedKey == 0) CancelPress(record);
+        if (gridShared.dragTimer == reinterpret_cast<UINT_PTR>(record)) StopDrag();
       }
       return PassOn(previous, window, message, wParam, lParam);
     case WM_LBUTTONDOWN:

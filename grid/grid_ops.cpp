@@ -147,7 +147,13 @@ int32_t RaiseEvent(GridRecord* record, int32_t code, GridCellEvent* event) {
   }
 
   // Only an answer of exactly 1 lets the move happen; a refused move must
-  // neither take the selection nor capture the mouse for a drag.
+  // neither take the selection nor capture the mouse for a drag. A move the
+  // owner sends outside the grid is refused: the block would be anchored
+  // on a cell that is not there.
+  if (code == GridEvent::CellChanging && result == 1 &&
+      (event->row < 0 || event->row >= CountGridRows(record) || event->column < 0 ||
+       event->column >= CountGridColumns(record)))
+    result = 0;
   if (code == GridEvent::CellChanging && result == 1) {
     if (record->tooltipWindow && record->tooltipRow == event->row && record->tooltipSubItem - 1 == event->column) {
       DetachRecord(record->tooltipWindow);
@@ -381,7 +387,7 @@ int grid_SetCellText(int gadget, int column, int row, const wchar_t* text) {
   return 0;
 }
 
-bool EndEdit(GridRecord* record, int reason) {
+bool EndEdit(GridRecord* record, int reason, bool keyboardLeaving) {
   HWND list = record->listWindow;
   GridCellEvent event;
   event.row = record->currentRow;
@@ -393,6 +399,10 @@ bool EndEdit(GridRecord* record, int reason) {
   }
   if (!CommitEdit(record)) return false;
   LeaveCell(record);
+  if (!keyboardLeaving) {
+    KeyboardBackToList(record);
+    if (!GridAlive(list, record)) return false;
+  }
   if (removedSelection) {
     event.extra = reason;
     RaiseEvent(record, GridEvent::EditEnded, &event);
@@ -621,33 +631,29 @@ int CopySelection(int gadget, int column, int row, int columns, int rows) {
   return (block.lastRow - block.firstRow + 1) * (block.lastPosition - block.firstPosition + 1);
 }
 
+// Each cell is emptied its own way. The cell of the open editor changes in
+// place, as if typed; every other changed cell passes TextChanged, in which
+// the owner may move the current cell or add and remove rows: the grid as
+// it is then decides, and the current cell stays where the owner left it.
 int ClearBlock(int gadget, int column, int row, int columns, int rows) {
   GridRecord* record = RecordFromGadget(gadget);
   Block block;
   if (!record || !NormaliseBlock(record, column, row, columns, rows, &block)) return 0;
-  const int savedRow = record->currentRow;
-  const int savedSubItem = record->currentSubItem;
-  std::wstring savedInitial = record->initialText;
-  std::wstring savedEdit = record->editText;
   HWND list = record->listWindow;
   int cleared = 0;
 
   for (int r = block.firstRow; r <= block.lastRow; ++r) {
     for (int p = block.firstPosition; p <= block.lastPosition; ++p) {
-      int subItem = record->columnOrder[p] + 1;
-      bool isCurrent = r == savedRow && subItem == savedSubItem;
-      bool isFocus = record->selectionState == 2 && r == record->focusRow && subItem - 1 == record->focusCol;
-      bool isProtected = isCurrent || isFocus;
-
+      if (r >= CountGridRows(record) || p >= CountGridColumns(record)) continue;
+      RebuildColumnOrder(record);
+      const int subItem = record->columnOrder[p] + 1;
       GridCellEvent event;
       event.row = r;
       event.column = subItem - 1;
       event.font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
       RaiseEvent(record, GridEvent::QueryCellType, &event);
       if (!GridAlive(list, record)) return cleared;
-      record->initialText = CellText(record, r, subItem);
-      record->currentRow = r;
-      record->currentSubItem = subItem;
+      if (r >= CountGridRows(record)) continue;
 
       std::wstring value;
       switch (event.cellType) {
@@ -665,25 +671,15 @@ int ClearBlock(int gadget, int column, int row, int columns, int rows) {
           continue;
       }
       ++cleared;
-      if (!isProtected || savedRow == -1) {
-        record->editText = value;
-        if (!CommitEdit(record)) return cleared;
-        if (isProtected) savedInitial = savedEdit = record->initialText;
-      } else {
-        // The open editor shows this cell: change it in place, as if typed.
+      if (r == record->currentRow && subItem == record->currentSubItem) {
         SetCellTextRaw(record, r, subItem, value);
-        savedEdit = value;
-        record->currentRow = savedRow;
-        record->currentSubItem = savedSubItem;
-        record->initialText = savedInitial;
+        record->editText = value;
         if (!ShowInOpenEditor(record, event, value)) return cleared;
+      } else if (!CommitCellText(record, r, subItem, value)) {
+        return cleared;
       }
     }
   }
-  record->currentRow = savedRow;
-  record->currentSubItem = savedSubItem;
-  record->initialText = savedInitial;
-  record->editText = savedEdit;
-  InvalidateRect(record->listWindow, nullptr, FALSE);
+  InvalidateRect(list, nullptr, FALSE);
   return cleared;
 }

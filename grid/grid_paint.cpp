@@ -9,7 +9,8 @@
 // the other types are composed in a memory bitmap and copied in one BitBlt
 // so that they do not flicker. Borders, grid lines and the current-cell
 // frame come last. Every GDI object made here lives in a guard and is gone
-// before the next cell.
+// before the next cell, except the one off-screen image that all grids
+// reuse; plain fills and lines take the DC's own brush and pen colours.
 #include <algorithm>
 #include <string>
 
@@ -77,6 +78,43 @@ int TextOffset(const RECT& area, int textHeight, int minimum) {
 // slower to create, and painting a page creates hundreds of them.
 HBITMAP CreateCellBitmap(int width, int height) { return CreateTopDownDib(width, height, 32); }
 
+// One image for every cell of every grid, grown to the largest cell met:
+// a page has hundreds of cells, and making an image for each costs more
+// than drawing it. Kept for the life of the process.
+struct Scratch {
+  HDC dc = nullptr;
+  HBITMAP image = nullptr;
+  HGDIOBJ original = nullptr;
+  int width = 0;
+  int height = 0;
+};
+Scratch scratch;
+
+HDC ScratchFor(HDC like, int width, int height) {
+  if (scratch.dc && width <= scratch.width && height <= scratch.height) return scratch.dc;
+  HDC dc = scratch.dc ? scratch.dc : CreateCompatibleDC(like);
+  if (!dc) return nullptr;
+  HBITMAP image = CreateCellBitmap(std::max(width, scratch.width), std::max(height, scratch.height));
+  if (!image) {
+    if (!scratch.dc) DeleteDC(dc);
+    return nullptr;
+  }
+  HGDIOBJ previous = SelectObject(dc, image);
+  if (!scratch.dc) scratch.original = previous;
+  if (scratch.image) DeleteObject(scratch.image);
+  scratch.dc = dc;
+  scratch.image = image;
+  scratch.width = std::max(width, scratch.width);
+  scratch.height = std::max(height, scratch.height);
+  return dc;
+}
+
+void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
+  const COLORREF previous = SetDCBrushColor(dc, colour);
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  SetDCBrushColor(dc, previous);
+}
+
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
   ScopedSelect select(dc, pen);
   MoveToEx(dc, x1, y1, nullptr);
@@ -111,8 +149,7 @@ void CellPainter::PaintTextCell(const std::wstring& stored) {
   if (UsesGradient(record, event, current)) {
     FillGradient(dc, cell, event.gradientFrom, event.gradientTo);
   } else {
-    ScopedBrush brush(CreateSolidBrush(event.backColour));
-    FillRect(dc, &cell, brush.Get());
+    FillSolid(dc, cell, event.backColour);
   }
   RECT text = cell;
   if (lastRow) text.bottom -= 1;
@@ -140,11 +177,18 @@ void CellPainter::PaintTextCell(const std::wstring& stored) {
   if (type == GridCell::StaticText || type == GridCell::PlainText || (type == GridCell::Text && !current))
     align = static_cast<UINT>(event.format);
   const bool wrap = record->styleFlags & kGridWrapText;
-  RECT measured = text;
-  UINT measure = DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS;
-  measure |= (wrap && type <= GridCell::PlainText) ? DT_WORDBREAK : DT_SINGLELINE;
-  DrawTextW(dc, caption.c_str(), -1, &measured, measure);
-  text.top += TextOffset(text, measured.bottom - measured.top, frame);
+  int textHeight;
+  if (wrap && type <= GridCell::PlainText) {
+    RECT measured = text;
+    DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS | DT_WORDBREAK);
+    textHeight = measured.bottom - measured.top;
+  } else {
+    // One line is as high as the font, whatever it says.
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    textHeight = metrics.tmHeight;
+  }
+  text.top += TextOffset(text, textHeight, frame);
 
   if ((record->styleFlags & kGridOwnerDrawnCombo) && type == GridCell::ListChoice && current)
     text.right -= kDropButtonRoom;
@@ -296,21 +340,29 @@ void CellPainter::PaintButton(HDC target, int w, int h, const std::wstring& stor
 bool CellPainter::PaintOffscreen(const std::wstring& stored) {
   const int w = width();
   const int h = height();
-  ScopedMemoryDC memory(dc);
-  if (!memory) return true;
   const bool ownerPainted = event.cellType == GridCell::OwnerPainted;
-  ScopedBitmap bitmap(ownerPainted ? CreateImage24(w, h) : CreateCellBitmap(w, h));
-  if (!bitmap) return true;
-  ScopedSelect selectBitmap(memory.Get(), bitmap.Get());
-  HDC target = memory.Get();
+  // The owner draws on an image of its own, which must not be selected in
+  // any DC meanwhile; every other type goes through the shared one.
+  ScopedMemoryDC memory;
+  ScopedBitmap bitmap;
+  ScopedSelect selectBitmap;
+  HDC target;
+  if (ownerPainted) {
+    memory = ScopedMemoryDC(dc);
+    if (!memory) return true;
+    bitmap.Reset(CreateImage24(w, h));
+    if (!bitmap) return true;
+    selectBitmap = ScopedSelect(memory.Get(), bitmap.Get());
+    target = memory.Get();
+  } else {
+    target = ScratchFor(dc, w, h);
+    if (!target) return true;
+  }
 
   if (UsesGradient(record, event, current)) {
     FillGradient(target, RECT{0, 0, w, h}, event.gradientFrom, event.gradientTo);
   } else {
-    ScopedBrush brush(CreateSolidBrush(event.backColour));
-    ScopedSelect pen(target, GetStockObject(NULL_PEN));
-    ScopedSelect select(target, brush.Get());
-    Rectangle(target, 0, 0, w + 1, h + 1);
+    FillSolid(target, RECT{0, 0, w, h}, event.backColour);
   }
 
   switch (event.cellType) {
@@ -368,7 +420,13 @@ void CellPainter::PaintBorders() {
     thick.Reset(CreatePen(PS_SOLID, 2, borderColour));
     black.Reset(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
   }
-  ScopedPen gridPen(CreatePen(PS_SOLID, 1, record->gridLineColour));
+  // Grid lines are drawn in the DC's own pen, in the grid's line colour.
+  struct DcPenColour {
+    HDC dc;
+    COLORREF previous;
+    ~DcPenColour() { SetDCPenColor(dc, previous); }
+  } gridColour{dc, SetDCPenColor(dc, record->gridLineColour)};
+  const auto gridPen = [] { return static_cast<HPEN>(GetStockObject(DC_PEN)); };
   const bool gridStyle = record->styleFlags & kGridLines;
   const bool gridLines = gridStyle && !(f & kBorderNoGridLines);
   int dl = (f & kBorderLeftThick) ? 2 : (f & (kBorderLeft | kBorderLeftDotted)) ? 1 : 0;
@@ -385,7 +443,7 @@ void CellPainter::PaintBorders() {
     Line(dc, thin(kBorderLeft), r.left, r.bottom - 1, r.left, r.top - 1);
     r.left += 1;
   } else if (gridLines) {
-    Line(dc, gridPen.Get(), r.left, r.bottom + db - 1, r.left, r.top + dt - 1);
+    Line(dc, gridPen(), r.left, r.bottom + db - 1, r.left, r.top + dt - 1);
     dl = 1;
   }
 
@@ -395,7 +453,7 @@ void CellPainter::PaintBorders() {
   } else if (f & (kBorderTop | kBorderTopDotted)) {
     Line(dc, thin(kBorderTop), r.left, r.top, r.right, r.top);
   } else if (gridLines) {
-    Line(dc, gridPen.Get(), r.left, r.top, r.right, r.top);
+    Line(dc, gridPen(), r.left, r.top, r.right, r.top);
     dt = 1;
   }
 
@@ -407,10 +465,10 @@ void CellPainter::PaintBorders() {
     r.right -= 1;
   } else if (gridLines) {
     if (lastVisualColumn) {
-      Line(dc, gridPen.Get(), r.right - 1, r.top + dt, r.right - 1, r.bottom + db);
+      Line(dc, gridPen(), r.right - 1, r.top + dt, r.right - 1, r.bottom + db);
       dr = -1;
     } else {
-      Line(dc, gridPen.Get(), r.right, r.top + dt, r.right, r.bottom + db);
+      Line(dc, gridPen(), r.right, r.top + dt, r.right, r.bottom + db);
     }
   }
 
@@ -422,10 +480,10 @@ void CellPainter::PaintBorders() {
     r.bottom -= 1;
   } else if (gridLines) {
     if (lastRow) {
-      Line(dc, gridPen.Get(), r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1);
+      Line(dc, gridPen(), r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1);
       r.bottom -= 1;
     } else {
-      Line(dc, gridPen.Get(), r.right - 1, r.bottom, r.left - 1, r.bottom);
+      Line(dc, gridPen(), r.right - 1, r.bottom, r.left - 1, r.bottom);
     }
   }
 

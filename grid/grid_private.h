@@ -33,6 +33,9 @@ struct GridRecord {
   int32_t rowHeight = 0;
   int32_t pressedRow = -1;
   int32_t pressedSubItem = -1;
+  // 0 when the mouse holds the pressed button (with the capture), else the
+  // key (Space or Enter) whose release presses it.
+  int32_t pressedKey = 0;
   int32_t draggedHeaderItem = -1;
   std::vector<int32_t> columnOrder;     // visual position -> grid column
   std::vector<int32_t> columnPosition;  // grid column -> visual position
@@ -71,7 +74,7 @@ struct GridRecord {
   uint8_t selectionMode = 0;
   uint8_t cellSelected = 0;
   uint8_t columnsChanged = 0;
-  uint8_t resizingHeaderItem = 0;
+  int32_t resizingHeaderItem = 0;
   // While the list view paints, "grid_OwnerValue" is read once for the
   // whole pass instead of once per event (a property lookup is costly).
   bool painting = false;
@@ -136,13 +139,18 @@ void RemoveBlockSelection(GridRecord* record);
 // The lines a signed extent covers from `start`, clipped to 0..limit-1.
 void ClipExtent(int start, int extent, int limit, int* first, int* last);
 
-// grid_ops.cpp; false when the owner freed the grid meanwhile.
-bool EndEdit(GridRecord* record, int reason);
+// grid_ops.cpp; false when the owner freed the grid meanwhile. Unless the
+// keyboard is already on its way out of the grid, it goes back to the list.
+bool EndEdit(GridRecord* record, int reason, bool keyboardLeaving = false);
 
 // grid_edit.cpp: opening, placing, committing, cancelling and pasting.
 // Every one that may raise an event returns false (OpenEditor: the caller
 // asks GridAlive) when the owner freed the grid meanwhile.
 bool CommitEdit(GridRecord* record);
+// A cell other than the open one takes a new text the way a commit would.
+bool CommitCellText(GridRecord* record, int row, int subItem, const std::wstring& text);
+// A parked editor gives the keyboard back to the list.
+void KeyboardBackToList(GridRecord* record);
 bool CancelEdit(GridRecord* record);
 void LeaveCell(GridRecord* record);
 int OpenEditor(GridRecord* record, bool query, const RECT* cell, int row, int subItem);
@@ -184,6 +192,8 @@ void CALLBACK DragSelectTimer(HWND window, UINT message, UINT_PTR id, DWORD time
 void DestroyGridRecord(GridRecord* record);
 
 // grid_editor_procs.cpp
+// The list and its editors: the keyboard moving among them stays in the grid.
+bool IsGridWindow(const GridRecord* record, HWND window);
 LRESULT CALLBACK grid_EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK grid_ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK grid_HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -208,6 +218,13 @@ void StopDrag();
 void ListButtonDown(GridRecord* record, WPARAM keys, LPARAM position, bool doubleClick);
 void ListButtonUp(GridRecord* record, WPARAM keys, LPARAM position);
 void ReleaseButton(GridRecord* record);
+// The press ends without ButtonPressed (the capture or the focus went).
+void CancelPress(GridRecord* record);
+// Space or Enter on the current cell, from the list or the list combo
+// (the keyboard holder of cells without a text editor).
+void SpaceOnCurrentCell(GridRecord* record);
+void PressCurrentButton(GridRecord* record, int key);
+void KeyReleased(GridRecord* record, int key);
 void TrackPressedButton(GridRecord* record, LPARAM position);
 void ListRightButton(GridRecord* record, bool down, WPARAM keys, LPARAM position);
 void ListKeyDown(GridRecord* record, int key);

@@ -71,6 +71,15 @@ class HeldKeys {
   BYTE saved_[256];
 };
 
+// The header's notification that starts a divider or a column drag.
+void NotifyHeader(GridRecord* record, UINT code, int item) {
+  NMHEADERW notification{};
+  notification.hdr.hwndFrom = record->headerWindow;
+  notification.hdr.code = code;
+  notification.iItem = item;
+  SendMessageW(record->listWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
+}
+
 }  // namespace
 
 // --- Faults of the grid core ------------------------------------------------
@@ -179,13 +188,14 @@ TEST_F(GridTest, EveryEventMayFreeTheGrid) {
       {"the end of a divider drag", GridEvent::ColumnsChanged, GridCell::Text,
        [&](GridTest&, int g) {
          GridRecord* r = RecordFromGadget(g);
-         r->resizingHeaderItem = 1;
+         NotifyHeader(r, HDN_BEGINTRACKW, 1);
          SendMessageW(r->headerWindow, WM_LBUTTONUP, 0, MAKELPARAM(80, 5));
        }},
       {"the end of a column drag", GridEvent::ColumnsChanged, GridCell::Text,
        [&](GridTest&, int g) {
          GridRecord* r = RecordFromGadget(g);
-         r->draggedHeaderItem = 2;
+         SendMessageW(r->listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP, LVS_EX_HEADERDRAGDROP);
+         NotifyHeader(r, HDN_BEGINDRAG, 2);
          SendMessageW(r->headerWindow, WM_LBUTTONUP, 0, MAKELPARAM(120, 5));
        }},
   };
@@ -276,19 +286,8 @@ TEST_F(GridTest, TheRowImageListLivesAsLongAsTheGrid) {
   int width = 0, height = 0;
   EXPECT_TRUE(ImageList_GetIconSize(images, &width, &height)) << "the list view's image list is alive";
   EXPECT_EQ(height, 20);
-  EXPECT_NE(GetWindowLongPtrW(GadgetWindow(grid), GWL_STYLE) & LVS_SHAREIMAGELISTS, 0)
-      << "one owner: the grid, not the list view too";
-}
-
-TEST_F(GridTest, TheHeaderIsNotPaintedWithoutEndDuringADividerDrag) {
-  MakeGrid(2, 2);
-  GridRecord* r = record();
-  r->resizingHeaderItem = 1;
-  InvalidateRect(r->headerWindow, nullptr, TRUE);
-  UpdateWindow(r->headerWindow);
-  RECT invalid;
-  EXPECT_FALSE(GetUpdateRect(r->headerWindow, &invalid, FALSE)) << "WM_PAINT left the header invalid";
-  r->resizingHeaderItem = 0;
+  grid_Free(grid);
+  EXPECT_FALSE(ImageList_GetIconSize(images, &width, &height)) << "the image list went with the grid";
 }
 
 // --- Typing -------------------------------------------------------------------
@@ -346,6 +345,66 @@ TEST_F(GridTest, RemovingKeysReportTheTextTheyTakeOut) {
                                                             {kTextRemoving, 0, 0, L'x', L"c0"},
                                                             {kTextRemoving, 0, 0, L'y', L"0a"},
                                                             {kKeyChar, 0, 0, L'y', L"c0ab"}}));
+}
+
+// The editor's text changes by keys and menus the grid does not see itself
+// (Shift+Insert pastes without WM_PASTE); the cell gets what the editor
+// shows. The removing variants of Delete report what really went, and a
+// refusal puts it back.
+TEST_F(GridTest, EveryChangeToTheEditorsTextReachesTheCell) {
+  MakeGrid(2, 2);
+  grid_SetCurrentCell(grid, 0, 0, 1, 0);
+  HWND editor = record()->editWindow;
+  SetClipboard(editor, L"pasted");
+  SendMessageW(editor, EM_SETSEL, 0, -1);
+  {
+    HeldKeys shift({VK_SHIFT});
+    SendMessageW(editor, WM_KEYDOWN, VK_INSERT, 1);
+  }
+  ASSERT_EQ(TextOf(editor), L"pasted");
+  SendMessageW(editor, WM_CHAR, VK_RETURN, 1);
+  EXPECT_EQ(grid_GetCellText(grid, 0, 0), L"pasted");
+
+  struct Case {
+    const char* name;
+    int modifier;  // 0: none
+    int start, end;
+  };
+  const Case cases[] = {{"Ctrl+Delete", VK_CONTROL, 1, 1},
+                        {"Shift+Delete", VK_SHIFT, 2, 2},
+                        {"Shift+Delete on a selection", VK_SHIFT, 1, 3},
+                        {"Delete", 0, 1, 1}};
+  // `removed` taken out of `before` somewhere leaves `after`.
+  auto takenOut = [](const std::wstring& before, const std::wstring& removed, const std::wstring& after) {
+    for (size_t at = 0; at <= after.size(); ++at)
+      if (after.substr(0, at) + removed + after.substr(at) == before) return true;
+    return false;
+  };
+  for (const Case& c : cases) {
+    for (int32_t answer : {1, 0}) {
+      SCOPED_TRACE(std::string(c.name) + (answer ? ", allowed" : ", refused"));
+      grid_SetCurrentCell(grid, 1, 1, 1, 0);  // "r1c1"
+      SendMessageW(editor, EM_SETSEL, static_cast<WPARAM>(c.start), c.end);
+      owner.seen.clear();
+      owner.textRemovingAnswer = answer;
+      {
+        HeldKeys held({c.modifier});
+        SendMessageW(editor, WM_KEYDOWN, VK_DELETE, 1);
+      }
+      const Events removing = owner.Only({kTextRemoving});
+      ASSERT_EQ(removing.size(), 1u);
+      EXPECT_FALSE(removing[0].text.empty());
+      const std::wstring shown = TextOf(editor);
+      if (answer) {
+        EXPECT_TRUE(takenOut(L"r1c1", removing[0].text, shown)) << "reported " << removing[0] << ", left " << shown.size();
+      } else {
+        EXPECT_EQ(shown, L"r1c1");
+      }
+      grid_EndEdit(grid, 0);
+      EXPECT_EQ(grid_GetCellText(grid, 1, 1), shown);
+      grid_SetCellText(grid, 1, 1, L"r1c1");
+    }
+  }
 }
 
 TEST_F(GridTest, ALongCellTextIsNeitherCutNorOverrun) {

@@ -45,6 +45,7 @@ void HoldKeys(std::initializer_list<int> keys) {
 class GridInputTest : public GridTest {
  public:
   GridRecord* Record() const { return record(); }
+  int Grid() const { return grid; }
   void SetUp() override {
     GridTest::SetUp();
     inside = nullptr;
@@ -442,21 +443,11 @@ TEST_F(GridInputTest, TheColumnsChangedMessageAsksTheOwnerWithExtraTwo) {
   EXPECT_EQ(owner.seen, (Events{{GridEvent::ColumnsChanged, -1, -1, 2}}));
 }
 
-TEST_F(GridInputTest, KeysOnTheCurrentCellPressButtonsStepPercentagesAndCancelEdits) {
+TEST_F(GridInputTest, KeysOnTheCurrentCellStepPercentagesAndCancelEdits) {
   MakeInputGrid(3, 3);
-  owner.cells[{0, 1}] = CellLook(GridCell::Button);
   owner.cells[{0, 2}] = CellLook(GridCell::Percentage);
-  grid_SetCellText(grid, 1, 0, L"Go");
   grid_SetCellText(grid, 2, 0, L"99");
-
-  grid_SetCurrentCell(grid, 1, 0, 0, 1);
-  owner.seen.clear();
   HWND list = List();
-  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
-  EXPECT_EQ(CellText(record(), 0, 2), L"Go\\+");
-  SendMessageW(list, WM_KEYUP, VK_RETURN, 0xC0000001);
-  EXPECT_EQ(CellText(record(), 0, 2), L"Go");
-  EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 0, 1}}));
 
   grid_SetCurrentCell(grid, 2, 0, 0, 1);
   Key(VK_SPACE);
@@ -673,6 +664,378 @@ TEST_F(GridInputTest, OneDragAtATimeAndNoneOutlivesItsGrid) {
   EXPECT_EQ(gridShared.dragTimer, 0u);
   EXPECT_EQ(gridShared.dragState, 0);
   grid_Free(firstGrid);
+}
+
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The editor's rectangle in the list view's client coordinates.
+RECT PlaceOf(HWND editor) {
+  RECT place;
+  GetWindowRect(editor, &place);
+  MapWindowPoints(nullptr, GetParent(editor), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+bool OutOfSight(HWND editor) {
+  RECT place = PlaceOf(editor);
+  RECT client;
+  GetClientRect(GetParent(editor), &client);
+  RECT common;
+  return !IntersectRect(&common, &place, &client);
+}
+
+void PutTextOnClipboard(HWND window, const std::wstring& text) {
+  PutOnClipboard(window, CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+// The header notifications that start a divider drag and a column drag.
+LRESULT NotifyHeader(GridRecord* record, UINT code, int item) {
+  NMHEADERW notification{};
+  notification.hdr.hwndFrom = record->headerWindow;
+  notification.hdr.code = code;
+  notification.iItem = item;
+  return SendMessageW(record->listWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
+}
+void StartDividerDrag(GridRecord* record, int item) { NotifyHeader(record, HDN_BEGINTRACKW, item); }
+void StartColumnDrag(GridRecord* record, int item) {
+  SendMessageW(record->listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP, LVS_EX_HEADERDRAGDROP);
+  NotifyHeader(record, HDN_BEGINDRAG, item);
+}
+
+HWND OtherWindow(HWND parent) {
+  return CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+// Paste and block-clear raise TextChanged cell by cell. The owner may move
+// the current cell or add rows in it; what it did stays, the editor lies
+// over the cell the grid calls current, and what is typed next lands there.
+TEST_F(GridInputTest, PasteAndBlockClearLeaveTheCurrentCellWhereTheOwnerPutIt) {
+  struct Case {
+    const char* name;
+    std::function<void(GridInputTest*)> drive;
+    const wchar_t* first;  // cells (0, 0) and (0, 1) afterwards
+    const wchar_t* second;
+  };
+  const Case cases[] = {
+      {"paste",
+       [](GridInputTest* t) {
+         grid_SetCurrentCell(t->Grid(), 0, 0, 1, 1);
+         PutTextOnClipboard(t->List(), L"a\tb");
+         t->Key('V', {VK_CONTROL});
+       },
+       L"a", L"b"},
+      {"cut",
+       [](GridInputTest* t) {
+         grid_SetCurrentCell(t->Grid(), 0, 0, 0, 1);
+         t->Key(VK_RIGHT, {VK_SHIFT});
+         t->Key('X', {VK_CONTROL});
+       },
+       L"", L""},
+      {"delete",
+       [](GridInputTest* t) {
+         grid_SetCurrentCell(t->Grid(), 0, 0, 0, 1);
+         t->Key(VK_RIGHT, {VK_SHIFT});
+         t->Key(VK_DELETE);
+       },
+       L"", L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeInputGrid(3, 3);
+    const int number = grid;
+    inside = [number](int32_t code, GridCellEvent* event) {
+      if (code == GridEvent::TextChanged && event->row == 0 && event->column == 1)
+        grid_SetCurrentCell(number, 2, 2, 1, 1);
+    };
+    c.drive(this);
+    inside = nullptr;
+    EXPECT_EQ(grid_GetCellText(grid, 0, 0), c.first);
+    EXPECT_EQ(grid_GetCellText(grid, 1, 0), c.second);
+    ASSERT_EQ(Current(), std::make_pair(2, 2));
+    HWND editor = record()->editWindow;
+    RECT place = PlaceOf(editor), cell = Cell(2, 2), common;
+    EXPECT_TRUE(IntersectRect(&common, &place, &cell) && EqualRect(&common, &place)) << "the editor lies in (2, 2)";
+    EXPECT_EQ(TextOf(editor), L"r2c2");
+    EXPECT_EQ(GetFocus(), editor);
+    SendMessageW(editor, WM_CHAR, L'x', 1);
+    grid_EndEdit(grid, 0);
+    EXPECT_EQ(grid_GetCellText(grid, 2, 2), L"r2c2x");
+    EXPECT_EQ(grid_GetCellText(grid, 0, 0), c.first);
+  }
+
+  // An owner that inserts a row while a paste is answered ends the edit; it
+  // stays ended, with no editor in sight and the keyboard on the list.
+  MakeInputGrid(3, 3);
+  grid_SetCurrentCell(grid, 0, 0, 1, 1);
+  PutTextOnClipboard(List(), L"a\tb\r\nc\td");
+  const int number = grid;
+  bool inserted = false;
+  inside = [number, &inserted](int32_t code, GridCellEvent* event) {
+    if (code == GridEvent::TextChanged && event->column == 1 && !inserted) {
+      inserted = true;
+      grid_AddRows(number, 0, 1);
+    }
+  };
+  Key('V', {VK_CONTROL});
+  inside = nullptr;
+  EXPECT_TRUE(inserted);
+  EXPECT_EQ(grid_CountRows(grid), 4);
+  EXPECT_EQ(Current(), std::make_pair(-1, -1));
+  EXPECT_TRUE(OutOfSight(record()->editWindow));
+  EXPECT_EQ(GetFocus(), List());
+}
+
+// A button held down when a dialog or another program takes the mouse or the
+// keyboard is let go unpressed: a later release anywhere fires nothing (the
+// button may be "kick"). A divider or column drag that loses the mouse ends
+// too: the header paints again and its next click is a click.
+TEST_F(GridInputTest, APressOrDragThatLosesTheMouseOrKeyboardEndsWithoutAnEvent) {
+  struct Case {
+    const char* name;
+    std::function<void(GridInputTest*)> press;
+    std::function<void(GridInputTest*, HWND other)> lose;
+    std::function<void(GridInputTest*)> release;
+  };
+  const Case cases[] = {
+      {"mouse, capture taken", [](GridInputTest* t) { t->Click(t->Middle(1, 1)); },
+       [](GridInputTest*, HWND other) { SetCapture(other); }, [](GridInputTest* t) { t->Release(t->Middle(1, 1)); }},
+      {"mouse, mode cancelled", [](GridInputTest* t) { t->Click(t->Middle(1, 1)); },
+       [](GridInputTest* t, HWND) { SendMessageW(t->List(), WM_CANCELMODE, 0, 0); },
+       [](GridInputTest* t) { t->Release(t->Middle(1, 1)); }},
+      {"Enter, focus taken",
+       [](GridInputTest* t) {
+         grid_SetCurrentCell(t->Grid(), 1, 1, 0, 1);
+         SendMessageW(t->List(), WM_KEYDOWN, VK_RETURN, 1);
+       },
+       [](GridInputTest*, HWND other) { SetFocus(other); },
+       [](GridInputTest* t) {
+         SetFocus(t->List());
+         SendMessageW(t->List(), WM_KEYUP, VK_RETURN, 0xC0000001);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeInputGrid(3, 3);
+    owner.cells[{1, 1}] = CellLook(GridCell::Button);
+    grid_SetCellText(grid, 1, 1, L"Go");
+    HWND other = OtherWindow(parent);
+    c.press(this);
+    EXPECT_EQ(CellText(record(), 1, 2), L"Go\\+");
+    c.lose(this, other);
+    EXPECT_EQ(CellText(record(), 1, 2), L"Go") << "the pressed look goes with the press";
+    c.release(this);
+    EXPECT_TRUE(owner.Only({GridEvent::ButtonPressed}).empty());
+    EXPECT_EQ(CellText(record(), 1, 2), L"Go");
+    ReleaseCapture();
+    DestroyWindow(other);
+  }
+
+  for (bool dividerDrag : {true, false}) {
+    SCOPED_TRACE(dividerDrag ? "divider drag" : "column drag");
+    MakeInputGrid(3, 3, kGridResizableColumns);
+    HWND header = record()->headerWindow;
+    if (dividerDrag) {
+      StartDividerDrag(record(), 1);
+      // Meanwhile the header is not drawn, and not asked to paint without end.
+      InvalidateRect(header, nullptr, TRUE);
+      UpdateWindow(header);
+      RECT invalid;
+      EXPECT_FALSE(GetUpdateRect(header, &invalid, FALSE));
+    } else {
+      StartColumnDrag(record(), 1);
+    }
+    HWND other = OtherWindow(parent);
+    SetCapture(header);
+    SetCapture(other);
+    ReleaseCapture();
+    DestroyWindow(other);
+    owner.seen.clear();
+    InvalidateRect(header, nullptr, TRUE);
+    UpdateWindow(header);
+    EXPECT_FALSE(owner.Only({GridEvent::QueryCellColours}).empty()) << "the header paints its items again";
+    owner.seen.clear();
+    RECT item{};
+    SendMessageW(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(owner.Only({GridEvent::LeftClick, GridEvent::LeftButtonUp, GridEvent::ColumnsChanged}),
+              (Events{{GridEvent::LeftClick, -1, 1, MK_LBUTTON}, {GridEvent::LeftButtonUp, -1, 1}}));
+    ReleaseCapture();
+  }
+}
+
+// Starting a divider or column drag, or the owner ending the edit, takes the
+// editor away: the keyboard goes back to the list, so that typing reaches no
+// cell that is not there and Tab and Enter work at once.
+TEST_F(GridInputTest, AParkedEditorGivesTheKeyboardBackToTheList) {
+  struct Case {
+    const char* name;
+    std::function<void(GridInputTest*)> park;
+  };
+  const Case cases[] = {
+      {"the owner ends the edit", [](GridInputTest* t) { grid_EndEdit(t->Grid(), 0); }},
+      {"a divider drag starts", [](GridInputTest* t) { StartDividerDrag(t->Record(), 1); }},
+      {"a column drag starts", [](GridInputTest* t) { StartColumnDrag(t->Record(), 1); }},
+  };
+  for (const Case& c : cases) {
+    for (int32_t type : {GridCell::Text, GridCell::ListChoice, GridCell::EditableChoice}) {
+      SCOPED_TRACE(std::string(c.name) + ", cell type " + std::to_string(type));
+      MakeInputGrid(3, 3, kGridResizableColumns);
+      owner.fallback = CellLook(type, RGB(255, 255, 255), 0, L"a\nb");
+      grid_SetCurrentCell(grid, 1, 1, 1, 1);
+      ASSERT_NE(GetFocus(), List());
+      c.park(this);
+      EXPECT_EQ(Current(), std::make_pair(-1, -1));
+      EXPECT_EQ(GetFocus(), List());
+      owner.seen.clear();
+      SendMessageW(GetFocus(), WM_CHAR, L'x', 1);
+      EXPECT_TRUE(owner.Only({GridEvent::KeyChar}).empty());
+      ReleaseCapture();
+    }
+  }
+}
+
+// Some paints are forced at once (UpdateWindow and the like), and the owner
+// answering them may move the current cell: what follows the paint must not
+// place an editor over a cell that is no longer the current one. (Freeing
+// the grid or changing its rows there is not tried: the list view itself
+// does not survive that inside its own paint.)
+TEST_F(GridInputTest, ForcedPaintsFollowAnOwnerThatMovesTheCurrentCellInThem) {
+  struct Case {
+    const char* name;
+    std::function<void(GridInputTest*)> prepare;  // before the owner acts
+    std::function<void(GridInputTest*)> drive;
+  };
+  auto listChoice = [](GridInputTest*) {
+    owner.cells[{1, 1}] = CellLook(GridCell::ListChoice, RGB(255, 255, 255), 0, L"a\nb");
+  };
+  const Case cases[] = {
+      {"list choice placed", listChoice, [](GridInputTest* t) { grid_SetCurrentCell(t->Grid(), 1, 1, 0, 1); }},
+      {"list choice placed by a click", listChoice, [](GridInputTest* t) { t->Click(t->Middle(1, 1)); }},
+      {"end of a divider drag", [](GridInputTest* t) { StartDividerDrag(t->Record(), 1); },
+       [](GridInputTest* t) { SendMessageW(t->Record()->headerWindow, WM_LBUTTONUP, 0, MAKELPARAM(150, 5)); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeInputGrid(3, 3, kGridResizableColumns);
+    c.prepare(this);
+    UpdateWindow(List());
+    const int number = grid;
+    bool acted = false;
+    inside = [number, &acted](int32_t code, GridCellEvent*) {
+      GridRecord* r = RecordFromGadget(number);
+      if (acted || code != GridEvent::QueryCellType || !r || !r->painting) return;
+      acted = true;
+      grid_SetCurrentCell(number, 0, 2, 0, 1);
+    };
+    c.drive(this);
+    inside = nullptr;
+    ReleaseCapture();
+    EXPECT_TRUE(acted) << "the owner acted during a forced paint";
+    EXPECT_EQ(Current(), std::make_pair(2, 0));
+    EXPECT_TRUE(OutOfSight(GadgetWindow(record()->listCombo))) << "the list combo left with its cell";
+    EXPECT_FALSE(OutOfSight(record()->editWindow));
+  }
+}
+
+// The owner answering CellChanging may send the move elsewhere, but not
+// outside the grid: such a move is refused, and the block stays on cells
+// that are there.
+TEST_F(GridInputTest, AMoveTheOwnerSendsOutsideTheGridIsRefused) {
+  const std::pair<int, int> targets[] = {{0, 5000}, {0, 3}, {0, -2}, {99, 0}, {4, 0}, {-3, 0}};
+  for (auto [row, column] : targets) {
+    SCOPED_TRACE("row " + std::to_string(row) + ", column " + std::to_string(column));
+    MakeInputGrid(3, 4);
+    grid_SetCurrentCell(grid, 1, 1, 0, 1);
+    inside = [row, column](int32_t code, GridCellEvent* event) {
+      if (code != kCellChanging) return;
+      event->row = row;
+      event->column = column;
+    };
+    Key(VK_RIGHT);
+    inside = nullptr;
+    EXPECT_EQ(Current(), std::make_pair(1, 1));
+    EXPECT_EQ(Selection(), (std::vector<int>{1, 1, 1, 1}));
+    if (Current() != std::make_pair(1, 1)) continue;
+    Key(VK_RIGHT, {VK_SHIFT});
+    EXPECT_EQ(Selection(), (std::vector<int>{1, 1, 2, 1}));
+  }
+}
+
+// Numbers at their edges: a column past 255 reported as itself at the end
+// of its divider drag, a percentage cell at the 64-bit limits stepped
+// without wrapping, and Ctrl+A keeping the cell Escape returns to.
+TEST_F(GridInputTest, NumbersAtTheirEdgesNeitherWrapNorLoseTheirPlace) {
+  MakeInputGrid(300, 1, kGridResizableColumns);
+  for (int item : {255, 256, 300}) {
+    StartDividerDrag(record(), item);
+    owner.seen.clear();
+    SendMessageW(record()->headerWindow, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(owner.Only({GridEvent::ColumnsChanged}), (Events{{GridEvent::ColumnsChanged, -1, item - 1, 0}}));
+  }
+
+  struct Step {
+    const wchar_t* before;
+    bool ctrl;
+    const wchar_t* after;
+  };
+  const Step steps[] = {{L"9223372036854775807", false, L"100"}, {L"-9223372036854775808", true, L"0"},
+                        {L"100", false, L"100"},  {L"0", true, L"0"}, {L"150", true, L"149"}, {L"-5", false, L"-4"}};
+  MakeInputGrid(2, 2);
+  owner.cells[{0, 0}] = CellLook(GridCell::Percentage);
+  for (bool fromCombo : {false, true}) {
+    grid_SetCurrentCell(grid, 0, 0, fromCombo ? 1 : 0, 1);
+    HWND keys = fromCombo ? GadgetWindow(record()->listCombo) : List();
+    for (const Step& step : steps) {
+      grid_SetCellText(grid, 0, 0, step.before);
+      HoldKeys(step.ctrl ? std::initializer_list<int>{VK_CONTROL} : std::initializer_list<int>{});
+      SendMessageW(keys, WM_KEYDOWN, VK_SPACE, 1);
+      SendMessageW(keys, WM_KEYUP, VK_SPACE, 0xC0000001);
+      HoldKeys({});
+      EXPECT_EQ(grid_GetCellText(grid, 0, 0), step.after) << step.before << (fromCombo ? " in the combo" : "");
+    }
+  }
+
+  MakeInputGrid(3, 4);
+  grid_SetCurrentCell(grid, 1, 2, 0, 1);
+  Key('A', {VK_CONTROL});
+  EXPECT_EQ(Selection(), (std::vector<int>{0, 0, 3, 4}));
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Current(), std::make_pair(2, 1)) << "Escape returns to the cell Ctrl+A left";
+}
+
+// Space and Enter both press the current button cell, from the list and
+// from the list combo that holds the keyboard for cells without a text
+// editor; the button fires when that same key comes up.
+TEST_F(GridInputTest, SpaceAndEnterBothPressTheCurrentButton) {
+  for (bool fromCombo : {false, true}) {
+    for (int key : {VK_SPACE, VK_RETURN}) {
+      SCOPED_TRACE(std::string(key == VK_SPACE ? "Space" : "Enter") + (fromCombo ? " in the combo" : " in the list"));
+      MakeInputGrid(3, 3);
+      owner.cells[{1, 1}] = CellLook(GridCell::Button);
+      grid_SetCellText(grid, 1, 1, L"Go");
+      grid_SetCurrentCell(grid, 1, 1, fromCombo ? 1 : 0, 1);
+      HWND target = fromCombo ? GadgetWindow(record()->listCombo) : List();
+      ASSERT_EQ(GetFocus(), target);
+      owner.seen.clear();
+      SendMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+      EXPECT_EQ(CellText(record(), 1, 2), L"Go\\+");
+      const int otherKey = key == VK_SPACE ? VK_RETURN : VK_SPACE;
+      SendMessageW(target, WM_KEYUP, static_cast<WPARAM>(otherKey), 0xC0000001);
+      EXPECT_TRUE(owner.Only({GridEvent::ButtonPressed}).empty()) << "only the key that pressed releases";
+      SendMessageW(target, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+      EXPECT_EQ(owner.Only({GridEvent::ButtonPressed}), (Events{{GridEvent::ButtonPressed, 1, 1}}));
+      EXPECT_EQ(CellText(record(), 1, 2), L"Go");
+      EXPECT_EQ(Current(), std::make_pair(1, 1));
+    }
+  }
 }
 
 }  // namespace
