@@ -54,7 +54,10 @@ void ConnectTo(HWND dialog, std::string host, int32_t port, std::string password
 
 // The "Query port" field: "" for automatic. A port typed by hand belongs to
 // the server (host and port) and is kept in the settings file, so that it
-// holds for every later connection, from either dialog.
+// holds for every later connection, from either dialog. The favourites
+// window shows the kept port, so there an emptied field means automatic
+// again; Quick Connect shows it only for a server picked from the list, so
+// there an empty field keeps whatever is kept.
 std::string QueryPortText(std::string_view host, int32_t port) {
   const uint16_t typed = TypedQueryPort(host, port);
   return typed == 0 ? std::string() : std::to_string(typed);
@@ -62,14 +65,15 @@ std::string QueryPortText(std::string_view host, int32_t port) {
 
 // False (and the user told why) when the field holds something other than
 // a port or nothing.
-bool KeepTypedQueryPort(HWND dialog, int fieldId, std::string_view host, int32_t port) {
+bool KeepTypedQueryPort(HWND dialog, int fieldId, std::string_view host, int32_t port, bool emptyClears) {
   const std::string text = WindowTextUtf8(GetDlgItem(dialog, fieldId));
   if (!QueryPortAccepted(text)) {
     DialogMessageBox(dialog, Widen(kQueryPortRefusedText).c_str(), L"Quorvel", MB_OK | MB_ICONWARNING);
     SetFocus(GetDlgItem(dialog, fieldId));
     return false;
   }
-  SetTypedQueryPort(host, port, PortValue(text));
+  const uint16_t typed = PortValue(text);
+  if (typed != 0 || emptyClears) SetTypedQueryPort(host, port, typed);
   return true;
 }
 
@@ -112,7 +116,7 @@ bool QuickConnectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT*
     const std::string portText = WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPort));
     const std::string host = WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickHost));
     const int32_t port = ParseNumber32(portText);
-    if (KeepTypedQueryPort(dialog, dialog_id::kQuickQueryPort, host, port)) {
+    if (KeepTypedQueryPort(dialog, dialog_id::kQuickQueryPort, host, port, false)) {
       ConnectTo(dialog, host, port, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kQuickPassword)), 1);
     }
     *result = 0;
@@ -308,7 +312,7 @@ bool FavouritesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, LRE
     std::string fields[4];
     if (!FavouriteFieldsValid(dialog, fields)) return true;
     const Favourite typed = MakeFavourite(fields[0], fields[1], fields[2], fields[3]);
-    if (!KeepTypedQueryPort(dialog, dialog_id::kFavouriteQueryPort, typed.host, typed.port)) return true;
+    if (!KeepTypedQueryPort(dialog, dialog_id::kFavouriteQueryPort, typed.host, typed.port, true)) return true;
     if (id == dialog_id::kFavouriteAdd) {
       AddFavourite(fields[0], fields[1], fields[2], fields[3]);
       RefreshFavouritesList(dialog);

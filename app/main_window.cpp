@@ -58,7 +58,7 @@ constexpr std::array<ColumnDef, kPlayerColumns> kPlayerColumnDefs{{
     {L"Ping", 50, SortKind::Integer},
     {L"IP", 100, SortKind::Text},
     {L"GUID", 105, SortKind::Text},
-    {L"Time", 70, SortKind::Duration},
+    {L"Time", 60, SortKind::Duration},
 }};
 
 constexpr std::array<ColumnDef, kBanColumns> kBanColumnDefs{{

@@ -23,7 +23,7 @@ constexpr LRESULT kLogLines = 5000;
 
 // The values shown by the information view, by row. They are kept here too,
 // so a view created later (or a test) can read what arrived.
-std::array<std::string, 25> g_infoValues;
+std::array<std::string, kInfoRowCount> g_infoValues;
 
 template <size_t N>
 void AddRow(HWND list, int32_t id, const std::array<std::string, N>& cells, int image, int at) {

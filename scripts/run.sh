@@ -39,16 +39,18 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 # The demo server on a free port; it says which once it is bound.
-"$server" --port 0 --password demo >"$server_out" 2>&1 &
+"$server" --port 0 --query-port 0 --password demo >"$server_out" 2>&1 &
 server_pid=$!
 port=""
+query_port=""
 for _ in $(seq 1 50); do
   port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$server_out" | head -n 1)
-  [ -n "$port" ] && break
+  query_port=$(sed -n 's/^query port 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$server_out" | head -n 1)
+  [ -n "$port" ] && [ -n "$query_port" ] && break
   sleep 0.1
 done
 [ -n "$port" ] || { echo "the demo server did not start:" >&2; cat "$server_out" >&2; exit 1; }
-echo "Demo server listening on 127.0.0.1:$port (password: demo)"
+echo "Demo server listening on 127.0.0.1:$port (password: demo), Steam query on $query_port"
 
 # The prefix, made once; then the favourite in its %APPDATA%\Quorvel\favs.dat.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -63,6 +65,8 @@ if [ -n "${QUORVEL_RUN_HEADLESS:-}" ]; then
   wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 fi
 printf '%s\r\n' "Local demo server" "127.0.0.1" "$port" "demo" >"$appdata/Quorvel/favs.dat"
+# Its Steam query port, as the Connect dialog's "Query port" keeps it.
+printf '%s\r\n' "[127.0.0.1:$port]" "query_port=$query_port" >"$appdata/Quorvel/settings.ini"
 
 wine_run "$exe" &
 quorvel_pid=$!

@@ -21,11 +21,8 @@ bool g_fileUnread = false;
 std::string g_problem;
 
 void Report(std::string line) {
-  if (MainWindow() != nullptr) {
-    AppendLog(line);
-  } else {
-    g_problem = std::move(line);
-  }
+  if (MainWindow() != nullptr) AppendLog(line);
+  g_problem = std::move(line);
 }
 
 std::string PathText() { return Narrow(SettingsPath()); }

@@ -30,7 +30,7 @@ bool SetFoundQueryPort(std::string_view host, int32_t port, uint16_t queryPort);
 std::optional<std::string> GeneralSetting(std::string_view key);
 bool SetGeneralSetting(std::string_view key, std::string_view value);
 
-// The line the log shows for a problem with the file since the last call
-// ("" for none). Start-up comes before the log exists, so the program writes
-// this once its window is up; later problems go to the log at once.
+// The last problem with the file since the last call, as the log shows it
+// ("" for none). Problems go to the log at once, but start-up comes before
+// the log exists, so the program writes this once its window is up.
 std::string TakeSettingsProblem();

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array<InfoRowDefinition, 26> kRows{{
+constexpr std::array<InfoRowDefinition, kInfoRowCount> kRows{{
     {"", "General", true},
     {"hostname", "Host Name", false},
     {"platform", "Platform", false},

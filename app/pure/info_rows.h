@@ -3,6 +3,7 @@
 // remote-console replies report it.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -11,6 +12,8 @@ struct InfoRowDefinition {
   std::string_view label;  // the heading's or row's text
   bool heading;
 };
+
+constexpr size_t kInfoRowCount = 26;
 
 // The 26 rows in display order: "General" (14 rows), "Mission info" (5),
 // "Battleye" (4), each heading before its rows.

@@ -13,7 +13,10 @@
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
 #include "app/favourites.h"
+#include "app/files/settings.h"
 #include "app/main_window.h"
+#include "app/pure/dialog_rules.h"
+#include "app/utf16.h"
 #include "app/menu_ids.h"
 #include "net/player_rows.h"
 #include "net/players.h"
@@ -123,7 +126,7 @@ TEST_F(DialogsTest, EveryDialogHasItsTitleAndClientSizeAndDisablesTheMainWindow)
     bool owned;
   };
   const Case cases[] = {
-      {OpenQuickConnect, L"Quick Connect", 285, 146, true},
+      {OpenQuickConnect, L"Quick Connect", 285, 179, true},
       {OpenConnectWindow, L"Connect", 486, 330, false},
       {OpenKickDialog, L"Kick Player - John Smith", 430, 85, true},
       {OpenBanDialog, L"Ban Player - John Smith", 430, 165, true},
@@ -163,7 +166,7 @@ TEST_F(DialogsTest, ControlsSitWhereTheLayoutPutsThem) {
   EXPECT_EQ(list.bottom, 330);
   RECT add = PlaceOf(dialog_id::kFavouriteAdd);
   EXPECT_EQ(add.left, 260);
-  EXPECT_EQ(add.top, 180);
+  EXPECT_EQ(add.top, 215);
   EXPECT_EQ(add.right - add.left, 95);
   SendMessageW(Dialog(), WM_CLOSE, 0, 0);
 
@@ -228,12 +231,12 @@ TEST_F(DialogsTest, TabWalksTheFieldsInReadingOrderAndSkipsDisabledControls) {
     std::vector<int> order;  // from the first focus, one Tab each, back to the start
   } dialogs[] = {
       {OpenQuickConnect,
-       {dialog_id::kQuickHost, dialog_id::kQuickPort, dialog_id::kQuickPassword, IDOK, IDCANCEL,
-        dialog_id::kQuickHost}},
+       {dialog_id::kQuickHost, dialog_id::kQuickPort, dialog_id::kQuickPassword, dialog_id::kQuickQueryPort, IDOK,
+        IDCANCEL, dialog_id::kQuickHost}},
       {OpenConnectWindow,
        {dialog_id::kFavouritesList, dialog_id::kFavouriteDescription, dialog_id::kFavouriteHost,
-        dialog_id::kFavouritePort, dialog_id::kFavouritePassword, dialog_id::kFavouriteAdd,
-        dialog_id::kFavouritesList}},
+        dialog_id::kFavouritePort, dialog_id::kFavouritePassword, dialog_id::kFavouriteQueryPort,
+        dialog_id::kFavouriteAdd, dialog_id::kFavouritesList}},
       {OpenKickDialog, {dialog_id::kKickReason, dialog_id::kKickButton, IDCANCEL, dialog_id::kKickReason}},
       {OpenBanDialog,
        {dialog_id::kBanReason, dialog_id::kBanPermanent, dialog_id::kBanButton, IDCANCEL, dialog_id::kBanReason}},
@@ -744,6 +747,63 @@ TEST_F(DialogsTest, SetMaxPingRefusesAValueTheServerWouldReadAsAnother) {
     EXPECT_EQ(box.caption, L"Quorvel");
     EXPECT_EQ(box.text, L"Please enter a max ping from 0 to 2147483647.");
   }
+}
+
+// ---- The query port -------------------------------------------------------------
+
+TEST_F(DialogsTest, AQueryPortIsRefusedOutsideOneTo65535AndKeptPerServerOtherwise) {
+  OpenQuickConnect(MainWindow());
+  SetText(dialog_id::kQuickHost, L"q.example");
+  SetText(dialog_id::kQuickPort, L"2302");
+  for (const wchar_t* bad : {L"0", L"65536", L"x1", L"-2303"}) {
+    Recorded.Reset();
+    SetText(dialog_id::kQuickQueryPort, bad);
+    Click(IDOK);
+    ASSERT_EQ(Recorded.boxes.size(), 1u) << "refused: " << bad;
+    EXPECT_EQ(Recorded.boxes[0].text, Widen(kQueryPortRefusedText));
+    EXPECT_EQ(Session.host, "") << "nothing is connected to";
+  }
+  EXPECT_EQ(TypedQueryPort("q.example", 2302), 0);
+
+  // A port is kept for the server, connected or not; an empty field in Quick
+  // Connect keeps it.
+  Recorded.Reset();
+  SetText(dialog_id::kQuickQueryPort, L"2303");
+  Click(IDOK);
+  EXPECT_EQ(Recorded.boxes[0].text, L"Could not connect!");
+  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
+  SetText(dialog_id::kQuickQueryPort, L"");
+  Click(IDOK);
+  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+  Session = RconSession{};
+
+  // A favourite of that server shows it in both dialogs.
+  ASSERT_TRUE(AddFavourite("Q", "q.example", "2302", "pq"));
+  OpenQuickConnect(MainWindow());
+  SendMessageW(Item(dialog_id::kQuickHost), CB_SETCURSEL, 4, 0);
+  Notify(dialog_id::kQuickHost, CBN_SELCHANGE);
+  Pump();
+  EXPECT_EQ(Text(dialog_id::kQuickQueryPort), "2303");
+  SendMessageW(Dialog(), WM_CLOSE, 0, 0);
+
+  OpenConnectWindow(MainWindow());
+  HWND list = Item(dialog_id::kFavouritesList);
+  LVITEMW select{};
+  select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, 4, reinterpret_cast<LPARAM>(&select));
+  NMITEMACTIVATE click{};
+  click.hdr = {list, static_cast<UINT_PTR>(dialog_id::kFavouritesList), static_cast<UINT>(NM_CLICK)};
+  click.iItem = 4;
+  SendMessageW(Dialog(), WM_NOTIFY, dialog_id::kFavouritesList, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(Text(dialog_id::kFavouriteQueryPort), "2303");
+  // There, where the kept port shows, emptying it and saving means automatic.
+  SetText(dialog_id::kFavouriteQueryPort, L"");
+  Click(dialog_id::kFavouriteSave);
+  EXPECT_EQ(TypedQueryPort("q.example", 2302), 0);
+  SetText(dialog_id::kFavouriteQueryPort, L"$8FF");
+  Click(dialog_id::kFavouriteSave);
+  EXPECT_EQ(TypedQueryPort("q.example", 2302), 2303);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 //
 // Output, UTF-8, one fact per line:
 //   players N
-//   row I <cell 0>\t...\t<cell 6>
+//   row I <cell 0>\t...\t<cell 7>
 //   first-row X Y        (screen point in the middle of the first row's name)
 //   log <line>
 //   refresh-enabled 0|1
@@ -73,9 +73,8 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   GetClassNameW(child, cls, 64);
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
-    // 8 columns since the Steam query's "Time".
     const LRESULT columns = header ? SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 0;
-    if (columns == 7 || columns == 8) found->players = child;
+    if (columns == 8) found->players = child;
     if (columns == 9) found->history = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3) found->bans = child;
@@ -175,7 +174,7 @@ int main() {
     std::printf("players %d\n", rows);
     for (int row = 0; row < rows; ++row) {
       std::string line;
-      for (int column = 0; column < 7; ++column) {
+      for (int column = 0; column < 8; ++column) {
         if (column) line += '\t';
         line += Utf8(RemoteItemText(process, block, found.players, row, column));
       }
