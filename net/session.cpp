@@ -206,6 +206,10 @@ void LookupFailed(RconSession& session, std::string_view why) {
 }
 
 void CompleteLogin(RconSession& session) {
+  // From here on the system itself keeps every other sender off the socket:
+  // a stranger's flood costs nothing and never queues ahead of the server.
+  // The check on each datagram's sender stays, should the system not.
+  platform::UdpConnect(session.connection, session.server);
   session.link = LinkState::Connected;
   session.connectedAt = NetNow();
   AppendLog("Connected to " + session.host + ":" + std::to_string(session.port));

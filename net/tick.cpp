@@ -121,11 +121,18 @@ namespace {
 bool ReadWaitingDatagrams(RconSession& session) {
   session.moreWaiting = false;
   platform::UdpBeginDrain(session.connection);
+  int errors = 0;
   for (int read = 0; read < kDatagramsPerPass; ++read) {
     platform::Endpoint from;
     const int n = ReceiveDatagram(session.connection, session.datagram.data(), session.datagram.size(), &from);
     if (n == platform::kNothingWaiting) return true;
-    if (n < 0) continue;  // an earlier send's "port unreachable"; the next read goes on
+    if (n < 0) {
+      // An earlier send's "port unreachable" is reported once and the next
+      // read goes on; an error that keeps coming must not keep the loop
+      // awake, so it ends the pass as an empty socket would.
+      if (++errors > 4) return true;
+      continue;
+    }
     session.receivedLength = n;
     if (session.link == LinkState::LoggingIn) {
       HandleLoginDatagram(session, session.datagram.data(), static_cast<size_t>(n), from);

@@ -55,7 +55,13 @@ UdpSocket* UdpOpenAddress(uint32_t address, uint16_t port);
 // Shuts the socket down both ways, closes it and frees the record.
 void UdpClose(UdpSocket* socket);
 
-// The server address that UdpOpen resolved.
+// From now on the socket talks to `server` alone: the system delivers no
+// other sender's datagram (a flood from elsewhere never queues ahead of the
+// server's), and sends go there. False when the system refused; the socket
+// is then as it was.
+bool UdpConnect(UdpSocket* socket, Endpoint server);
+
+// The server address that UdpOpen resolved (or UdpConnect set).
 Endpoint UdpServer(const UdpSocket* socket);
 
 // The local port the system gave the socket (0 before its first send).

@@ -178,6 +178,16 @@ Endpoint UdpServer(const UdpSocket* s) {
   return {ntohl(s->server.sin_addr.s_addr), ntohs(s->server.sin_port)};
 }
 
+bool UdpConnect(UdpSocket* s, Endpoint server) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(server.address);
+  address.sin_port = htons(server.port);
+  if (connect(s->handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return false;
+  s->server = address;
+  return true;
+}
+
 uint16_t UdpLocalPort(const UdpSocket* s) {
   sockaddr_in local{};
   int length = sizeof local;

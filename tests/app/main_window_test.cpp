@@ -1035,7 +1035,7 @@ class ResponsivenessProbe {
               ++probes_;
               if (!answered || took > 100) {
                 ++late_;
-                std::printf("late probe at %lu: %lu ms\n", start, took);
+                std::printf("late probe: %lu ms\n", took);
               }
             }
             Sleep(50);
@@ -1142,16 +1142,8 @@ TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
   ClickTab(kTabIndexInfo);
   EXPECT_EQ(ShownTab(), kTabIndexInfo);
   ASSERT_TRUE(LoopFor([] { return !Session.banList.active; }, 5000));
-  const std::wstring notRemoved =
-      L"The ban list did not come; the ban of " + std::wstring(32, L'a') + L" (\"Cheating\") was not removed.";
-  if (!LogHasLine(notRemoved)) {
-    for (int i = 0, n = static_cast<int>(SendMessageW(LogList(), LB_GETCOUNT, 0, 0)); i < n; ++i) {
-      wchar_t text[300] = {};
-      SendMessageW(LogList(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-      std::printf("log: %ls\n", text);
-    }
-    ADD_FAILURE() << "no line saying the ban was not removed";
-  }
+  EXPECT_TRUE(LogHasLine(L"The ban list did not come; the ban of " + std::wstring(32, L'a') +
+                         L" (\"Cheating\") was not removed."));
   probe.Measure(false);
   ClickTab(0);
   Disconnect(0, "");

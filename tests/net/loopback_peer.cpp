@@ -101,14 +101,19 @@ LoopbackPeer::~LoopbackPeer() {
 void LoopbackPeer::Run() {
   uint8_t buffer[65536];
   while (!stop_) {
+    // A server bound to all its addresses hears on each of them: the
+    // address it answers from too, where a client sends once it knows it.
     fd_set readSet;
     FD_ZERO(&readSet);
     FD_SET(socket_, &readSet);
+    FD_SET(answer_, &readSet);
     timeval limit{0, 20000};
-    if (::select(static_cast<int>(socket_ + 1), &readSet, nullptr, nullptr, &limit) != 1) continue;
+    const intptr_t highest = socket_ > answer_ ? socket_ : answer_;
+    if (::select(static_cast<int>(highest + 1), &readSet, nullptr, nullptr, &limit) < 1) continue;
+    const intptr_t ready = FD_ISSET(socket_, &readSet) ? socket_ : answer_;
     sockaddr_in sender{};
     SocketLength senderLength = sizeof sender;
-    const int n = static_cast<int>(::recvfrom(socket_, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+    const int n = static_cast<int>(::recvfrom(ready, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
                                               reinterpret_cast<sockaddr*>(&sender), &senderLength));
     if (n < 0) continue;
     const platform::Endpoint from{ntohl(sender.sin_addr.s_addr), ntohs(sender.sin_port)};

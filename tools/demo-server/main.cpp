@@ -195,10 +195,8 @@ int main(int argc, char** argv) {
   sigaction(SIGUSR1, &action, nullptr);
   action.sa_handler = OnLeaveBurst;
   sigaction(SIGUSR2, &action, nullptr);
-  struct sigaction push {};
-  push.sa_handler = OnPushSignal;
-  sigemptyset(&push.sa_mask);
-  sigaction(SIGHUP, &push, nullptr);
+  action.sa_handler = OnPushSignal;
+  sigaction(SIGHUP, &action, nullptr);
 
   demo::Server server(options);
   if (!server.Open()) return 1;

@@ -65,7 +65,7 @@ class Server {
 
   // Serves until *stop becomes true or the duration runs out. A non-zero
   // *joinBurst or *leaveBurst (set by a signal handler) starts a burst of
-  // joins or leaves, and a non-zero *push sends a chat line to every client;
+  // joins or leaves, a non-zero *push sends a chat line to every client;
   // each is set back to zero.
   void Run(const volatile sig_atomic_t* stop, volatile sig_atomic_t* joinBurst = nullptr,
            volatile sig_atomic_t* leaveBurst = nullptr, volatile sig_atomic_t* push = nullptr);
