@@ -38,15 +38,15 @@ struct Column {
   int width;
 };
 constexpr std::array<Column, 9> kColumns{{
-    {L"Last name", 110},
-    {L"Other names", 110},
-    {L"GUID", 110},
-    {L"Last address", 95},
-    {L"First seen", 105},
-    {L"Last seen", 105},
-    {L"Times seen", 70},
-    {L"Note", 120},
-    {L"Banned by Quorvel", 110},
+    {L"Last name", 100},
+    {L"Other names", 90},
+    {L"GUID", 100},
+    {L"Last address", 90},
+    {L"First seen", 100},
+    {L"Last seen", 100},
+    {L"Times seen", 45},
+    {L"Note", 90},
+    {L"Banned by Quorvel", 60},
 }};
 
 history::HistoryWriter* g_writer = nullptr;
@@ -386,10 +386,13 @@ bool HistoryViewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* res
 void HistoryTabShown() { SearchAgain(); }
 
 void ShowHistoryFor(std::string_view guid) {
-  if (g_search == nullptr) return;
+  // The list's GUID carries the server's "(OK)" or "(?)", which the history
+  // does not keep.
+  const std::string digits = history::NormalizeGuid(guid);
+  if (g_search == nullptr || digits.empty()) return;
   SelectHistoryTab();
   // Setting the text sends EN_CHANGE, which searches.
-  SetWindowTextW(g_search, Widen(guid).c_str());
+  SetWindowTextW(g_search, Widen(digits).c_str());
   SetFocus(g_search);
 }
 

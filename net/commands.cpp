@@ -57,17 +57,14 @@ void KickOrBan(RconSession& session, Action action) {
            action == Action::Kick ? 0 : data.banMinutes);
 }
 
-// The server answers a command, so the ban list read after that answer (or
-// after its deadline) has the new ban in it; the wait is Remove ban's, as it
-// changes the list the same way.
+// The server answers commands in the order it got them, so the ban list read
+// after this answer (or after its deadline) has the new ban in it, and any
+// change sent before it. The wait is Remove ban's, which changes the list the
+// same way; a later change takes it over.
 void AddBan(RconSession& session) {
   ActionData& data = PendingActionData;
   if (!data.hasTarget || data.target.guid.empty()) return;
   data.hasTarget = false;
-  if (session.removeBan.active) {
-    AppendLog("A change of the ban list is still under way; " + data.target.guid + " was not banned.");
-    return;
-  }
   const int32_t sequence = SendCommand(session, AddBanCommandText(data.target.guid, data.banMinutes, data.reason));
   if (sequence == kNotSent) return;
   session.removeBan.active = true;

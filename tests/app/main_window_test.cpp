@@ -19,6 +19,7 @@
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
 #include "app/event_loop.h"
+#include "app/history_view.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
@@ -535,6 +536,39 @@ TEST_F(MainWindowTest, RefreshesKeepTheSelectedPlayerFocusAndTopRowAndAnUnchange
   ValidateRect(list, nullptr);
   EXPECT_EQ(ShowPlayerRows(), 0);
   EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
+// "History..." on a player: the History tab, searching his GUID as the
+// history keeps it (the server's "(OK)" gone, lowercase), or nothing for a
+// player whose GUID is not known yet.
+TEST_F(MainWindowTest, PlayersHistoryOpensTheHistoryTabSearchingHisGuid) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(2);
+  PlayerList[0].guid = "0123456789ABCDEF0123456789ABCDEF(OK)";
+  PlayerList[1].guid = "-";
+  ShowPlayerRows();
+  SetWindowTextW(HistorySearchBox(), L"");
+  for (int row = 0; row < 2; ++row) {
+    Select(list, row);
+    PlayerIdentity held;
+    ASSERT_TRUE(SelectedPlayer(&held));
+    SendMessageW(MainTabs(), TCM_SETCURSEL, 0, 0);
+    Command(menu_id::kPlayerHistory);
+    wchar_t text[64] = {};
+    GetWindowTextW(HistorySearchBox(), text, 64);
+    if (held.number == 0) {
+      EXPECT_EQ(SendMessageW(MainTabs(), TCM_GETCURSEL, 0, 0), 3);
+      EXPECT_TRUE(IsWindowVisible(HistoryListView()));
+      EXPECT_STREQ(text, L"0123456789abcdef0123456789abcdef");
+    } else {
+      EXPECT_EQ(SendMessageW(MainTabs(), TCM_GETCURSEL, 0, 0), 0);
+    }
+  }
+  SendMessageW(MainTabs(), TCM_SETCURSEL, 0, 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
   ForgetPlayerRows();
   PlayerList.clear();
 }
