@@ -58,6 +58,7 @@ bench: mingw native
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_drag_bench.exe 9
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/grid_edit_bench.exe 5
 	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/propbox_bench.exe 100
+	QUORVEL_BUILD_DIR=$(abspath $(MINGW)) $(XVFB) scripts/wine-run $(MINGW)/bench/wine/log_bench.exe 5
 	bash bench/startup/startup.sh $(abspath $(MINGW))
 
 clean:

@@ -316,8 +316,8 @@ void CreateHistoryView(HWND page) {
   }
   g_popup = CreatePopupMenu();
   if (g_popup) {
-    AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryBan, L"Ban...");
-    AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryNote, L"Edit note...");
+    AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryBan, L"Ban\u2026");
+    AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryNote, L"Edit note\u2026");
     AppendMenuW(g_popup, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryCopyGuid, L"Copy GUID");
     AppendMenuW(g_popup, MF_STRING, menu_id::kHistoryCopyAddress, L"Copy address");

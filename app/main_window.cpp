@@ -21,11 +21,13 @@
 #include "app/history_view.h"
 #include "app/images.h"
 #include "app/keep_focus.h"
+#include "app/log_view.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
 #include "app/info_view.h"
 #include "app/modal_tick.h"
+#include "app/players_view.h"
 #include "app/status_bar.h"
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
@@ -39,7 +41,8 @@ namespace {
 constexpr wchar_t kMainClass[] = L"QuorvelMainWindow";
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 539;
-constexpr int kLogHeight = 70;
+// The log pane: the filter buttons, the log, and the message box.
+constexpr int kLogHeight = 170;
 
 enum ControlId { kIdTabs = 100, kIdPlayers, kIdBans, kIdRefresh, kIdLog };
 enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2, kTabHistory = 3, kTabCount };
@@ -142,6 +145,9 @@ void BuildMenus() {
   AppendSeparator(commands);
   AppendItem(commands, menu_id::kLock, L"Lock", 0);
   AppendItem(commands, menu_id::kUnlock, L"Unlock", 0);
+  AppendSeparator(commands);
+  AppendMenuW(commands, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(PlayersView_CreateAutoRefreshMenu()),
+              L"Auto refresh");
 
   HMENU info = CreatePopupMenu();
   AppendItem(info, menu_id::kAbout, L"About...", 4);
@@ -153,9 +159,14 @@ void BuildMenus() {
   g.commandsMenu = commands;
 
   g.playersPopup = CreatePopupMenu();
-  AppendItem(g.playersPopup, menu_id::kKick, L"Kick", 0);
-  AppendItem(g.playersPopup, menu_id::kBan, L"Ban", 0);
-  AppendItem(g.playersPopup, menu_id::kPlayerHistory, L"History...", 0);
+  AppendItem(g.playersPopup, menu_id::kKick, L"Kick\u2026", 0);
+  AppendItem(g.playersPopup, menu_id::kBan, L"Ban\u2026", 0);
+  AppendItem(g.playersPopup, menu_id::kMessage, L"Message\u2026", 0);
+  AppendItem(g.playersPopup, menu_id::kPlayerHistory, L"History\u2026", 0);
+  AppendSeparator(g.playersPopup);
+  AppendItem(g.playersPopup, menu_id::kCopyName, L"Copy name", 0);
+  AppendItem(g.playersPopup, menu_id::kCopyGuid, L"Copy GUID", 0);
+  AppendItem(g.playersPopup, menu_id::kCopyAddress, L"Copy address", 0);
   g.bansPopup = CreatePopupMenu();
   AppendItem(g.bansPopup, menu_id::kRemoveBan, L"Remove ban", 0);
   g.favouritesPopup = CreatePopupMenu();
@@ -250,12 +261,9 @@ void BuildTabs(HINSTANCE instance) {
 }
 
 void BuildLog(HINSTANCE instance) {
+  (void)instance;
   g.logPane = CreatePane(g.splitter, 0, 0, kClientWidth, kLogHeight);
-  g.log = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                          0, 0, kClientWidth, kLogHeight, g.logPane,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdLog)), instance, nullptr);
-  SetFont(g.log);
+  g.log = LogView_Create(g.logPane);
 }
 
 // The pages fill the tab control's display area.
@@ -338,10 +346,12 @@ void MarkSortedColumn(HWND list, int column, bool descending) {
 void OnCommand(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
   if (lParam != 0) {
+    if (LogView_OnCommand(wParam, lParam)) return;
     // From a control: only the "REFRESH" button acts.
     if (reinterpret_cast<HWND>(lParam) == g.refresh && HIWORD(wParam) == BN_CLICKED) PendingAction = Action::Refresh;
     return;
   }
+  if (PlayersView_OnCommand(id)) return;
   switch (id) {
     case menu_id::kQuickConnect: OpenQuickConnect(g.window); break;
     case menu_id::kConnect: OpenConnectWindow(g.window); break;
@@ -533,6 +543,8 @@ bool MainWindowTabKey(const MSG& msg) {
     stops.push_back(g.infoView);
   }
   stops.push_back(g.log);
+  stops.push_back(LogView_TargetBox());
+  stops.push_back(LogView_MessageBox());
 
   int current = -1;
   for (size_t i = 0; i < stops.size(); ++i) {
@@ -729,11 +741,7 @@ void RelayoutMainWindow() {
   SizeKeepingPosition(g.bans, bansWidth, l.bansHeight);
   SizeKeepingPosition(g.infoView, l.infoWidth, l.infoHeight);
   LayoutHistoryView();
-  if (g.log && g.logPane) {
-    RECT pane;
-    GetClientRect(g.logPane, &pane);
-    SizeKeepingPosition(g.log, pane.right, pane.bottom);
-  }
+  LogView_Layout();
 }
 
 void SetInfoView(HWND view) {

@@ -23,19 +23,26 @@ constexpr int kUnlock = 15;
 // "Info"
 constexpr int kAbout = 2;
 
+// "Commands" > "Auto refresh"
+constexpr int kAutoRefreshOnJoins = 20;
+constexpr int kAutoRefreshEvery30s = 21;
+constexpr int kAutoRefreshOff = 22;
+
 // Players pop-up
 constexpr int kKick = 3;
 constexpr int kBan = 4;
-
-// Players pop-up: the player's history
-constexpr int kPlayerHistory = 16;
+constexpr int kMessage = 16;
+constexpr int kCopyName = 17;
+constexpr int kCopyGuid = 18;
+constexpr int kCopyAddress = 19;
+constexpr int kPlayerHistory = 30;
 
 // History pop-up (a range: the history tab takes every id from the first to
 // the last)
-constexpr int kHistoryBan = 17;
-constexpr int kHistoryNote = 18;
-constexpr int kHistoryCopyGuid = 19;
-constexpr int kHistoryCopyAddress = 20;
+constexpr int kHistoryBan = 31;
+constexpr int kHistoryNote = 32;
+constexpr int kHistoryCopyGuid = 33;
+constexpr int kHistoryCopyAddress = 34;
 
 // Favourites pop-up
 constexpr int kFavouriteDelete = 5;

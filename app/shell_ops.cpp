@@ -12,14 +12,12 @@
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_ids.h"
+#include "app/players_view.h"
 #include "app/pure/info_rows.h"
 #include "app/utf16.h"
 #include "net/shell.h"
 
 namespace {
-
-// The log view keeps this many lines, the latest.
-constexpr LRESULT kLogLines = 5000;
 
 // The values shown by the information view, by row. They are kept here too,
 // so a view created later (or a test) can read what arrived.
@@ -127,24 +125,6 @@ std::string CellText(HWND list, int row, int column, int columns) {
 
 }  // namespace
 
-void AppendLog(std::string_view text) {
-  HWND log = LogList();
-  if (log == nullptr) return;
-  const std::wstring line = Widen(text);
-  SendMessageW(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-  // One line down from where the view stands, not a jump to the end: someone
-  // reading back through the log sees it creep, not leap.
-  const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
-  if (SendMessageW(log, LB_GETCOUNT, 0, 0) > kLogLines) {
-    // A server chatting for a day must not grow the process: the oldest line
-    // goes, and the lines below it moving up is the step down.
-    SendMessageW(log, LB_DELETESTRING, 0, 0);
-    SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
-    return;
-  }
-  SendMessageW(log, LB_SETTOPINDEX, static_cast<WPARAM>(top + 1), 0);
-}
-
 namespace {
 
 // The value row for `key`, or -1. The empty key maps to the last heading, and
@@ -173,7 +153,10 @@ std::string InfoValue(const std::string& key) {
 
 void PlayersList_BeginUpdate() { RememberTop(PlayersListView(), g_playersTop); }
 
-void PlayersList_EndUpdate() { RestoreTop(PlayersListView(), g_playersTop); }
+void PlayersList_EndUpdate() {
+  RestoreTop(PlayersListView(), g_playersTop);
+  PlayersView_UpdateTitle();
+}
 
 void PlayersList_InsertRow(int32_t id, const PlayerRow& cells, int at) {
   const int sorted = PlayersSortedPosition(cells);
@@ -238,6 +221,7 @@ void SetConnectionControlsDisabled(int disabled) {
   for (HWND control : {RefreshButton(), PlayersListView(), BansListView()}) {
     if (control) EnableWindow(control, enable);
   }
+  PlayersView_UpdateTitle();
   if (HMENU commands = CommandsMenu()) {
     const UINT flags = MF_BYCOMMAND | (disabled ? MF_GRAYED : MF_ENABLED);
     for (int id : {menu_id::kReassign, menu_id::kRestart, menu_id::kShutdown, menu_id::kSetMaxPing, menu_id::kRefresh}) {

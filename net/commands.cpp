@@ -3,6 +3,7 @@
 
 #include "net/bans.h"
 #include "net/history_feed.h"
+#include "net/live_players.h"
 #include "net/number.h"
 #include "net/player_rows.h"
 #include "net/players.h"
@@ -89,13 +90,13 @@ bool RequestBanList(RconSession& session) {
 // number read minutes ago may by now name another ban. So Remove ban first
 // reads the list again and sends the number the selected ban has in it.
 void RemoveBan(RconSession& session) {
-  const int row = BansList_SelectedIndex();
-  if (row < 0) return;
+  BanRecord selected;
+  if (!SelectedBan(&selected)) return;
   // One removal at a time: a second click while the first is under way
   // would aim at a list about to change.
   if (session.removeBan.active || (session.banList.active && session.banList.toRemove)) return;
-  std::string guid = BansList_CellText(row, 0);
-  std::string reason = BansList_CellText(row, 2);
+  std::string guid = std::move(selected.guid);
+  std::string reason = std::move(selected.reason);
   // A list already on its way is as fresh as a new one would be.
   if (!session.banList.active && !RequestBanList(session)) return;
   session.banList.toRemove = true;
@@ -191,7 +192,36 @@ int32_t ShowMaxPingValue(int32_t value, std::string_view /*replyText*/) {
 void RequestPlayerList(RconSession& session) {
   SendWithMessage(session, "players", kPlayersMessage, ParsePlayerList, 0);
   SendStatusQuery(session);
+  PlayerRefresh.OnRequested(NetNow());
 }
+
+namespace {
+
+// The message box's text goes to everyone or to its player, looked up now:
+// the number he had when he was chosen may be someone else's by now.
+void Say(RconSession& session) {
+  ActionData& data = PendingActionData;
+  const std::string text = std::move(data.sayText);
+  data.sayText.clear();
+  int32_t target = kSayEveryone;
+  if (!data.sayToEveryone) {
+    const PlayerRecord* player = FindPlayer(data.sayTarget);
+    if (player == nullptr) {
+      AppendLogAs("#" + std::to_string(data.sayTarget.number) + " " + data.sayTarget.name +
+                      " is no longer on the server; the message was not sent.",
+                  LogCategory::Admin);
+      return;
+    }
+    target = player->number;
+  }
+  const std::string command = SayCommandText(target, text);
+  if (command.empty()) return;
+  if (SendUtf8Command(session, command) == kNotSent) {
+    AppendLogAs("The message is too long to send.", LogCategory::Admin);
+  }
+}
+
+}  // namespace
 
 void CarryOutAction(RconSession& session, Action action) {
   switch (action) {
@@ -230,6 +260,9 @@ void CarryOutAction(RconSession& session, Action action) {
       break;
     case Action::AddBan:
       AddBan(session);
+      break;
+    case Action::Say:
+      Say(session);
       break;
   }
 }

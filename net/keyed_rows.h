@@ -118,6 +118,19 @@ class KeyedRows {
     return true;
   }
 
+  // The row of `from` answers to `to` from now on (a joined player's GUID
+  // became known): it keeps its id, so the view keeps it selected. False
+  // when `from` has no row or `to` has one already.
+  bool Rekey(const std::string& from, const std::string& to) {
+    const auto found = index_.find(from);
+    if (found == index_.end() || index_.count(to) != 0) return false;
+    const size_t at = found->second;
+    index_.erase(found);
+    rows_[at].key = to;
+    index_[to] = at;
+    return true;
+  }
+
   void Clear(RowSink<N>& sink) { Apply({}, sink); }
 
   // The row the view shows under `id`; null when there is none.

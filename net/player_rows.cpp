@@ -77,7 +77,8 @@ std::vector<KeyedPlayerRow> JoinPlayerRows(const std::vector<PlayerRecord>& play
   for (const PlayerRecord& player : players) {
     PlayerRow cells;
     cells[0] = player.name;
-    cells[4] = std::to_string(player.ping);
+    // A player known from his join alone has no ping yet.
+    if (player.ping >= 0) cells[4] = std::to_string(player.ping);
     cells[5] = player.address;
     cells[6] = player.guid;
     unfilled[player.name].push_back(rows.size());
@@ -121,6 +122,10 @@ void StatusReplyArrived() {
 void PutPlayerRow(const KeyedPlayerRow& row) { Rows().Put(row.first, row.second, Sink()); }
 
 bool RemovePlayerRow(const PlayerIdentity& player) { return Rows().Erase(PlayerKey(player), Sink()); }
+
+bool RekeyPlayerRow(const PlayerIdentity& from, const PlayerIdentity& to) {
+  return Rows().Rekey(PlayerKey(from), PlayerKey(to));
+}
 
 bool SelectedPlayer(PlayerIdentity* player) {
   const auto* row = Rows().Find(PlayersList_SelectedId());

@@ -55,6 +55,8 @@ int ShowPlayerRows();
 // rewrites it, Remove takes it away (false when he has no row).
 void PutPlayerRow(const KeyedPlayerRow& row);
 bool RemovePlayerRow(const PlayerIdentity& player);
+// The row of `from` now stands for `to` (the same player, his GUID learnt).
+bool RekeyPlayerRow(const PlayerIdentity& from, const PlayerIdentity& to);
 
 // The player of the selected row; false when no row is selected.
 bool SelectedPlayer(PlayerIdentity* player);

@@ -145,13 +145,27 @@ bool SendLogin(RconSession& session, std::string_view utf8Password) {
   return SendFramed(session, rcon::kTypeLogin, -1, ansi);
 }
 
-int32_t SendCommandKeepSequence(RconSession& session, std::string_view utf8Text) {
-  const std::string ansi = platform::Utf8ToAnsi(utf8Text);
-  if (ansi.size() > kMaxCommandBytes) return kNotSent;
-  if (!SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, ansi)) return kNotSent;
+namespace {
+
+// `bytes` as they go on the wire; `utf8Text` names the command.
+int32_t SendCommandBytes(RconSession& session, std::string_view bytes, std::string_view utf8Text) {
+  if (bytes.size() > kMaxCommandBytes) return kNotSent;
+  if (!SendFramed(session, rcon::kTypeCommand, session.sequence & 0xFF, bytes)) return kNotSent;
   ForgetRequestsOn(session, session.sequence);
   session.commandOnSequence[session.sequence & 0xFF].assign(utf8Text.substr(0, utf8Text.find(' ')));
   return session.sequence;
+}
+
+}  // namespace
+
+int32_t SendCommandKeepSequence(RconSession& session, std::string_view utf8Text) {
+  return SendCommandBytes(session, platform::Utf8ToAnsi(utf8Text), utf8Text);
+}
+
+int32_t SendUtf8Command(RconSession& session, std::string_view utf8Text) {
+  const int32_t used = SendCommandBytes(session, utf8Text, utf8Text);
+  if (used != kNotSent) AdvanceSequence(session);
+  return used;
 }
 
 int32_t SendCommand(RconSession& session, std::string_view utf8Text) {

@@ -150,6 +150,10 @@ int32_t SendCommand(RconSession& session, std::string_view utf8Text);
 // Sends the command datagram without counting on; for the ban list, which
 // counts on only after its reply. Same return values as SendCommand.
 int32_t SendCommandKeepSequence(RconSession& session, std::string_view utf8Text);
+// Sends the text as UTF-8, as the server passes a "say" on to the players'
+// game, which reads UTF-8 whatever the admin's code page; otherwise as
+// SendCommand.
+int32_t SendUtf8Command(RconSession& session, std::string_view utf8Text);
 // Counts the sequence on by one, as every sent command does.
 void AdvanceSequence(RconSession& session);
 void SendKeepAlive(RconSession& session);

@@ -2,6 +2,7 @@
 #include "net/session_reset.h"
 
 #include "net/bans.h"
+#include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/players.h"
 #include "net/session.h"
@@ -16,6 +17,8 @@ void ResetSessionState() {
   Session.pendingRequests.clear();
   Session.replies.Clear();
   PlayerList.clear();
+  // Nothing owed to the last server; the login's own request is the first.
+  PlayerRefresh.Start(NetNow());
   ForgetPlayerRows();
   ForgetBans();
   // A key the next server lacks must show empty, not the last server's value.

@@ -10,6 +10,8 @@
 // All text is UTF-8.
 #pragma once
 
+#include "net/server_events.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -33,9 +35,10 @@ enum class Action : int32_t {
   SetMaxPing = 9,
   Lock = 10,
   Unlock = 11,
+  Say = 12,
   // A ban by GUID of a player who need not be on the server (the history
   // tab): PendingActionData's target GUID, minutes and reason.
-  AddBan = 12,
+  AddBan = 13,
 };
 
 // Who a row of the players view stands for: the player's number with his
@@ -54,6 +57,11 @@ struct ActionData {
   PlayerIdentity target;
   int32_t banMinutes = 0;    // 0 = permanent
   std::string reason;
+  // A message from the box under the log: to everyone, or to the player
+  // chosen as its target, whose number is looked up when it goes out.
+  bool sayToEveryone = true;
+  PlayerIdentity sayTarget;
+  std::string sayText;
 };
 
 extern Action PendingAction;
@@ -85,6 +93,9 @@ extern InfoRowMap InfoRows;
 
 // Adds a line at the end of the log list and scrolls it down one line.
 void AppendLog(std::string_view text);
+// The same, for a line the log's filter buttons show under `category`
+// (AppendLog's lines are LogCategory::Other).
+void AppendLogAs(std::string_view text, LogCategory category);
 
 // Sets the value of the information row that `key` maps to; nothing when the
 // key has no row.

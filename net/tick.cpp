@@ -3,6 +3,7 @@
 
 #include "net/commands.h"
 #include "net/history_feed.h"
+#include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/shell.h"
 #include "net/status.h"
@@ -44,7 +45,7 @@ int HandleCommandReply(RconSession& session, uint8_t sequence, const std::string
 
 void ShowServerText(RconSession& session, const std::string& text) {
   if (text == session.lastMessage) return;
-  AppendLog(text);
+  AppendLogAs(text, TakeServerMessage(text, NetNow()));
   session.lastMessage = text;
 }
 
@@ -178,6 +179,7 @@ void NetworkTick() {
   session.replies.Expire(NetNow());
   ReportGivenUpReplies(session);
   SteamQueryTick(session);
+  AutoRefreshTick(session);
   if (NetNow() - session.lastKeepAlive > kKeepAliveIntervalMs) {
     SendKeepAlive(session);
     session.lastKeepAlive = NetNow();
@@ -210,6 +212,7 @@ uint32_t NetworkWaitMs() {
   uint32_t at = 0;
   if (session.replies.NextExpiry(&at)) sooner(at);
   wait = std::min(wait, SteamQueryWaitMs(now));
+  wait = std::min(wait, PlayerRefresh.MsUntilDue(now));
   return wait;
 }
 

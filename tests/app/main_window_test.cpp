@@ -21,13 +21,18 @@
 #include "app/event_loop.h"
 #include "app/history_view.h"
 #include "app/images.h"
+#include "app/files/settings.h"
+#include "app/log_view.h"
+#include "app/pure/settings_codec.h"
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_bar.h"
 #include "app/menu_ids.h"
 #include "app/modal_tick.h"
 #include "app/status_bar.h"
+#include "net/bans.h"
 #include "net/framing.h"
+#include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/players.h"
 #include "net/session.h"
@@ -77,6 +82,7 @@ struct ExpectedItem {
   bool image;
 };
 
+// An id of -1: a submenu, whose id is its handle.
 void ExpectItems(HMENU menu, const std::vector<ExpectedItem>& items) {
   ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size()));
   for (size_t i = 0; i < items.size(); ++i) {
@@ -89,7 +95,7 @@ void ExpectItems(HMENU menu, const std::vector<ExpectedItem>& items) {
       continue;
     }
     EXPECT_EQ(MenuText(menu, static_cast<int>(i)), items[i].text);
-    EXPECT_EQ(static_cast<int>(mii.wID), items[i].id) << i;
+    if (items[i].id >= 0) EXPECT_EQ(static_cast<int>(mii.wID), items[i].id) << i;
     EXPECT_EQ(mii.hbmpItem != nullptr, items[i].image) << i;
   }
 }
@@ -133,6 +139,19 @@ void Select(HWND list, int row) {
 
 void Command(int id) { SendMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
+// Line `i` of the log list after its "21:45:03 " time, which every line has;
+// the whole line when it has none (and so fails what it is compared with).
+std::wstring LogLine(int i) {
+  const LRESULT length = SendMessageW(LogList(), LB_GETTEXTLEN, i, 0);
+  if (length < 0) return L"<none>";
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(LogList(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  const bool timed = text.size() >= 9 && text[2] == L':' && text[5] == L':' && text[8] == L' ' &&
+                     std::all_of(text.begin(), text.begin() + 8, [](wchar_t c) { return c == L':' || iswdigit(c); });
+  return timed ? text.substr(9) : text;
+}
+
 std::vector<std::string> Column(int column) {
   std::vector<std::string> cells;
   const int count = static_cast<int>(SendMessageW(PlayersListView(), LVM_GETITEMCOUNT, 0, 0));
@@ -158,15 +177,16 @@ TEST_F(MainWindowTest, WindowHasItsTitleSizeAndFixedFrame) {
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
 
-  // The splitter fills what the rebar leaves; the log starts 70 pixels high.
+  // The splitter fills what the rebar leaves; the log pane starts 170 pixels
+  // high: the filter buttons, the log, the message box.
   RECT rebar, splitter;
   GetWindowRect(MainRebar(), &rebar);
   GetWindowRect(MainSplitter(), &splitter);
   EXPECT_GT(rebar.bottom - rebar.top, 10);
   EXPECT_EQ(splitter.top, rebar.bottom);
   EXPECT_EQ(splitter.bottom - splitter.top, 539 - (rebar.bottom - rebar.top));
-  EXPECT_EQ(ClientSize(LogList()).cy + 2 * GetSystemMetrics(SM_CYEDGE), 70);
-  EXPECT_EQ(WindowSize(LogList()).cy, 70);
+  EXPECT_EQ(WindowSize(GetParent(LogList())).cy, 170);
+  EXPECT_EQ(WindowSize(LogList()).cy, 170 - 2 * 24);
 
   // Re-layout has run: the lists follow the tab panel's size.
   const SIZE panel = WindowSize(MainTabs());
@@ -221,9 +241,20 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
                                    {L"Set MaxPing", 12, false},
                                    {nullptr, 0, false},
                                    {L"Lock", 14, false},
-                                   {L"Unlock", 15, false}});
+                                   {L"Unlock", 15, false},
+                                   {nullptr, 0, false},
+                                   {L"Auto refresh", -1, false}});
+  ExpectItems(GetSubMenu(GetSubMenu(bar, 1), 9),
+              {{L"On joins and leaves", 20, false}, {L"Every 30 seconds", 21, false}, {L"Off", 22, false}});
   ExpectItems(GetSubMenu(bar, 2), {{L"About...", 2, true}});
-  ExpectItems(PlayersPopupMenu(), {{L"Kick", 3, false}, {L"Ban", 4, false}, {L"History...", 16, false}});
+  ExpectItems(PlayersPopupMenu(), {{L"Kick\u2026", 3, false},
+                                   {L"Ban\u2026", 4, false},
+                                   {L"Message\u2026", 16, false},
+                                   {L"History\u2026", 30, false},
+                                   {nullptr, 0, false},
+                                   {L"Copy name", 17, false},
+                                   {L"Copy GUID", 18, false},
+                                   {L"Copy address", 19, false}});
   ExpectItems(BansPopupMenu(), {{L"Remove ban", 6, false}});
   ExpectItems(FavouritesPopupMenu(), {{L"Connect", 7, false}, {L"Delete", 5, false}});
 
@@ -595,15 +626,13 @@ TEST_F(MainWindowTest, ASortedViewPutsNewAndChangedRowsWhereTheSortSays) {
 
 TEST_F(MainWindowTest, TheLogKeepsItsLast5000Lines) {
   HWND log = LogList();
-  SendMessageW(log, LB_RESETCONTENT, 0, 0);
+  LogView_Clear();
   // Not drawn meanwhile: 5000 repaints would take minutes under Wine.
   SendMessageW(log, WM_SETREDRAW, FALSE, 0);
   for (int i = 0; i < 5003; ++i) AppendLog("line " + std::to_string(i));
   SendMessageW(log, WM_SETREDRAW, TRUE, 0);
   EXPECT_EQ(SendMessageW(log, LB_GETCOUNT, 0, 0), 5000);
-  wchar_t first[32] = {};
-  SendMessageW(log, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(first));
-  EXPECT_STREQ(first, L"line 3");
+  EXPECT_EQ(LogLine(0), L"line 3");
 }
 
 // Tab as the keyboard sends it: to the focused control, through the loop.
@@ -636,12 +665,14 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   SetFocus(MainTabs());
   ASSERT_EQ(GetFocus(), MainTabs());
 
-  const std::vector<HWND> forward{PlayersListView(), RefreshButton(), LogList(), MainTabs()};
+  const std::vector<HWND> forward{PlayersListView(), RefreshButton(), LogList(),        LogView_TargetBox(),
+                                  LogView_MessageBox(), MainTabs()};
   for (HWND expected : forward) {
     PressTab(false);
     EXPECT_EQ(GetFocus(), expected);
   }
-  const std::vector<HWND> backward{LogList(), RefreshButton(), PlayersListView(), MainTabs()};
+  const std::vector<HWND> backward{LogView_MessageBox(), LogView_TargetBox(), LogList(), RefreshButton(),
+                                   PlayersListView(),    MainTabs()};
   for (HWND expected : backward) {
     PressTab(true);
     EXPECT_EQ(GetFocus(), expected);
@@ -651,6 +682,8 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveAmongTheControlsThatCanTakeTheKeys) {
   SetConnectionControlsDisabled(1);
   PressTab(false);
   EXPECT_EQ(GetFocus(), LogList());
+  PressTab(false);
+  PressTab(false);
   PressTab(false);
   EXPECT_EQ(GetFocus(), MainTabs());
   EXPECT_EQ(PendingAction, Action::None);
@@ -700,12 +733,10 @@ TEST_F(MainWindowTest, ListColumnsHaveTheirTitlesAndWidths) {
 
 TEST_F(MainWindowTest, AppendLogScrollsDownOneLineFromWhereItStands) {
   HWND log = LogList();
-  SendMessageW(log, LB_RESETCONTENT, 0, 0);
+  LogView_Clear();
   for (int i = 0; i < 30; ++i) AppendLog("line " + std::to_string(i));
   EXPECT_EQ(SendMessageW(log, LB_GETCOUNT, 0, 0), 30);
-  wchar_t text[32] = {};
-  SendMessageW(log, LB_GETTEXT, 29, reinterpret_cast<LPARAM>(text));
-  EXPECT_STREQ(text, L"line 29");
+  EXPECT_EQ(LogLine(29), L"line 29");
 
   // The reader scrolled back to the top: each new line moves the view by one.
   SendMessageW(log, LB_SETTOPINDEX, 0, 0);
@@ -895,13 +926,9 @@ bool LoopUntil(Done done) {
 }
 
 bool LogHasLine(const std::wstring& wanted) {
-  HWND log = LogList();
-  const int count = static_cast<int>(SendMessageW(log, LB_GETCOUNT, 0, 0));
+  const int count = static_cast<int>(SendMessageW(LogList(), LB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    wchar_t text[256] = {};
-    if (SendMessageW(log, LB_GETTEXTLEN, i, 0) >= 256) continue;
-    SendMessageW(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    if (wanted == text) return true;
+    if (LogLine(i) == wanted) return true;
   }
   return false;
 }
@@ -1164,8 +1191,10 @@ TEST_F(MainWindowTest, NoWaitForTheServerHoldsTheWindow) {
   EXPECT_EQ(StatusBarText(1), L"");
 
   // Remove ban: the fresh list it asks for never comes.
-  BansList_Clear();
-  BansList_AddRow({std::string(32, 'a'), "permanently", "Cheating"});
+  ForgetBans();
+  ParseBanList("GUID Bans:\n[#] [GUID] [Minutes left] [Reason]\n---------------------------------------\n0 " +
+                   std::string(32, 'a') + " perm Cheating\n\nIP Bans:\n[#] [IP Address] [Minutes left] [Reason]\n",
+               0);
   LVITEMW select{};
   select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageW(BansListView(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
@@ -1235,6 +1264,143 @@ TEST_F(MainWindowTest, ControlsFollowALoginAndTheShutdownThatEndsIt) {
   ASSERT_TRUE(LoopUntil([] { return !Session.connected; }));
   ExpectConnectionControlsOff();
   EXPECT_TRUE(g_boxes.empty());
+}
+
+// ---- The log's filters, the message box, the Players tab's additions ---------
+
+std::vector<std::wstring> LogLines() {
+  std::vector<std::wstring> lines;
+  for (int i = 0, n = static_cast<int>(SendMessageW(LogList(), LB_GETCOUNT, 0, 0)); i < n; ++i) lines.push_back(LogLine(i));
+  return lines;
+}
+
+void ClickFilter(LogFilter filter) { SendMessageW(LogView_FilterButton(filter), BM_CLICK, 0, 0); }
+
+TEST_F(MainWindowTest, TheFilterButtonsShowTheirLinesAndKeepEveryLine) {
+  LogView_Clear();
+  AppendLogAs("(Side) Ann: hi", LogCategory::Chat);
+  AppendLogAs("Player #1 Ann disconnected", LogCategory::Players);
+  AppendLogAs("RCon admin #0: (Global) hello", LogCategory::Admin);
+  AppendLog("Received player list.");
+  using Lines = std::vector<std::wstring>;
+  ClickFilter(LogFilter::Chat);
+  EXPECT_EQ(LogView_Filter(), LogFilter::Chat);
+  EXPECT_EQ(LogLines(), Lines{L"(Side) Ann: hi"});
+  // A line of another kind comes in meanwhile: kept, not shown.
+  AppendLogAs("Player #2 Ben (10.0.0.2:2304) connected", LogCategory::Players);
+  EXPECT_EQ(LogLines(), Lines{L"(Side) Ann: hi"});
+  ClickFilter(LogFilter::Players);
+  EXPECT_EQ(LogLines(), (Lines{L"Player #1 Ann disconnected", L"Player #2 Ben (10.0.0.2:2304) connected"}));
+  ClickFilter(LogFilter::Admin);
+  EXPECT_EQ(LogLines(), Lines{L"RCon admin #0: (Global) hello"});
+  ClickFilter(LogFilter::All);
+  EXPECT_EQ(LogLines(), (Lines{L"(Side) Ann: hi", L"Player #1 Ann disconnected", L"RCon admin #0: (Global) hello",
+                               L"Received player list.", L"Player #2 Ben (10.0.0.2:2304) connected"}));
+  EXPECT_EQ(SendMessageW(LogView_FilterButton(LogFilter::All), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(LogView_FilterButton(LogFilter::Chat), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+std::wstring TabTitle(int tab) {
+  wchar_t text[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(MainTabs(), TCM_GETITEMW, tab, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return L"<busy>";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = chars;
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+TEST_F(MainWindowTest, MessageAimsTheBoxAndEnterHandsTheTextToTheNetwork) {
+  Session.connected = true;
+  SetConnectionControlsDisabled(0);
+  PlayerList = {{"Ann", "10.0.0.1", 2304, 30, std::string(32, 'a') + "(OK)", 4},
+                {"Ghost #7 (Rider)", "10.0.0.2", 2304, 40, std::string(32, 'b') + "(OK)", 7}};
+  ShowPlayerRows();
+  EXPECT_EQ(TabTitle(0), L"Players (2)");
+  // Where he is depends on the sort an earlier test left.
+  const int ghost = PlayersList_CellText(0, 0) == "Ann" ? 1 : 0;
+  Select(PlayersListView(), ghost);
+
+  Command(menu_id::kCopyName);
+  EXPECT_EQ(ClipboardText(), L"Ghost #7 (Rider)");
+  Command(menu_id::kCopyGuid);
+  EXPECT_EQ(ClipboardText(), std::wstring(32, L'b'));
+  Command(menu_id::kCopyAddress);
+  EXPECT_EQ(ClipboardText(), L"10.0.0.2");
+
+  Command(menu_id::kMessage);
+  wchar_t target[64] = {};
+  GetWindowTextW(LogView_TargetBox(), target, 64);
+  EXPECT_STREQ(target, L"Ghost #7 (Rider) (#7)");
+  EXPECT_EQ(GetFocus(), LogView_MessageBox());
+  // Another row selected since: the box keeps the player it was aimed at.
+  Select(PlayersListView(), 1 - ghost);
+  HWND box = LogView_MessageBox();
+  SetWindowTextW(box, L"hello there");
+  SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(PendingAction, Action::Say);
+  EXPECT_FALSE(PendingActionData.sayToEveryone);
+  EXPECT_EQ(PendingActionData.sayTarget.number, 7);
+  EXPECT_EQ(PendingActionData.sayTarget.guid, std::string(32, 'b'));
+  EXPECT_EQ(PendingActionData.sayText, "hello there");
+  EXPECT_EQ(GetWindowTextLengthW(box), 0);
+
+  // Everyone chosen again.
+  PendingAction = Action::None;
+  SendMessageW(LogView_TargetBox(), CB_SETCURSEL, 0, 0);
+  SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(LogView_TargetBox()), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(LogView_TargetBox()));
+  SetWindowTextW(box, L"to all");
+  SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(PendingAction, Action::Say);
+  EXPECT_TRUE(PendingActionData.sayToEveryone);
+
+  // Nothing to say, or no one to say it to: nothing handed over.
+  PendingAction = Action::None;
+  SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(PendingAction, Action::None);
+  Session.connected = false;
+  SetConnectionControlsDisabled(1);
+  EXPECT_EQ(TabTitle(0), L"Players");
+  SetWindowTextW(box, L"nobody hears");
+  SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(PendingAction, Action::None);
+  SetWindowTextW(box, L"");
+  ForgetPlayerRows();
+  PlayerList.clear();
+  SetConnectionControlsDisabled(0);
+}
+
+TEST_F(MainWindowTest, TheAutoRefreshChoiceIsCheckedKeptAndFollowed) {
+  LoadSettings();
+  HMENU autoRefresh = GetSubMenu(CommandsMenu(), 9);
+  ASSERT_NE(autoRefresh, nullptr);
+  const struct {
+    int id;
+    AutoRefreshMode mode;
+    const char* saved;
+  } choices[] = {{menu_id::kAutoRefreshOff, AutoRefreshMode::Off, "off"},
+                 {menu_id::kAutoRefreshEvery30s, AutoRefreshMode::Every30Seconds, "30"},
+                 {menu_id::kAutoRefreshOnJoins, AutoRefreshMode::OnJoinsAndLeaves, "joins"}};
+  for (const auto& choice : choices) {
+    Command(choice.id);
+    EXPECT_EQ(PlayerRefresh.mode(), choice.mode);
+    for (int id = menu_id::kAutoRefreshOnJoins; id <= menu_id::kAutoRefreshOff; ++id) {
+      EXPECT_EQ((GetMenuState(autoRefresh, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0, id == choice.id);
+    }
+    EXPECT_EQ(GeneralSetting(kAutoRefreshKey).value_or("<none>"), choice.saved);
+  }
 }
 
 }  // namespace

@@ -11,7 +11,12 @@
 //   players N
 //   row I <cell 0>\t...\t<cell 7>
 //   first-row X Y        (screen point in the middle of the first row's name)
-//   log <line>
+//   log <line>           (without its "21:45:03 " time, which every line has)
+//   log-untimed N        (lines without that time)
+//   players-title <text> (the Players tab's title)
+//   filter-<all|chat|players|admin> X Y CHECKED  (the log's filter buttons)
+//   target-box X Y, target-text <text>  (the message box's target choice)
+//   message-box X Y      (the message box)
 //   refresh-enabled 0|1
 //   info N               (rows the Info tab's property box shows)
 //   info-row I <label>\t<value>
@@ -53,8 +58,30 @@ struct Found {
   HWND tabs = nullptr;
   HWND bans = nullptr;
   HWND history = nullptr;  // the History tab's list: 9 columns
-  HWND search = nullptr;   // its search box, the main window's only edit box
+  HWND search = nullptr;   // its search box
+  HWND filters[4] = {};
+  HWND target = nullptr;
+  HWND message = nullptr;
 };
+
+constexpr const wchar_t* kFilterTitles[] = {L"All", L"Chat", L"Players", L"Admin"};
+constexpr const char* kFilterNames[] = {"all", "chat", "players", "admin"};
+
+void PrintCentre(const char* name, HWND window) {
+  RECT rect;
+  if (window == nullptr || !GetWindowRect(window, &rect)) return;
+  std::printf("%s %ld %ld", name, (rect.left + rect.right) / 2, rect.top + 10);
+}
+
+// "21:45:03 "
+bool Timed(const std::wstring& line) {
+  if (line.size() < 9) return false;
+  for (int i = 0; i < 8; ++i) {
+    const bool colon = i == 2 || i == 5;
+    if (colon ? line[i] != L':' : (line[i] < L'0' || line[i] > L'9')) return false;
+  }
+  return line[8] == L' ';
+}
 
 // The screen point in the middle of a list view's row, or false.
 bool RowCentre(HANDLE process, void* remote, HWND list, int row, POINT* centre) {
@@ -73,21 +100,32 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   GetClassNameW(child, cls, 64);
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
+    // Seven columns, or eight with the time connected.
     const LRESULT columns = header ? SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 0;
-    if (columns == 8) found->players = child;
+    if (columns == 7 || columns == 8) found->players = child;
     if (columns == 9) found->history = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3) found->bans = child;
   } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
     found->tabs = child;
-  } else if (lstrcmpiW(cls, WC_EDITW) == 0) {
-    found->search = child;
+  } else if (lstrcmpiW(cls, WC_EDITW) == 0 && GetDlgCtrlID(child) == 120) {
+    found->search = child;  // the History tab's search box
   } else if (lstrcmpiW(cls, WC_LISTBOXW) == 0) {
     found->log = child;
   } else if (lstrcmpiW(cls, WC_BUTTONW) == 0) {
     wchar_t text[32] = {};
     GetWindowTextW(child, text, 32);
     if (lstrcmpW(text, L"REFRESH") == 0) found->refresh = child;
+    for (int i = 0; i < 4; ++i) {
+      if (lstrcmpW(text, kFilterTitles[i]) == 0) found->filters[i] = child;
+    }
+  } else if (lstrcmpiW(cls, WC_COMBOBOXW) == 0) {
+    found->target = child;
+  } else if (lstrcmpiW(cls, WC_EDITW) == 0 && GetParent(child) != nullptr) {
+    wchar_t parentClass[64] = {};
+    GetClassNameW(GetParent(child), parentClass, 64);
+    // The message box, not the edit inside a combo box or a grid.
+    if (lstrcmpiW(parentClass, WC_COMBOBOXW) != 0 && GetDlgCtrlID(child) == 406) found->message = child;
   }
   return TRUE;
 }
@@ -258,6 +296,19 @@ int main() {
         ClientToScreen(found.tabs, &centre);
         std::printf("info-tab %ld %ld\n", centre.x, centre.y);
       }
+      {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.cchTextMax = kTextChars;
+        item.pszText = reinterpret_cast<LPWSTR>(block.get() + sizeof(LVITEMW));
+        WriteProcessMemory(process, block.get(), &item, sizeof(item), nullptr);
+        if (SendMessageW(found.tabs, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.get()))) {
+          std::vector<wchar_t> text(kTextChars, L'\0');
+          ReadProcessMemory(process, block.get() + sizeof(LVITEMW), text.data(), (kTextChars - 1) * sizeof(wchar_t),
+                            nullptr);
+          std::printf("players-title %s\n", Utf8(text.data()).c_str());
+        }
+      }
       for (int tab : {0, 1, 3}) {
         rect = RECT{};
         WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
@@ -272,6 +323,7 @@ int main() {
   CloseHandle(process);
 
   if (found.log) {
+    int untimed = 0;
     const int lines = static_cast<int>(SendMessageW(found.log, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < lines; ++i) {
       const LRESULT length = SendMessageW(found.log, LB_GETTEXTLEN, i, 0);
@@ -279,8 +331,29 @@ int main() {
       std::wstring text(static_cast<size_t>(length) + 1, L'\0');
       SendMessageW(found.log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
       text.resize(static_cast<size_t>(length));
-      std::printf("log %s\n", Utf8(text).c_str());
+      if (Timed(text)) {
+        std::printf("log %s\n", Utf8(text.substr(9)).c_str());
+      } else {
+        ++untimed;
+        std::printf("log %s\n", Utf8(text).c_str());
+      }
     }
+    std::printf("log-untimed %d\n", untimed);
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (found.filters[i] == nullptr) continue;
+    PrintCentre((std::string("filter-") + kFilterNames[i]).c_str(), found.filters[i]);
+    std::printf(" %d\n", SendMessageW(found.filters[i], BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+  }
+  if (found.target) {
+    PrintCentre("target-box", found.target);
+    wchar_t text[256] = {};
+    GetWindowTextW(found.target, text, 256);
+    std::printf("\ntarget-text %s\n", Utf8(text).c_str());
+  }
+  if (found.message) {
+    PrintCentre("message-box", found.message);
+    std::printf("\n");
   }
   if (found.refresh) std::printf("refresh-enabled %d\n", IsWindowEnabled(found.refresh) ? 1 : 0);
   // Menus are windows of the system's own class "#32768"; keys sent before

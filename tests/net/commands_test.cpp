@@ -163,7 +163,8 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Fake.bans = {{kGuid, "permanently", "r1"}, {kGuid, "permanently", "r2"}, {guidB, "permanently", "r3"}};
+    ForgetBans();
+    ParseBanList(kBansHeader + line(0, kGuid, "r1") + line(1, kGuid, "r2") + line(2, guidB, "r3") + kIpSection, 0);
     Fake.bansSelected = 1;
     Fake.log.clear();
     EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
@@ -189,7 +190,8 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
   }
 
   // A "removeBan" never answered: the list is read again at its deadline.
-  Fake.bans = {{kGuid, "permanently", "r1"}};
+  ForgetBans();
+  ParseBanList(kBansHeader + line(0, kGuid, "r1") + kIpSection, 0);
   Fake.bansSelected = 0;
   EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
   peer.ClearReceived();
@@ -235,7 +237,9 @@ TEST_F(CommandsTest, AddBanSendsTheGuidAndReadsTheBanListAfterTheAnswer) {
 }
 
 TEST_F(CommandsTest, TheFreshListNotComingEndsTheRemovalWithALine) {
-  Fake.bans = {{kGuid, "permanently", "r1"}};
+  ForgetBans();
+  ParseBanList(kBansHeader + "0 " + kGuid + " perm r1\n" + kIpSection, 0);
+  ASSERT_EQ(Fake.bans.size(), 1u);
   Fake.bansSelected = 0;
   EXPECT_EQ(Carry(Action::RemoveBan), Texts{"bans"});
   TestClock += kBanListTimeoutMs - 1;

@@ -34,6 +34,12 @@ void AppendLog(std::string_view text) {
   if (Fake.onAppendLog) Fake.onAppendLog(Fake.log.back());
 }
 
+void AppendLogAs(std::string_view text, LogCategory category) {
+  if (!Fake.recording) return;
+  Fake.logCategories.push_back(category);
+  AppendLog(text);
+}
+
 void SetInfoValue(std::string_view key, std::string_view text) {
   if (!Fake.recording) return;
   Fake.calls.push_back("SetInfoValue:" + std::string(key) + "=" + std::string(text));

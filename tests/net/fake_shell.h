@@ -13,6 +13,7 @@
 struct FakeShell {
   std::vector<std::string> calls;        // every operation, in order
   std::vector<std::string> log;          // AppendLog lines
+  std::vector<LogCategory> logCategories;  // AppendLogAs categories, in order
   std::map<std::string, std::string> info;  // SetInfoValue (keys with a row only)
   // The views' rows in the order shown (the list's own: the fake never
   // sorts), each with the id it was inserted under.

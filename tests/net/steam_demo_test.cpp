@@ -42,7 +42,7 @@ class SteamDemoTest : public SessionTest {
     Session.host = "127.0.0.1";
     Session.port = server.port();
     Session.password = "demo";
-    ConnectToServer(Session, 1);
+    ConnectAndWait(1);  // the login is a pending state the tick moves on
   }
 
   static bool TickUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
