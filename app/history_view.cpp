@@ -39,12 +39,12 @@ struct Column {
 };
 constexpr std::array<Column, 9> kColumns{{
     {L"Last name", 100},
-    {L"Other names", 90},
-    {L"GUID", 100},
+    {L"Other names", 85},
+    {L"GUID", 95},
     {L"Last address", 90},
-    {L"First seen", 100},
-    {L"Last seen", 100},
-    {L"Times seen", 45},
+    {L"First seen", 120},
+    {L"Last seen", 120},
+    {L"Times seen", 65},
     {L"Note", 90},
     {L"Banned by Quorvel", 60},
 }};
