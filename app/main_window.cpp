@@ -2,9 +2,10 @@
 //
 // Layout, top to bottom: a rebar whose one band is the menu bar; under it a
 // splitter whose upper pane is the tab panel (Players, Bans, Info pages) and
-// whose lower pane holds the log list; at the bottom the status bar. The pages, the splitter and the lower
-// pane hand their children's notifications up to this window (containers.h),
-// so every control event of the main window is dispatched in MainWindowProc.
+// whose lower pane holds the log list; at the bottom the status bar. The
+// pages, the splitter and the lower pane hand their children's notifications
+// up to this window (containers.h), so every control event of the main
+// window is dispatched in MainWindowProc.
 //
 // Window events never talk to the server: they set PendingAction, which the
 // network tick carries out on its next idle pass.

@@ -13,7 +13,7 @@ need_pkgs=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine64 wine fonts-wine xvfb xauth imagemagick xdotool x11-utils bc
   cmake ninja-build make g++ clang libclang-rt-14-dev
-  googletest libgtest-dev libbenchmark-dev dpkg-dev zlib1g-dev tcl
+  googletest libgtest-dev libbenchmark-dev dpkg-dev zlib1g-dev tcl python3
 )
 
 sudo_cmd=()
