@@ -15,7 +15,7 @@
 
 #include "app/utf16.h"
 
-enum class DialogKind { None, QuickConnect, Favourites, Kick, Ban, About };
+enum class DialogKind { None, QuickConnect, Favourites, Kick, Ban, About, Note };
 
 // A dialog's own reaction to a message; return true with *result set when
 // handled. The frame handles closing, DM_GETDEFID and control colours.

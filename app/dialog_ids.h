@@ -39,4 +39,7 @@ constexpr int kAboutText = 502;
 // Set MaxPing (OK is IDOK, Cancel IDCANCEL)
 constexpr int kMaxPingValue = 601;
 
+// Edit note (OK is IDOK, Cancel IDCANCEL)
+constexpr int kNoteText = 701;
+
 }  // namespace dialog_id

@@ -23,8 +23,14 @@ namespace {
 // The player the open dialog was opened for; one dialog is open at a time.
 PlayerIdentity g_player;
 bool g_havePlayer = false;
+// Opened from the history for a GUID: the ban is "addBan", aimed at a GUID
+// that need not be on the server.
+bool g_byGuid = false;
 
-void HoldSelectedPlayer() { g_havePlayer = SelectedPlayer(&g_player); }
+void HoldSelectedPlayer() {
+  g_byGuid = false;
+  g_havePlayer = SelectedPlayer(&g_player);
+}
 
 std::string ReasonText(HWND reasonField) {
   CutReason(reasonField);
@@ -103,7 +109,7 @@ bool BanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
         }
         SetTarget(ReasonText(GetDlgItem(dialog, dialog_id::kBanReason)),
                   BanMinutes(permanent, WindowTextUtf8(GetDlgItem(dialog, dialog_id::kBanDays))),
-                  Action::Ban);
+                  g_byGuid ? Action::AddBan : Action::Ban);
       }
       CloseDialog(dialog);
       *result = 0;
@@ -139,10 +145,31 @@ void OpenKickDialog(HWND mainWindow) {
   ShowDialogFrame(dialog, reason);
 }
 
+namespace {
+
+void BuildBanDialog(HWND mainWindow);
+
+}  // namespace
+
 void OpenBanDialog(HWND mainWindow) {
+  HoldSelectedPlayer();
+  BuildBanDialog(mainWindow);
+}
+
+void OpenBanDialogForGuid(HWND mainWindow, const std::string& guid, const std::string& name) {
+  g_player = PlayerIdentity{};
+  g_player.guid = guid;
+  g_player.name = name;
+  g_havePlayer = !guid.empty();
+  g_byGuid = true;
+  BuildBanDialog(mainWindow);
+}
+
+namespace {
+
+void BuildBanDialog(HWND mainWindow) {
   DialogFrame frame;
   frame.kind = DialogKind::Ban;
-  HoldSelectedPlayer();
   frame.title = L"Ban Player - " + Widen(g_havePlayer ? g_player.name : std::string());
   frame.clientWidth = 430;
   frame.clientHeight = 165;
@@ -169,6 +196,8 @@ void OpenBanDialog(HWND mainWindow) {
   EnableWindow(days, FALSE);
   ShowDialogFrame(dialog, reason);
 }
+
+}  // namespace
 
 void CloseSessionDialogs() {
   const DialogKind kind = OpenDialogKind();

@@ -10,10 +10,17 @@
 
 #include <windows.h>
 
+#include <string>
+
 void OpenQuickConnect(HWND mainWindow);
 void OpenConnectWindow(HWND mainWindow);
 void OpenKickDialog(HWND mainWindow);
 void OpenBanDialog(HWND mainWindow);
+// Ban Player for a GUID from the history: sends "addBan" rather than "ban",
+// so the player need not be on the server.
+void OpenBanDialogForGuid(HWND mainWindow, const std::string& guid, const std::string& name);
+// "Edit note": the admin's note on a GUID, saved to the history.
+void OpenNoteDialog(HWND mainWindow, const std::string& guid, const std::string& name, const std::string& note);
 void OpenAboutDialog(HWND mainWindow);
 
 // Gives the open dialog its keyboard navigation (IsDialogMessageW). True when

@@ -8,6 +8,7 @@
 #include "app/event_loop.h"
 #include "app/favourites.h"
 #include "app/files/settings.h"
+#include "app/history_view.h"
 #include "app/images.h"
 #include "app/main_window.h"
 #include "net/session.h"
@@ -30,9 +31,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A settings file that could not be read was found before the log existed.
   if (const std::string problem = TakeSettingsProblem(); !problem.empty()) AppendLog(problem);
 
+  StartPlayerHistory(window);
+
   RunEventLoop();
 
   ProtocolShutdown();
+  StopPlayerHistory();
   DestroyMainWindow();
   return 0;
 }

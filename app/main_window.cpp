@@ -19,6 +19,7 @@
 
 #include "app/containers.h"
 #include "app/dialogs.h"
+#include "app/history_view.h"
 #include "app/images.h"
 #include "app/keep_focus.h"
 #include "app/log_view.h"
@@ -32,6 +33,7 @@
 #include "app/pure/info_rows.h"
 #include "app/pure/layout.h"
 #include "app/utf16.h"
+#include "net/player_rows.h"
 #include "net/shell.h"
 #include "res/resource_ids.h"
 
@@ -44,7 +46,7 @@ constexpr int kClientHeight = 539;
 constexpr int kLogHeight = 170;
 
 enum ControlId { kIdTabs = 100, kIdPlayers, kIdBans, kIdRefresh, kIdLog };
-enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2 };
+enum Tab { kTabPlayers = 0, kTabBans = 1, kTabInfo = 2, kTabHistory = 3, kTabCount };
 
 struct ColumnDef {
   const wchar_t* title;
@@ -75,7 +77,7 @@ struct MainWindowState {
   HWND menuBar = nullptr;
   HWND splitter = nullptr;
   HWND tabs = nullptr;
-  std::array<HWND, 3> pages{};
+  std::array<HWND, kTabCount> pages{};
   HWND players = nullptr;
   HWND bans = nullptr;
   HWND refresh = nullptr;
@@ -161,6 +163,7 @@ void BuildMenus() {
   AppendItem(g.playersPopup, menu_id::kKick, L"Kick\u2026", 0);
   AppendItem(g.playersPopup, menu_id::kBan, L"Ban\u2026", 0);
   AppendItem(g.playersPopup, menu_id::kMessage, L"Message\u2026", 0);
+  AppendItem(g.playersPopup, menu_id::kPlayerHistory, L"History\u2026", 0);
   AppendSeparator(g.playersPopup);
   AppendItem(g.playersPopup, menu_id::kCopyName, L"Copy name", 0);
   AppendItem(g.playersPopup, menu_id::kCopyGuid, L"Copy GUID", 0);
@@ -228,8 +231,8 @@ void BuildTabs(HINSTANCE instance) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance, nullptr);
   if (g.tabs == nullptr) return;
   SetFont(g.tabs);
-  const wchar_t* titles[] = {L"Players", L"Bans", L"Info"};
-  for (int i = 0; i < 3; ++i) {
+  const wchar_t* titles[] = {L"Players", L"Bans", L"Info", L"History"};
+  for (int i = 0; i < kTabCount; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(titles[i]);
@@ -254,6 +257,8 @@ void BuildTabs(HINSTANCE instance) {
   // Bans: the user may drag the column headers into another order.
   g.bans = MakeListView(g.pages[kTabBans], kIdBans, 500, 400, LVS_EX_HEADERDRAGDROP);
   if (g.bans) AddColumns(g.bans, kBanColumnDefs);
+
+  if (g.pages[kTabHistory]) CreateHistoryView(g.pages[kTabHistory]);
 }
 
 void BuildLog(HINSTANCE instance) {
@@ -275,9 +280,10 @@ void PlacePages() {
 
 void ShowSelectedPage() {
   const int selected = static_cast<int>(SendMessageW(g.tabs, TCM_GETCURSEL, 0, 0));
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kTabCount; ++i) {
     if (g.pages[i]) ShowWindow(g.pages[i], i == selected ? SW_SHOW : SW_HIDE);
   }
+  if (selected == kTabHistory) HistoryTabShown();
 }
 
 void SizeKeepingPosition(HWND control, int width, int height) {
@@ -354,6 +360,11 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
     case menu_id::kAbout: OpenAboutDialog(g.window); break;
     case menu_id::kKick: OpenKickDialog(g.window); break;
     case menu_id::kBan: OpenBanDialog(g.window); break;
+    case menu_id::kPlayerHistory: {
+      PlayerIdentity player;
+      if (SelectedPlayer(&player) && !player.guid.empty()) ShowHistoryFor(player.guid);
+      break;
+    }
     case menu_id::kRemoveBan: PendingAction = Action::RemoveBan; break;
     case menu_id::kRefresh:
       // F5 arrives here too (HIWORD 1); it follows the menu item, so it does
@@ -406,6 +417,10 @@ void DrawMenuImage(const DRAWITEMSTRUCT& draw) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == g.window && KeepFocus(g.focus, window, message, wParam)) return 0;
+  if (window == g.window) {
+    LRESULT result = 0;
+    if (HistoryViewMessage(message, wParam, lParam, &result)) return result;
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(wParam, lParam);
@@ -473,6 +488,14 @@ HFONT MainFont() {
 
 void SetPopupShowerForTesting(PopupShower shower) { g_popupShower = shower; }
 
+void ShowPopupMenu(HMENU popup, POINT screen) { ShowPopupAt(popup, screen); }
+
+void SelectHistoryTab() {
+  if (g.tabs == nullptr) return;
+  SendMessageW(g.tabs, TCM_SETCURSEL, kTabHistory, 0);
+  ShowSelectedPage();
+}
+
 void SortPlayers(int column) {
   if (g.players == nullptr || column < 0 || column >= kPlayerColumns) return;
   g.sortDescending = (column == g.sortColumn) ? !g.sortDescending : false;
@@ -516,6 +539,9 @@ bool MainWindowTabKey(const MSG& msg) {
     stops.push_back(g.refresh);
   } else if (page == kTabBans) {
     stops.push_back(g.bans);
+  } else if (page == kTabHistory) {
+    stops.push_back(HistorySearchBox());
+    stops.push_back(HistoryListView());
   } else if (g.infoView) {
     stops.push_back(g.infoView);
   }
@@ -717,6 +743,7 @@ void RelayoutMainWindow() {
   }
   SizeKeepingPosition(g.bans, bansWidth, l.bansHeight);
   SizeKeepingPosition(g.infoView, l.infoWidth, l.infoHeight);
+  LayoutHistoryView();
   LogView_Layout();
 }
 

@@ -26,3 +26,10 @@ HMENU CommandsMenu();
 // Pop-up menus run a modal loop; tests replace the showing with a recorder.
 using PopupShower = void (*)(HMENU popup, POINT screen);
 void SetPopupShowerForTesting(PopupShower shower);
+
+// Shows a pop-up menu of the main window at a screen point (through the
+// tests' recorder when one is set).
+void ShowPopupMenu(HMENU popup, POINT screen);
+
+// Brings the History tab to the front.
+void SelectHistoryTab();

@@ -35,6 +35,14 @@ constexpr int kMessage = 16;
 constexpr int kCopyName = 17;
 constexpr int kCopyGuid = 18;
 constexpr int kCopyAddress = 19;
+constexpr int kPlayerHistory = 30;
+
+// History pop-up (a range: the history tab takes every id from the first to
+// the last)
+constexpr int kHistoryBan = 31;
+constexpr int kHistoryNote = 32;
+constexpr int kHistoryCopyGuid = 33;
+constexpr int kHistoryCopyAddress = 34;
 
 // Favourites pop-up
 constexpr int kFavouriteDelete = 5;

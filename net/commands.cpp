@@ -2,6 +2,7 @@
 #include "net/commands.h"
 
 #include "net/bans.h"
+#include "net/history_feed.h"
 #include "net/live_players.h"
 #include "net/number.h"
 #include "net/player_rows.h"
@@ -30,6 +31,11 @@ void SetMaxPing(RconSession& session) {
                   ShowMaxPingValue, value);
 }
 
+void NoteSent(SentCommandKind kind, std::string target, std::string reason, int32_t minutes) {
+  if (HistoryFeed.commandSent == nullptr) return;
+  HistoryFeed.commandSent(SentCommand{kind, std::move(target), std::move(reason), minutes});
+}
+
 void KickOrBan(RconSession& session, Action action) {
   ActionData& data = PendingActionData;
   if (!data.hasTarget) return;
@@ -45,7 +51,27 @@ void KickOrBan(RconSession& session, Action action) {
   }
   const std::string text = action == Action::Kick ? KickCommandText(player->number, data.reason)
                                                   : BanCommandText(player->number, data.banMinutes, data.reason);
-  if (SendCommand(session, text) != kNotSent) RemovePlayerRow(data.target);
+  if (SendCommand(session, text) == kNotSent) return;
+  RemovePlayerRow(data.target);
+  NoteSent(action == Action::Kick ? SentCommandKind::Kick : SentCommandKind::Ban,
+           player->guid.empty() || player->guid == "-" ? player->name : player->guid, data.reason,
+           action == Action::Kick ? 0 : data.banMinutes);
+}
+
+// The server answers commands in the order it got them, so the ban list read
+// after this answer (or after its deadline) has the new ban in it, and any
+// change sent before it. The wait is Remove ban's, which changes the list the
+// same way; a later change takes it over.
+void AddBan(RconSession& session) {
+  ActionData& data = PendingActionData;
+  if (!data.hasTarget || data.target.guid.empty()) return;
+  data.hasTarget = false;
+  const int32_t sequence = SendCommand(session, AddBanCommandText(data.target.guid, data.banMinutes, data.reason));
+  if (sequence == kNotSent) return;
+  session.removeBan.active = true;
+  session.removeBan.sequence = static_cast<uint8_t>(sequence & 0xFF);
+  session.removeBan.deadline = NetNow() + kBanListTimeoutMs;
+  NoteSent(SentCommandKind::AddBan, data.target.guid, data.reason, data.banMinutes);
 }
 
 // Sends "bans" and notes the wait; false when nothing went out.
@@ -101,6 +127,7 @@ void RemoveFoundBan(RconSession& session, const BanListWait& wait) {
   }
   const int32_t sequence = SendCommand(session, RemoveBanCommandText(found->number));
   if (sequence == kNotSent) return;
+  NoteSent(SentCommandKind::RemoveBan, found->guid, found->reason, 0);
   session.removeBan.active = true;
   session.removeBan.sequence = static_cast<uint8_t>(sequence & 0xFF);
   session.removeBan.deadline = NetNow() + kBanListTimeoutMs;
@@ -121,6 +148,10 @@ std::string BanCommandText(int32_t player, int32_t minutes, std::string_view rea
 }
 
 std::string RemoveBanCommandText(int32_t row) { return "removeBan " + std::to_string(row); }
+
+std::string AddBanCommandText(std::string_view guid, int32_t minutes, std::string_view reason) {
+  return "addBan " + std::string(guid) + " " + std::to_string(minutes) + " " + std::string(reason);
+}
 
 std::string MaxPingCommandText(int32_t value) { return "maxping " + std::to_string(value); }
 
@@ -226,6 +257,9 @@ void CarryOutAction(RconSession& session, Action action) {
       break;
     case Action::Unlock:
       SendWithMessage(session, "#unlock", kUnlockMessage);
+      break;
+    case Action::AddBan:
+      AddBan(session);
       break;
     case Action::Say:
       Say(session);

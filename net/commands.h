@@ -24,6 +24,7 @@ constexpr uint32_t kBanListTimeoutMs = 3000;
 std::string KickCommandText(int32_t player, std::string_view reason);
 std::string BanCommandText(int32_t player, int32_t minutes, std::string_view reason);
 std::string RemoveBanCommandText(int32_t row);
+std::string AddBanCommandText(std::string_view guid, int32_t minutes, std::string_view reason);
 std::string MaxPingCommandText(int32_t value);
 
 // A message to players: `say -1 text` to everyone, `say <number> text` to

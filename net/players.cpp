@@ -6,6 +6,7 @@
 // GUID and may contain spaces itself.
 #include "net/players.h"
 
+#include "net/history_feed.h"
 #include "net/number.h"
 #include "net/player_rows.h"
 #include "net/session.h"
@@ -69,6 +70,7 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {
 
 int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
   ParsePlayerLinesInto(replyText, PlayerList);
+  if (HistoryFeed.listRead != nullptr) HistoryFeed.listRead(PlayerList);
   PlayerListArrived();
   SetInfoValue("BE_PLAYERS", std::to_string(PlayerList.size()));
   return 0;

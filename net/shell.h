@@ -36,6 +36,9 @@ enum class Action : int32_t {
   Lock = 10,
   Unlock = 11,
   Say = 12,
+  // A ban by GUID of a player who need not be on the server (the history
+  // tab): PendingActionData's target GUID, minutes and reason.
+  AddBan = 13,
 };
 
 // Who a row of the players view stands for: the player's number with his

@@ -2,6 +2,7 @@
 #include "net/tick.h"
 
 #include "net/commands.h"
+#include "net/history_feed.h"
 #include "net/live_players.h"
 #include "net/player_rows.h"
 #include "net/shell.h"
@@ -94,7 +95,12 @@ int DispatchDatagram(RconSession& session, const uint8_t* data, size_t length, p
     case rcon::kTypeServerMessage:
       // Acknowledged before anything else, or the server sends it again.
       SendAck(session, view.sequence);
-      ShowServerText(session, DecodePayloadText(view.payload, view.payloadLength));
+      {
+        const std::string line = DecodePayloadText(view.payload, view.payloadLength);
+        // A copy sent again for want of our acknowledgement is not news.
+        if (HistoryFeed.serverLine != nullptr && line != session.lastMessage) HistoryFeed.serverLine(line);
+        ShowServerText(session, line);
+      }
       return 0;
     default:
       // A type this client does not know: shown, never acknowledged.

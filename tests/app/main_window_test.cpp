@@ -19,6 +19,7 @@
 #include "app/dialog_ids.h"
 #include "app/dialogs.h"
 #include "app/event_loop.h"
+#include "app/history_view.h"
 #include "app/images.h"
 #include "app/files/settings.h"
 #include "app/log_view.h"
@@ -251,6 +252,7 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsIdsAndImages) {
   ExpectItems(PlayersPopupMenu(), {{L"Kick\u2026", 3, false},
                                    {L"Ban\u2026", 4, false},
                                    {L"Message\u2026", 16, false},
+                                   {L"History\u2026", 30, false},
                                    {nullptr, 0, false},
                                    {L"Copy name", 17, false},
                                    {L"Copy GUID", 18, false},
@@ -571,6 +573,39 @@ TEST_F(MainWindowTest, RefreshesKeepTheSelectedPlayerFocusAndTopRowAndAnUnchange
   PlayerList.clear();
 }
 
+// "History..." on a player: the History tab, searching his GUID as the
+// history keeps it (the server's "(OK)" gone, lowercase), or nothing for a
+// player whose GUID is not known yet.
+TEST_F(MainWindowTest, PlayersHistoryOpensTheHistoryTabSearchingHisGuid) {
+  HWND list = PlayersListView();
+  ClearRows(list);
+  PlayerList = Players(2);
+  PlayerList[0].guid = "0123456789ABCDEF0123456789ABCDEF(OK)";
+  PlayerList[1].guid = "-";
+  ShowPlayerRows();
+  SetWindowTextW(HistorySearchBox(), L"");
+  for (int row = 0; row < 2; ++row) {
+    Select(list, row);
+    PlayerIdentity held;
+    ASSERT_TRUE(SelectedPlayer(&held));
+    SendMessageW(MainTabs(), TCM_SETCURSEL, 0, 0);
+    Command(menu_id::kPlayerHistory);
+    wchar_t text[64] = {};
+    GetWindowTextW(HistorySearchBox(), text, 64);
+    if (held.number == 0) {
+      EXPECT_EQ(SendMessageW(MainTabs(), TCM_GETCURSEL, 0, 0), 3);
+      EXPECT_TRUE(IsWindowVisible(HistoryListView()));
+      EXPECT_STREQ(text, L"0123456789abcdef0123456789abcdef");
+    } else {
+      EXPECT_EQ(SendMessageW(MainTabs(), TCM_GETCURSEL, 0, 0), 0);
+    }
+  }
+  SendMessageW(MainTabs(), TCM_SETCURSEL, 0, 0);
+  Notify(MainTabs(), TCN_SELCHANGE);
+  ForgetPlayerRows();
+  PlayerList.clear();
+}
+
 TEST_F(MainWindowTest, ASortedViewPutsNewAndChangedRowsWhereTheSortSays) {
   HWND list = PlayersListView();
   ClearRows(list);
@@ -737,7 +772,7 @@ TEST_F(MainWindowTest, AppendLogScrollsDownOneLineFromWhereItStands) {
 
 TEST_F(MainWindowTest, SelectingTheBansTabAsksForTheBanList) {
   HWND tabs = MainTabs();
-  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 4);  // Players, Bans, Info, History
   SendMessageW(tabs, TCM_SETCURSEL, 2, 0);
   Notify(tabs, TCN_SELCHANGE);
   EXPECT_EQ(PendingAction, Action::None);  // Info

@@ -27,6 +27,9 @@
 //   players-top I        (the first row in view)
 //   bans N, ban-row I <cell 0>\t<cell 1>\t<cell 2>, bans-selected I,
 //   bans-first-row X Y   (the bans list, like the players list)
+//   history N, history-row I <cell 0>\t...\t<cell 8>, history-first-row X Y,
+//   history-tab X Y, history-search X Y (the History tab: its matches, as the
+//                        list of bans above, and the middle of its search box)
 //   menu-open 0|1        (a drop-down or pop-up menu is on the screen)
 //   focus ID PARENT-ID   (control ids of the window with the keyboard focus
 //                         and of its parent; a drop-down list's edit box has
@@ -54,6 +57,8 @@ struct Found {
   HWND info = nullptr;  // the property box: a list view of a placeholder and 3 columns
   HWND tabs = nullptr;
   HWND bans = nullptr;
+  HWND history = nullptr;  // the History tab's list: 9 columns
+  HWND search = nullptr;   // its search box
   HWND filters[4] = {};
   HWND target = nullptr;
   HWND message = nullptr;
@@ -95,11 +100,16 @@ BOOL CALLBACK Visit(HWND child, LPARAM param) {
   GetClassNameW(child, cls, 64);
   if (lstrcmpiW(cls, WC_LISTVIEWW) == 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
-    if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 8) found->players = child;
+    // Seven columns, or eight with the time connected.
+    const LRESULT columns = header ? SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 0;
+    if (columns == 7 || columns == 8) found->players = child;
+    if (columns == 9) found->history = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 4) found->info = child;
     if (header && SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3) found->bans = child;
   } else if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) {
     found->tabs = child;
+  } else if (lstrcmpiW(cls, WC_EDITW) == 0 && GetDlgCtrlID(child) == 120) {
+    found->search = child;  // the History tab's search box
   } else if (lstrcmpiW(cls, WC_LISTBOXW) == 0) {
     found->log = child;
   } else if (lstrcmpiW(cls, WC_BUTTONW) == 0) {
@@ -238,6 +248,26 @@ int main() {
       if (bans > 0 && IsWindowVisible(found.bans) && RowCentre(process, block.get(), found.bans, 0, &centre))
         std::printf("bans-first-row %ld %ld\n", centre.x, centre.y);
     }
+    if (found.history) {
+      const int matches = static_cast<int>(SendMessageW(found.history, LVM_GETITEMCOUNT, 0, 0));
+      std::printf("history %d\n", matches);
+      for (int row = 0; row < matches; ++row) {
+        std::string line;
+        for (int column = 0; column < 9; ++column) {
+          if (column) line += '\t';
+          line += Utf8(RemoteItemText(process, block, found.history, row, column));
+        }
+        std::printf("history-row %d %s\n", row, line.c_str());
+      }
+      POINT centre{};
+      if (matches > 0 && IsWindowVisible(found.history) && RowCentre(process, block.get(), found.history, 0, &centre))
+        std::printf("history-first-row %ld %ld\n", centre.x, centre.y);
+    }
+    if (found.search && IsWindowVisible(found.search)) {
+      RECT rect;
+      GetWindowRect(found.search, &rect);
+      std::printf("history-search %ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
     if (found.info) {
       // Grid columns 1 and 2 (label and value) are the list view's 2 and 3.
       const int rows = static_cast<int>(SendMessageW(found.info, LVM_GETITEMCOUNT, 0, 0));
@@ -279,14 +309,14 @@ int main() {
           std::printf("players-title %s\n", Utf8(text.data()).c_str());
         }
       }
-      for (int tab = 0; tab < 2; ++tab) {
+      for (int tab : {0, 1, 3}) {
         rect = RECT{};
         WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
         if (!SendMessageW(found.tabs, TCM_GETITEMRECT, tab, reinterpret_cast<LPARAM>(block.get()))) continue;
         ReadProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
         POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ClientToScreen(found.tabs, &centre);
-        std::printf("%s-tab %ld %ld\n", tab == 0 ? "players" : "bans", centre.x, centre.y);
+        std::printf("%s-tab %ld %ld\n", tab == 0 ? "players" : (tab == 1 ? "bans" : "history"), centre.x, centre.y);
       }
     }
   }

@@ -4,6 +4,7 @@
 
 #include "net/bans.h"
 #include "net/commands.h"
+#include "net/history_feed.h"
 
 #include <string>
 #include <thread>
@@ -207,6 +208,32 @@ TEST_F(CommandsTest, RemoveBanSendsTheNumberTheSelectedBanHasNow) {
   NetworkTick();
   Fake.bansSelected = -1;
   EXPECT_EQ(Carry(Action::RemoveBan, 0), Texts{});
+}
+
+// A ban from the history, of a player who need not be on the server: his
+// GUID goes out, the history hears of it, and the ban list is read again once
+// the server has answered, so that it has the ban.
+TEST_F(CommandsTest, AddBanSendsTheGuidAndReadsTheBanListAfterTheAnswer) {
+  static std::vector<SentCommand> sent;
+  sent.clear();
+  HistoryFeed.commandSent = [](const SentCommand& command) { sent.push_back(command); };
+  PendingActionData.hasTarget = true;
+  PendingActionData.target = PlayerIdentity{-1, kGuid, "", "Gone"};
+  PendingActionData.banMinutes = 10080;
+  PendingActionData.reason = "Cheating";
+  EXPECT_EQ(Carry(Action::AddBan), Texts{"addBan " + kGuid + " 10080 Cheating"});
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, SentCommandKind::AddBan);
+  EXPECT_EQ(sent[0].target, kGuid);
+  EXPECT_EQ(sent[0].minutes, 10080);
+  EXPECT_EQ(Carry(Action::None, 0), Texts{});
+  peer.ClearReceived();
+  Reply(Session.removeBan.sequence, "");
+  ASSERT_TRUE(peer.WaitForCount(1));
+  EXPECT_EQ(CommandText(peer.Received()[0]), "bans");
+  // The target went with the command: asked again, nothing goes out.
+  EXPECT_EQ(Carry(Action::AddBan, 0), Texts{});
+  HistoryFeed = HistoryHooks{};
 }
 
 TEST_F(CommandsTest, TheFreshListNotComingEndsTheRemovalWithALine) {

@@ -79,8 +79,8 @@ constexpr char kUsage[] =
     "logged-in client at once (for tests that time the client's answer).\n"
     "\n"
     "Commands: version, maxping [N], players, bans, kick N reason,\n"
-    "ban N minutes|perm reason (0 = perm), removeBan N, #lock, #unlock, #restart,\n"
-    "#reassign, #shutdown, say -1|N text (echoed to every admin as\n"
+    "ban N minutes|perm reason (0 = perm), addBan GUID|IP minutes reason,\n"
+    "removeBan N, #lock, #unlock, #restart, #reassign, #shutdown, say -1|N text (echoed to every admin as\n"
     "\"RCon admin #0: (Global) text\" or \"RCon admin #0: (To Name) text\").\n"
     "The status reply is kept within 8192 bytes.\n";
 

@@ -218,6 +218,18 @@ CommandResult World::BanPlayer(std::string_view args, int64_t now) {
   return {"", {message}, false};
 }
 
+// A ban of a GUID or an address whose player need not be on the server.
+CommandResult World::AddBan(std::string_view args, int64_t now) {
+  const std::string_view target = TakeWord(&args);
+  const std::string_view duration = TakeWord(&args);
+  const int64_t minutes = EqualsNoCase(duration, "perm") ? 0 : ParseCount(duration);
+  if (target.empty() || minutes < 0) return {"Invalid ban", {}, false};
+  const bool address = target.find('.') != std::string_view::npos;
+  (address ? ipBans_ : guidBans_).push_back({std::string(target), minutes == 0 ? 0 : now + 60 * minutes,
+                                            std::string(args)});
+  return {"", {}, false};
+}
+
 // Every admin sees the message come back; to one player it names him. The
 // client is always admin #0 here.
 CommandResult World::Say(std::string_view args) {
@@ -252,6 +264,7 @@ CommandResult World::Execute(std::string_view command, int64_t now) {
   if (EqualsNoCase(word, "kick")) return Kick(args);
   if (EqualsNoCase(word, "ban")) return BanPlayer(args, now);
   if (EqualsNoCase(word, "removeBan")) return RemoveBan(args, now);
+  if (EqualsNoCase(word, "addBan")) return AddBan(args, now);
   if (EqualsNoCase(word, "maxping")) {
     if (args.empty()) return {std::to_string(maxPing_), {}, false};
     const int64_t value = ParseCount(TakeWord(&args));

@@ -99,6 +99,7 @@ class World {
   CommandResult Kick(std::string_view args);
   CommandResult BanPlayer(std::string_view args, int64_t now);
   CommandResult RemoveBan(std::string_view args, int64_t now);
+  CommandResult AddBan(std::string_view args, int64_t now);
   CommandResult Say(std::string_view args);
   // Adds a player; his join lines, the first after `delayMs`.
   std::vector<TimedMessage> Join(int64_t delayMs, int* number = nullptr);
