@@ -47,7 +47,7 @@ const Bytes kInfoBase = H("FF FF FF FF 49 11") + S("Demo Server") + S("Altis") +
 const Bytes kInfoEveryExtra = kInfoBase + H("F1")  // 0x80 | 0x40 | 0x20 | 0x10 | 0x01
                               + H("FE 08")                                  // game port 2302
                               + H("01 00 00 00 00 00 40 01")                // Steam id
-                              + H("8C 69") + S("Spec TV")                   // spectator port 27020, name
+                              + H("8C 69") + S("Relay TV")                   // spectator port 27020, name
                               + S(kKeywords) + H("92 A3 01 00 00 00 00 00");  // keywords, game id
 
 a2s::ServerInfo BaseInfo() {
@@ -61,7 +61,7 @@ a2s::ServerInfo BaseInfo() {
 TEST(A2sInfo, ReadsEveryFieldWithAndWithoutExtraData) {
   a2s::ServerInfo every = BaseInfo();
   every.extraFlags = 0xF1, every.gamePort = 2302, every.steamId = 0x0140000000000001ull, every.spectatorPort = 27020;
-  every.spectatorName = "Spec TV", every.keywords = kKeywords, every.gameId = 107410;
+  every.spectatorName = "Relay TV", every.keywords = kKeywords, every.gameId = 107410;
   // Older servers end after the version; others send a flag byte of 0.
   const std::pair<Bytes, a2s::ServerInfo> cases[] = {
       {kInfoEveryExtra, every}, {kInfoBase, BaseInfo()}, {kInfoBase + H("00"), BaseInfo()}};
