@@ -130,7 +130,7 @@ constexpr int64_t kVisitGapSeconds = 20 * 60;
 constexpr size_t kSearchLimit = 500;
 
 // The schema version this build writes (PRAGMA user_version).
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // The 32 lowercase hex digits of a GUID in any of the accepted forms, or an
 // empty string when it holds none.

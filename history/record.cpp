@@ -6,7 +6,8 @@
 // visit; "times seen" (of a player and of each of his names) counts visits.
 #include <sqlite3.h>
 
-#include <cctype>
+#include <set>
+#include <vector>
 
 #include "history/fold.h"
 #include "history/history.h"
@@ -15,17 +16,30 @@
 namespace history {
 namespace {
 
-constexpr const char* kUpsertPlayer = R"sql(
+// A player is looked up by GUID, then inserted or updated: the GUID has no
+// unique index to upsert on (store.cpp, version 3), and an upsert returning
+// the id would gather it in a temporary table, which for each player cost
+// more than the rest of his writes together.
+//
+// The look-up goes through the index of GUID prefixes; the + keeps SQLite
+// from folding the GUID's value into the prefix expression, which would then
+// no longer match the index.
+constexpr const char* kFindPlayer =
+    "SELECT id, search FROM player WHERE substr(guid, 1, 8) = substr(?1, 1, 8) AND +guid = ?1";
+
+constexpr const char* kInsertPlayer = R"sql(
 INSERT INTO player(guid, first_seen, last_seen, times_seen, last_name, last_address, search)
-VALUES(?1, ?2, ?3, 1, ?4, ?5, ?7)
-ON CONFLICT(guid) DO UPDATE SET
-  times_seen = times_seen + (excluded.last_seen - last_seen > ?6),
-  first_seen = min(first_seen, excluded.first_seen),
-  last_seen = max(last_seen, excluded.last_seen),
-  last_name = CASE WHEN excluded.last_seen >= last_seen THEN excluded.last_name ELSE last_name END,
-  last_address = CASE WHEN excluded.last_address <> '' AND excluded.last_seen >= last_seen
-                      THEN excluded.last_address ELSE last_address END
-RETURNING id)sql";
+VALUES(?1, ?2, ?3, 1, ?4, ?5, ?6))sql";
+
+constexpr const char* kUpdatePlayer = R"sql(
+UPDATE player SET
+  times_seen = times_seen + (?3 - last_seen > ?6),
+  first_seen = min(first_seen, ?2),
+  last_seen = max(last_seen, ?3),
+  last_name = CASE WHEN ?3 >= last_seen THEN ?4 ELSE last_name END,
+  last_address = CASE WHEN ?5 <> '' AND ?3 >= last_seen THEN ?5 ELSE last_address END,
+  search = ?7
+WHERE id = ?1)sql";
 
 constexpr const char* kUpsertName = R"sql(
 INSERT INTO player_name(player_id, name, folded, first_seen, last_seen, times_seen)
@@ -94,23 +108,47 @@ struct Sighting {
   int64_t serverId = 0;
 };
 
+// Adds `item` to a player's search text unless it is there already. Every
+// item follows a line feed (the text starts with the GUID and one), so a
+// whole item is found, not a part of a longer one.
+void AddSearchItem(std::string& search, std::string_view item) {
+  if (item.empty()) return;
+  std::string whole;
+  whole.reserve(item.size() + 2);
+  whole.append(1, '\n').append(item).append(1, '\n');
+  if (search.find(whole) == std::string::npos) search.append(whole, 1, std::string::npos);
+}
+
+// The caller holds the write lock (Begin): nobody else can add the player
+// between the look-up and the insert.
 bool RecordSighting(HistoryDb* h, const Sighting& w) {
-  sqlite3_stmt* s = h->upsertPlayer.Reset();
+  const std::string folded = FoldCase(w.name);
+  sqlite3_stmt* s = h->findPlayer.Reset();
   BindText(s, 1, w.guid);
+  int rc = sqlite3_step(s);
+  if (!Done(rc)) return false;
+  const bool known = rc == SQLITE_ROW;
+  int64_t id = known ? sqlite3_column_int64(s, 0) : 0;
+  std::string search = known ? ColumnText(s, 1) : std::string(w.guid) + '\n';
+  sqlite3_reset(s);
+  AddSearchItem(search, folded);
+  AddSearchItem(search, w.address);
+
+  s = known ? h->updatePlayer.Reset() : h->insertPlayer.Reset();
+  if (known) {
+    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 6, kVisitGapSeconds);
+    BindText(s, 7, search);
+  } else {
+    BindText(s, 1, w.guid);
+    BindText(s, 6, search);
+  }
   sqlite3_bind_int64(s, 2, w.firstSeen);
   sqlite3_bind_int64(s, 3, w.lastSeen);
   BindText(s, 4, w.name);
   BindText(s, 5, w.address);
-  sqlite3_bind_int64(s, 6, kVisitGapSeconds);
-  const std::string folded = FoldCase(w.name);
-  std::string search;
-  search.reserve(w.guid.size() + folded.size() + w.address.size() + 3);
-  search.append(w.guid).append(1, '\n').append(folded).append(1, '\n');
-  if (!w.address.empty()) search.append(w.address).append(1, '\n');
-  BindText(s, 7, search);
-  if (sqlite3_step(s) != SQLITE_ROW) return false;
-  const int64_t id = sqlite3_column_int64(s, 0);
-  sqlite3_reset(s);  // a RETURNING statement finishes its write at reset
+  if (sqlite3_step(s) != SQLITE_DONE) return false;
+  if (!known) id = sqlite3_last_insert_rowid(h->db);
 
   s = h->upsertName.Reset();
   sqlite3_bind_int64(s, 1, id);
@@ -173,8 +211,8 @@ std::string NormalizeGuid(std::string_view guid) {
   if (!rest.empty() && rest != "(OK)" && rest != "(?)") return {};
   std::string out(guid.substr(0, 32));
   for (char& c : out) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return {};
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'A' && c <= 'F') c = static_cast<char>(c + ('a' - 'A'));
+    else if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return {};
   }
   return out;
 }
@@ -182,7 +220,9 @@ std::string NormalizeGuid(std::string_view guid) {
 bool PrepareRecordStatements(HistoryDb* h) {
   return h->begin.Prepare(h->db, "BEGIN IMMEDIATE") && h->commit.Prepare(h->db, "COMMIT") &&
          h->rollback.Prepare(h->db, "ROLLBACK") &&
-         h->upsertPlayer.Prepare(h->db, kUpsertPlayer) &&
+         h->findPlayer.Prepare(h->db, kFindPlayer) &&
+         h->insertPlayer.Prepare(h->db, kInsertPlayer) &&
+         h->updatePlayer.Prepare(h->db, kUpdatePlayer) &&
          h->upsertName.Prepare(h->db, kUpsertName) &&
          h->upsertAddress.Prepare(h->db, kUpsertAddress) &&
          h->upsertServer.Prepare(h->db, kUpsertServer) &&
@@ -194,17 +234,22 @@ bool PrepareRecordStatements(HistoryDb* h) {
 // has committed: a list that failed is tried again by the writer, and must
 // find them as they were.
 bool RecordList(HistoryDb* h, const SeenList& list) {
-  if (!h || !Begin(h)) return false;
+  if (!h) return false;
+  std::vector<std::string> guids;
+  guids.reserve(list.players.size());
+  for (const SeenPlayer& p : list.players) guids.push_back(NormalizeGuid(p.guid));
+  if (!Begin(h)) return false;
   const int64_t serverId = ServerId(h, list.server);
   if (serverId == 0) return Rollback(h);
-  for (const SeenPlayer& p : list.players) {
-    const std::string guid = NormalizeGuid(p.guid);
-    if (guid.empty()) continue;
+  for (size_t i = 0; i < list.players.size(); ++i) {
+    const SeenPlayer& p = list.players[i];
+    if (guids[i].empty()) continue;
     int64_t firstSeen = list.time;
     const auto it = h->pending.find({list.server, p.number});
     if (it != h->pending.end() && it->second.name == p.name)
       firstSeen = std::min(firstSeen, it->second.firstListed);
-    if (!RecordSighting(h, {guid, p.name, AddressOnly(p.address), firstSeen, list.time, serverId}))
+    if (!RecordSighting(h, {guids[i], p.name, AddressOnly(p.address), firstSeen, list.time,
+                            serverId}))
       return Rollback(h);
   }
   if (!Commit(h)) return false;
@@ -212,15 +257,14 @@ bool RecordList(HistoryDb* h, const SeenList& list) {
   // Pending players of this server who are no longer listed without a GUID
   // either have one now (recorded above) or left before the server told it;
   // nothing more can be recorded of them.
+  std::set<int32_t> stillPending;
+  for (size_t i = 0; i < list.players.size(); ++i)
+    if (guids[i].empty()) stillPending.insert(list.players[i].number);
   for (auto it = h->pending.lower_bound({list.server, INT32_MIN});
-       it != h->pending.end() && it->first.first == list.server;) {
-    bool stillPending = false;
-    for (const SeenPlayer& p : list.players)
-      stillPending |= p.number == it->first.second && NormalizeGuid(p.guid).empty();
-    it = stillPending ? std::next(it) : h->pending.erase(it);
-  }
-  for (const SeenPlayer& p : list.players)
-    if (NormalizeGuid(p.guid).empty()) RememberPending(h, list.server, p, list.time);
+       it != h->pending.end() && it->first.first == list.server;)
+    it = stillPending.count(it->first.second) ? std::next(it) : h->pending.erase(it);
+  for (size_t i = 0; i < list.players.size(); ++i)
+    if (guids[i].empty()) RememberPending(h, list.server, list.players[i], list.time);
   return true;
 }
 
@@ -247,16 +291,19 @@ bool RecordGuid(HistoryDb* h, const GuidEvent& e) {
 
 bool RecordAction(HistoryDb* h, const AdminAction& a) {
   if (!h) return false;
-  // The player it aimed at: by GUID, else the latest seen behind the address.
+  // The player it aimed at: by GUID, else the latest seen behind the
+  // address. Addresses have no index of their own (it cost a page per
+  // newcomer); a ban by address is rare enough to read them all.
   const std::string guid = NormalizeGuid(a.target);
   const std::string target = guid.empty() ? a.target : guid;
   Statement insert;
   if (!insert.Prepare(h->db, R"sql(
       INSERT INTO admin_action(time, server, kind, target, player_id, reason, minutes)
       VALUES(?1, ?2, ?3, ?4,
-        coalesce((SELECT id FROM player WHERE guid = ?4),
-                 (SELECT p.id FROM player_address a JOIN player p ON p.id = a.player_id
-                  WHERE a.address = ?4 ORDER BY a.last_seen DESC LIMIT 1)),
+        CASE WHEN ?7 THEN (SELECT id FROM player
+                           WHERE substr(guid, 1, 8) = substr(?4, 1, 8) AND +guid = ?4)
+             ELSE (SELECT player_id FROM player_address WHERE address = ?4
+                   ORDER BY last_seen DESC LIMIT 1) END,
         ?5, ?6))sql"))
     return false;
   sqlite3_stmt* s = insert.get();
@@ -266,24 +313,33 @@ bool RecordAction(HistoryDb* h, const AdminAction& a) {
   BindText(s, 4, target);
   BindText(s, 5, a.reason);
   sqlite3_bind_int(s, 6, a.minutes);
+  sqlite3_bind_int(s, 7, !guid.empty());
   // One statement: SQLite makes it a transaction of its own.
   return sqlite3_step(s) == SQLITE_DONE;
 }
 
 bool SetNote(HistoryDb* h, std::string_view guidText, std::string_view note) {
   const std::string guid = NormalizeGuid(guidText);
-  if (!h || guid.empty()) return false;
-  Statement upsert;
-  if (!upsert.Prepare(h->db, R"sql(
-      INSERT INTO player(guid, first_seen, last_seen, times_seen, note, search)
-      VALUES(?1, ?2, ?2, 0, ?3, ?1 || char(10))
-      ON CONFLICT(guid) DO UPDATE SET note = excluded.note)sql"))
-    return false;
-  sqlite3_stmt* s = upsert.get();
+  if (!h || guid.empty() || !Begin(h)) return false;
+  sqlite3_stmt* s = h->findPlayer.Reset();
   BindText(s, 1, guid);
-  sqlite3_bind_int64(s, 2, NowSeconds());
+  const int rc = sqlite3_step(s);
+  const int64_t id = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+  sqlite3_reset(s);
+  if (!Done(rc)) return Rollback(h);
+  Statement write;
+  if (!write.Prepare(h->db, id != 0 ? "UPDATE player SET note = ?3 WHERE id = ?1"
+                                    : "INSERT INTO player(guid, first_seen, last_seen, "
+                                      "times_seen, note, search) "
+                                      "VALUES(?2, ?4, ?4, 0, ?3, ?2 || char(10))"))
+    return Rollback(h);
+  s = write.get();
+  sqlite3_bind_int64(s, 1, id);
+  BindText(s, 2, guid);
   BindText(s, 3, note);
-  return sqlite3_step(s) == SQLITE_DONE;
+  sqlite3_bind_int64(s, 4, NowSeconds());
+  if (sqlite3_step(s) != SQLITE_DONE) return Rollback(h);
+  return Commit(h);
 }
 
 }  // namespace history

@@ -55,7 +55,7 @@ struct HistoryDb {
   sqlite3* db = nullptr;
   // Statements prepared once per connection, used by every list.
   Statement begin, commit, rollback;
-  Statement upsertPlayer, upsertName, upsertAddress, upsertServer, upsertPlayerServer;
+  Statement findPlayer, insertPlayer, updatePlayer, upsertName, upsertAddress, upsertServer, upsertPlayerServer;
   Statement findServer;
   std::map<std::pair<std::string, int32_t>, PendingPlayer> pending;
 };

@@ -159,9 +159,10 @@ TEST_F(HistoryTest, NoteIsKeptAcrossReopen) {
   CloseHistory(db);
 }
 
-TEST_F(HistoryTest, Version1FileIsMigrated) {
-  // The first file format, written as the first release wrote it.
-  Sql(R"sql(
+// The files earlier releases wrote, each with the same player: named Иван,
+// then Ivan, at two addresses.
+TEST_F(HistoryTest, OlderFilesAreMigrated) {
+  const std::string v1 = R"sql(
     CREATE TABLE player(id INTEGER PRIMARY KEY, guid TEXT NOT NULL UNIQUE,
       first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1);
     CREATE TABLE player_name(player_id INTEGER NOT NULL REFERENCES player(id), name TEXT NOT NULL,
@@ -173,28 +174,92 @@ TEST_F(HistoryTest, Version1FileIsMigrated) {
     INSERT INTO player VALUES(1, '0123456789abcdef0123456789abcdef', 100, 500, 3);
     INSERT INTO player_name VALUES(1, 'Иван', 100, 200, 1), (1, 'Ivan', 300, 500, 2);
     INSERT INTO player_address VALUES(1, '10.0.0.1', 100, 200), (1, '10.0.0.2', 300, 500);
-    PRAGMA user_version = 1;)sql");
+    PRAGMA user_version = 1;)sql";
+  // The second wrote the search text through triggers, had an index by
+  // address, a note and a ban sent from Quorvel.
+  const std::string v2 = R"sql(
+    CREATE TABLE player(id INTEGER PRIMARY KEY, guid TEXT NOT NULL UNIQUE,
+      first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1,
+      last_name TEXT NOT NULL DEFAULT '', last_address TEXT NOT NULL DEFAULT '',
+      note TEXT NOT NULL DEFAULT '', search TEXT NOT NULL DEFAULT '');
+    CREATE TABLE player_name(player_id INTEGER NOT NULL REFERENCES player(id), name TEXT NOT NULL,
+      first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1,
+      folded TEXT NOT NULL DEFAULT '', PRIMARY KEY(player_id, name)) WITHOUT ROWID;
+    CREATE TABLE player_address(player_id INTEGER NOT NULL REFERENCES player(id),
+      address TEXT NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,
+      PRIMARY KEY(player_id, address)) WITHOUT ROWID;
+    CREATE TRIGGER player_name_search AFTER INSERT ON player_name BEGIN
+      UPDATE player SET search = search || NEW.folded || char(10)
+      WHERE id = NEW.player_id AND instr(search, char(10) || NEW.folded || char(10)) = 0;
+    END;
+    CREATE TRIGGER player_address_search AFTER INSERT ON player_address BEGIN
+      UPDATE player SET search = search || NEW.address || char(10)
+      WHERE id = NEW.player_id AND instr(search, char(10) || NEW.address || char(10)) = 0;
+    END;
+    CREATE TABLE server(id INTEGER PRIMARY KEY, endpoint TEXT NOT NULL UNIQUE);
+    CREATE TABLE player_server(player_id INTEGER NOT NULL REFERENCES player(id),
+      server_id INTEGER NOT NULL REFERENCES server(id), first_seen INTEGER NOT NULL,
+      last_seen INTEGER NOT NULL, PRIMARY KEY(player_id, server_id)) WITHOUT ROWID;
+    CREATE TABLE admin_action(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, server TEXT NOT NULL,
+      kind TEXT NOT NULL CHECK(kind IN ('kick', 'ban', 'removeBan')), target TEXT NOT NULL,
+      player_id INTEGER REFERENCES player(id), reason TEXT NOT NULL DEFAULT '',
+      minutes INTEGER NOT NULL DEFAULT 0);
+    CREATE INDEX admin_action_player ON admin_action(player_id, time);
+    CREATE INDEX admin_action_target ON admin_action(target, time);
+    CREATE INDEX player_address_address ON player_address(address);
+    CREATE INDEX player_recent ON player(last_seen, search);
+    INSERT INTO player VALUES(1, '0123456789abcdef0123456789abcdef', 100, 500, 3, 'Ivan',
+      '10.0.0.2', 'kept', '0123456789abcdef0123456789abcdef' || char(10));
+    INSERT INTO player_name VALUES(1, 'Иван', 100, 200, 1, 'иван'), (1, 'Ivan', 300, 500, 2, 'ivan');
+    INSERT INTO player_address VALUES(1, '10.0.0.1', 100, 200), (1, '10.0.0.2', 300, 500);
+    INSERT INTO server VALUES(1, 's:1');
+    INSERT INTO player_server VALUES(1, 1, 100, 500);
+    INSERT INTO admin_action VALUES(1, 600, 's:1', 'ban', '0123456789abcdef0123456789abcdef', 1,
+      'cheating', 0);
+    PRAGMA user_version = 2;)sql";
+  struct Case {
+    int version;
+    const std::string& sql;
+    const char* note;
+    bool banned;
+  };
+  const Case cases[] = {{1, v1, "", false}, {2, v2, "kept", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("version " + std::to_string(c.version));
+    fs::remove(path_);
+    Sql(c.sql);
+    HistoryDb* db = Open();
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
+    std::vector<Match> m = Search(db, "ива");
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].lastName, "Ivan");
+    EXPECT_EQ(m[0].otherNames, std::vector<std::string>{"Иван"});
+    EXPECT_EQ(m[0].lastAddress, "10.0.0.2");
+    EXPECT_EQ(m[0].timesSeen, 3);
+    EXPECT_EQ(m[0].note, c.note);
+    EXPECT_EQ(m[0].bannedByQuorvel, c.banned);
 
-  HistoryDb* db = Open();
-  ASSERT_NE(db, nullptr);
-  EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
-  // The old names were folded by the migration, the latest name and address
-  // taken over, and the new tables work.
-  std::vector<Match> m = Search(db, "ива");
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].lastName, "Ivan");
-  EXPECT_EQ(m[0].otherNames, std::vector<std::string>{"Иван"});
-  EXPECT_EQ(m[0].lastAddress, "10.0.0.2");
-  EXPECT_EQ(m[0].timesSeen, 3);
-  ASSERT_TRUE(SetNote(db, kGuidA, "kept"));
-  ASSERT_TRUE(RecordList(db, List("s:1", 10000, {{0, "Ivan", kGuidA, "10.0.0.2"}})));
-  PlayerDetails d;
-  ASSERT_TRUE(LoadPlayer(db, kGuidA, &d));
-  EXPECT_EQ(d.firstSeen, 100);
-  EXPECT_EQ(d.timesSeen, 4);
-  EXPECT_EQ(d.note, "kept");
-  EXPECT_EQ(d.servers.size(), 1u);
-  CloseHistory(db);
+    // The migrated player is found by his GUID again: a new visit under a
+    // new name and address joins his record, which keeps its note.
+    ASSERT_TRUE(RecordList(db, List("s:1", 10000, {{0, "Вася", kGuidA, "10.0.0.3"}})));
+    ASSERT_TRUE(SetNote(db, kGuidA, std::string(c.note) + "+"));
+    EXPECT_EQ(Search(db, "").size(), 1u);
+    for (const char* part : {"иван", "вас", "10.0.0.1", "10.0.0.3", "01234567"}) {
+      SCOPED_TRACE(part);
+      EXPECT_EQ(Guids(db, part), std::vector<std::string>{kGuidA});
+    }
+    PlayerDetails d;
+    ASSERT_TRUE(LoadPlayer(db, kGuidA, &d));
+    EXPECT_EQ(d.firstSeen, 100);
+    EXPECT_EQ(d.timesSeen, 4);
+    EXPECT_EQ(d.names.size(), 3u);
+    EXPECT_EQ(d.note, std::string(c.note) + "+");
+    EXPECT_EQ(d.servers.size(), 1u);
+    CloseHistory(db);
+    fs::remove(path_ + "-wal");
+    fs::remove(path_ + "-shm");
+  }
 }
 
 std::string ReadFile(const fs::path& p) {
