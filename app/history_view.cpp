@@ -205,7 +205,12 @@ void SearchAgain() {
 void OnHistoryReady() {
   if (g_writer == nullptr) return;
   std::string notice;
-  if (history::TakeHistoryNotice(g_writer, &notice)) AppendLog(notice);
+  // A notice may mean the file was replaced: the rows shown came from the
+  // old one.
+  if (history::TakeHistoryNotice(g_writer, &notice)) {
+    AppendLog(notice);
+    SearchAgain();
+  }
   history::SearchResult result;
   // An answer to text since changed is dropped: the answer to the new text
   // is on its way, and the rows would only flicker.

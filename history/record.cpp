@@ -67,18 +67,30 @@ ON CONFLICT(player_id, server_id) DO UPDATE SET
 
 bool Done(int rc) { return rc == SQLITE_DONE || rc == SQLITE_ROW; }
 
+// Keeps the first failure of the write under way (the connection forgets it
+// as soon as the next statement, the rollback, runs); always false.
+bool Failed(HistoryDb* h) {
+  if (h->failure == SQLITE_OK) {
+    h->failure = sqlite3_extended_errcode(h->db);
+    h->failureMessage = sqlite3_errmsg(h->db);
+  }
+  return false;
+}
+
 // BEGIN IMMEDIATE takes the write lock at once, so waiting for another
 // instance goes through the busy timeout instead of failing at the first
 // write of a transaction that started as a reader.
-bool Begin(HistoryDb* h) { return sqlite3_step(h->begin.Reset()) == SQLITE_DONE; }
-bool Commit(HistoryDb* h) {
-  if (sqlite3_step(h->commit.Reset()) == SQLITE_DONE) return true;
+bool Begin(HistoryDb* h) {
+  h->failure = SQLITE_OK;
+  return sqlite3_step(h->begin.Reset()) == SQLITE_DONE || Failed(h);
+}
+bool Rollback(HistoryDb* h) {
+  Failed(h);
   sqlite3_step(h->rollback.Reset());
   return false;
 }
-bool Rollback(HistoryDb* h) {
-  sqlite3_step(h->rollback.Reset());
-  return false;
+bool Commit(HistoryDb* h) {
+  return sqlite3_step(h->commit.Reset()) == SQLITE_DONE || Rollback(h);
 }
 
 std::string AddressOnly(std::string_view address) {
@@ -296,6 +308,7 @@ bool RecordAction(HistoryDb* h, const AdminAction& a) {
   // newcomer); a ban by address is rare enough to read them all.
   const std::string guid = NormalizeGuid(a.target);
   const std::string target = guid.empty() ? a.target : guid;
+  h->failure = SQLITE_OK;
   Statement insert;
   if (!insert.Prepare(h->db, R"sql(
       INSERT INTO admin_action(time, server, kind, target, player_id, reason, minutes)
@@ -305,7 +318,7 @@ bool RecordAction(HistoryDb* h, const AdminAction& a) {
              ELSE (SELECT player_id FROM player_address WHERE address = ?4
                    ORDER BY last_seen DESC LIMIT 1) END,
         ?5, ?6))sql"))
-    return false;
+    return Failed(h);
   sqlite3_stmt* s = insert.get();
   sqlite3_bind_int64(s, 1, a.time);
   BindText(s, 2, a.server);
@@ -315,7 +328,7 @@ bool RecordAction(HistoryDb* h, const AdminAction& a) {
   sqlite3_bind_int(s, 6, a.minutes);
   sqlite3_bind_int(s, 7, !guid.empty());
   // One statement: SQLite makes it a transaction of its own.
-  return sqlite3_step(s) == SQLITE_DONE;
+  return sqlite3_step(s) == SQLITE_DONE || Failed(h);
 }
 
 bool SetNote(HistoryDb* h, std::string_view guidText, std::string_view note) {

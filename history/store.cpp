@@ -324,8 +324,8 @@ bool IsDamage(int code) {
 }
 
 bool LastErrorIsDamage(HistoryDb* h, std::string* message) {
-  if (!h || !IsDamage(sqlite3_errcode(h->db))) return false;
-  if (message) *message = sqlite3_errmsg(h->db);
+  if (!h || !IsDamage(h->failure)) return false;
+  if (message) *message = h->failureMessage;
   return true;
 }
 
@@ -349,7 +349,12 @@ OpenResult OpenHistory(const std::string& path) {
   }
   result.error = failure.error;
   if (!failure.damaged) return result;
+  return ReplaceHistory(path, failure.error);
+}
 
+OpenResult ReplaceHistory(const std::string& path, const std::string& error) {
+  OpenResult result;
+  result.error = error;
   // The file is beyond use: keep it for the admin (and whoever may rescue
   // it), and begin again. Its journal files belong to it and go with it.
   const std::filesystem::path file(reinterpret_cast<const char8_t*>(path.c_str()));

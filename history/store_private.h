@@ -58,6 +58,10 @@ struct HistoryDb {
   Statement findPlayer, insertPlayer, updatePlayer, upsertName, upsertAddress, upsertServer, upsertPlayerServer;
   Statement findServer;
   std::map<std::pair<std::string, int32_t>, PendingPlayer> pending;
+  // The first failure of the latest write: SQLite's extended code and its
+  // message (SQLITE_OK when it succeeded).
+  int failure = SQLITE_OK;
+  std::string failureMessage;
 };
 
 // The most players remembered while their GUIDs are unknown; a server that
@@ -67,8 +71,13 @@ constexpr size_t kMaxPendingPlayers = 4096;
 bool Exec(sqlite3* db, const char* sql);
 // Whether an SQLite result code says the file itself is damaged.
 bool IsDamage(int code);
-// Whether the connection's last failure was damage to the file; its message.
+// Whether the latest write failed because the file is damaged; SQLite's
+// message.
 bool LastErrorIsDamage(HistoryDb* h, std::string* message);
+// Sets the damaged file at `path` aside (named as OpenHistory does) and
+// starts a new one; `error` says what was found. Replaced, or Failed when
+// the file cannot be moved or the new one not made.
+OpenResult ReplaceHistory(const std::string& path, const std::string& error);
 bool PrepareRecordStatements(HistoryDb* h);
 
 }  // namespace history

@@ -26,6 +26,11 @@ using Item = std::variant<SeenList, GuidEvent, AdminAction, NoteItem>;
 // a long transaction) is tried again this many times before it is dropped.
 constexpr int kWriteAttempts = 3;
 
+// Files found damaged while writing that are set aside in one run before the
+// history goes off: damage that keeps coming back is the disk's or another
+// program's doing, and new files would only fill the folder with broken ones.
+constexpr int kMaxReplacements = 3;
+
 std::string Format(const char* text, const std::string& arg) {
   const int n = std::snprintf(nullptr, 0, text, arg.c_str());
   std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
@@ -59,6 +64,7 @@ struct HistoryWriter {
 namespace {
 
 bool Write(HistoryDb* db, const Item& item) {
+  db->failure = SQLITE_OK;
   if (const auto* list = std::get_if<SeenList>(&item)) return RecordList(db, *list);
   if (const auto* event = std::get_if<GuidEvent>(&item)) return RecordGuid(db, *event);
   if (const auto* action = std::get_if<AdminAction>(&item)) return RecordAction(db, *action);
@@ -84,6 +90,7 @@ void Run(HistoryWriter* w) {
   w->flushed.notify_all();
   if (w->notice && w->wake) w->wake();
   HistoryDb* db = opened.db;
+  int replacements = 0;
 
   std::unique_lock lock(w->mutex);
   for (;;) {
@@ -112,26 +119,46 @@ void Run(HistoryWriter* w) {
     w->busy = true;
     lock.unlock();
     bool written = false;
-    for (int attempt = 0; db && !written && attempt < kWriteAttempts; ++attempt)
-      written = Write(db, item);
-    // A file damaged under us (a disk fault, another program writing into it)
-    // turns the history off with one report; the next start sets it aside.
+    bool damaged = false;
     std::string damage;
-    const bool damaged = !written && LastErrorIsDamage(db, &damage);
+    for (int attempt = 0; db && !written && !damaged && attempt < kWriteAttempts; ++attempt) {
+      written = Write(db, item);
+      damaged = !written && LastErrorIsDamage(db, &damage);
+    }
+    // A file damaged under us (a disk fault, another program writing into
+    // it) is handled as at start-up: set aside, reported once, and a new one
+    // started, which takes this item and the rest of the queue. The players
+    // still waiting for their GUIDs move over with it.
+    std::optional<std::string> notice;
     if (damaged) {
+      auto pending = std::move(db->pending);
       CloseHistory(db);
       db = nullptr;
+      if (replacements++ < kMaxReplacements) {
+        OpenResult again = ReplaceHistory(w->path, damage);
+        db = again.db;
+        notice = db ? Format(kHistoryReplacedText, again.setAsidePath)
+                    : Format(kHistoryOffText, again.error);
+      } else {
+        notice = Format(kHistoryOffText, damage);
+      }
+      if (db) {
+        db->pending = std::move(pending);
+        written = Write(db, item);
+      }
     }
     lock.lock();
     w->busy = false;
     ++w->done;
     if (!written) ++w->dropped;
-    if (damaged) {
-      w->state = HistoryState::Off;
-      w->notice = Format(kHistoryOffText, damage);
-      w->dropped += w->queue.size();
-      w->done += w->queue.size();
-      w->queue.clear();
+    if (notice) {
+      w->notice = std::move(notice);
+      if (!db) {
+        w->state = HistoryState::Off;
+        w->dropped += w->queue.size();
+        w->done += w->queue.size();
+        w->queue.clear();
+      }
       if (w->wake) {
         lock.unlock();
         w->wake();

@@ -347,6 +347,73 @@ TEST_F(HistoryTest, UnusableFileIsSetAsideAndANewOneStarted) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
+// The file is damaged while Quorvel has it open (a disk fault, another
+// program writing into it): the write that finds it sets it aside and starts
+// a new file, which takes that list and the ones after it. Damage that keeps
+// coming back turns the history off instead of filling the folder.
+TEST_F(HistoryTest, DamageFoundWhileWritingStartsANewFile) {
+  HistoryWriter* w = StartHistory(path_, nullptr);
+  std::string notice;
+  for (int round = 1; round <= 4; ++round) {
+    SCOPED_TRACE("damage number " + std::to_string(round));
+    std::vector<SeenPlayer> many;
+    for (int i = 0; i < 300; ++i) {
+      char guid[33];
+      std::snprintf(guid, sizeof guid, "%02x%030x", round, i);
+      many.push_back({i, "Player number " + std::to_string(i), guid, "10.0.0.1"});
+    }
+    ASSERT_TRUE(QueueList(w, List("s:1", kT0 + round * 100, many)));
+    FlushHistory(w);
+
+    // Everything into the file itself, then every page but the first loses
+    // its header. Another connection's commit makes the writer read the file
+    // again rather than trust the pages it holds.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    {
+      std::fstream file(path_, std::ios::binary | std::ios::in | std::ios::out);
+      const auto size = static_cast<std::streamoff>(fs::file_size(path_));
+      ASSERT_GT(size, 8 * 4096);
+      for (std::streamoff at = 4096; at < size; at += 4096) {
+        file.seekp(at);
+        file.write("ZZZZZZZZZZZZZZZZ", 16);
+      }
+    }
+    EXPECT_EQ(sqlite3_exec(other, "PRAGMA user_version = 3", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    const std::string after = "After damage " + std::to_string(round);
+    EXPECT_TRUE(QueueList(w, List("s:1", kT0 + round * 100 + 30, {{0, after, kGuidA, "1.1.1.1"}})));
+    EXPECT_TRUE(QueueList(w, List("s:1", kT0 + round * 100 + 60, {{1, "Later", kGuidB, "1.1.1.2"}})));
+    FlushHistory(w);
+    ASSERT_TRUE(TakeHistoryNotice(w, &notice));
+    EXPECT_FALSE(TakeHistoryNotice(w, &notice));
+    if (round < 4) {
+      EXPECT_NE(notice.find("history-broken-"), std::string::npos) << notice;
+      EXPECT_EQ(GetHistoryState(w), HistoryState::On);
+      EXPECT_EQ(DroppedCount(w), 0u);
+      QueueSearch(w, "");
+      SearchResult r;
+      for (int i = 0; i < 1000 && !TakeSearchResult(w, &r); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      ASSERT_EQ(r.matches.size(), 2u);
+      EXPECT_EQ(r.matches[1].lastName, after);
+    } else {
+      EXPECT_NE(notice.find("off"), std::string::npos) << notice;
+      EXPECT_EQ(GetHistoryState(w), HistoryState::Off);
+      EXPECT_FALSE(QueueList(w, List("s:1", kT0, {})));
+    }
+  }
+  StopHistory(w);
+  int setAside = 0;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    setAside += entry.path().extension() == ".db" &&
+                entry.path().filename().string().find("history-broken-") == 0;
+  EXPECT_EQ(setAside, 3);
+}
+
 // Two Quorvel instances, each with its own writer thread and connection,
 // record at once into one file.
 TEST_F(HistoryTest, TwoWritersAtOnceLoseNothing) {
