@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/main_window_internal.h"
 #include "app/menu_ids.h"
+#include "app/pure/layout.h"
 #include "app/utf16.h"
 #include "history/history.h"
 #include "net/history_feed.h"
@@ -36,17 +38,21 @@ constexpr int kGap = 4;
 struct Column {
   const wchar_t* title;
   int width;
+  SortKind sort;  // of the column's key (SortKey), not of its shown text
 };
+constexpr int kFirstSeen = 4;
+constexpr int kLastSeen = 5;
+constexpr int kTimesSeen = 6;
 constexpr std::array<Column, 9> kColumns{{
-    {L"Last name", 100},
-    {L"Other names", 85},
-    {L"GUID", 95},
-    {L"Last address", 90},
-    {L"First seen", 120},
-    {L"Last seen", 120},
-    {L"Times seen", 65},
-    {L"Note", 90},
-    {L"Banned by Quorvel", 60},
+    {L"Last name", 100, SortKind::Text},
+    {L"Other names", 85, SortKind::Text},
+    {L"GUID", 95, SortKind::Text},
+    {L"Last address", 90, SortKind::Text},
+    {L"First seen", 120, SortKind::Integer},
+    {L"Last seen", 120, SortKind::Integer},
+    {L"Times seen", 65, SortKind::Integer},
+    {L"Note", 90, SortKind::Text},
+    {L"Banned by Quorvel", 60, SortKind::Text},
 }};
 
 history::HistoryWriter* g_writer = nullptr;
@@ -58,6 +64,10 @@ HWND g_search = nullptr;
 HWND g_list = nullptr;
 HMENU g_popup = nullptr;
 std::vector<history::Match> g_matches;  // the rows, by their lParam
+// The column the admin sorted by (-1: the search's order, latest seen
+// first); kept across searches, so new results come sorted the same way.
+int g_sortColumn = -1;
+bool g_sortDescending = false;
 
 void Wake() {
   if (HWND window = g_wakeWindow.load()) PostMessageW(window, kHistoryReadyMessage, 0, 0);
@@ -132,15 +142,52 @@ std::wstring LocalTime(int64_t seconds) {
   return std::wstring(date) + L" " + time;
 }
 
-std::array<std::wstring, kColumns.size()> Cells(const history::Match& m) {
-  std::string others;
-  for (const std::string& name : m.otherNames) {
-    if (!others.empty()) others += ", ";
-    others += name;
+// What a column sorts by: its text, but the dates by the seconds they stand
+// for (the shown form is the user's and need not sort) and the count by its
+// number.
+std::string SortKey(const history::Match& m, int column) {
+  switch (column) {
+    case 0: return m.lastName;
+    case 1: {
+      std::string others;
+      for (const std::string& name : m.otherNames) {
+        if (!others.empty()) others += ", ";
+        others += name;
+      }
+      return others;
+    }
+    case 2: return m.guid;
+    case 3: return m.lastAddress;
+    case kFirstSeen: return std::to_string(m.firstSeen);
+    case kLastSeen: return std::to_string(m.lastSeen);
+    case kTimesSeen: return std::to_string(m.timesSeen);
+    case 7: return m.note;
+    default: return m.bannedByQuorvel ? "Yes" : "";
   }
-  return {Widen(m.lastName),          Widen(others),           Widen(m.guid),
-          Widen(m.lastAddress),       LocalTime(m.firstSeen),  LocalTime(m.lastSeen),
-          std::to_wstring(m.timesSeen), Widen(m.note),        m.bannedByQuorvel ? L"Yes" : L""};
+}
+
+std::wstring CellText(const history::Match& m, int column) {
+  if (column == kFirstSeen) return LocalTime(m.firstSeen);
+  if (column == kLastSeen) return LocalTime(m.lastSeen);
+  return Widen(SortKey(m, column));
+}
+
+// Puts g_matches in the chosen column's order; equal keys keep the search's
+// order, the latest seen first.
+void SortMatches() {
+  if (g_sortColumn < 0) return;
+  const SortKind kind = kColumns[static_cast<size_t>(g_sortColumn)].sort;
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(g_matches.size());
+  for (size_t i = 0; i < g_matches.size(); ++i) keys.emplace_back(SortKey(g_matches[i], g_sortColumn), i);
+  std::stable_sort(keys.begin(), keys.end(), [kind](const auto& a, const auto& b) {
+    const int order = CompareCells(a.first, b.first, kind);
+    return g_sortDescending ? order > 0 : order < 0;
+  });
+  std::vector<history::Match> sorted;
+  sorted.reserve(g_matches.size());
+  for (const auto& key : keys) sorted.push_back(std::move(g_matches[key.second]));
+  g_matches = std::move(sorted);
 }
 
 const history::Match* SelectedMatch() {
@@ -161,21 +208,23 @@ void ShowMatches(std::vector<history::Match> matches) {
   const history::Match* selected = SelectedMatch();
   const std::string keep = selected ? selected->guid : std::string();
   g_matches = std::move(matches);
+  SortMatches();
   SendMessageW(g_list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(g_list, LVM_DELETEALLITEMS, 0, 0);
   for (size_t i = 0; i < g_matches.size(); ++i) {
-    auto cells = Cells(g_matches[i]);
+    std::wstring text = CellText(g_matches[i], 0);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(i);
-    item.pszText = cells[0].data();
+    item.pszText = text.data();
     item.lParam = static_cast<LPARAM>(i);
     const int row = static_cast<int>(SendMessageW(g_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (row < 0) continue;
-    for (size_t c = 1; c < cells.size(); ++c) {
+    for (int c = 1; c < static_cast<int>(kColumns.size()); ++c) {
+      text = CellText(g_matches[i], c);
       LVITEMW sub{};
-      sub.iSubItem = static_cast<int>(c);
-      sub.pszText = cells[c].data();
+      sub.iSubItem = c;
+      sub.pszText = text.data();
       SendMessageW(g_list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
     }
     if (!keep.empty() && g_matches[i].guid == keep) {
@@ -200,6 +249,18 @@ std::string SearchText() {
 
 void SearchAgain() {
   if (g_writer != nullptr && g_search != nullptr) history::QueueSearch(g_writer, SearchText());
+}
+
+// A header click: ascending, the same column again descending.
+void SortHistory(int column) {
+  if (g_list == nullptr || column < 0 || column >= static_cast<int>(kColumns.size())) return;
+  g_sortDescending = column == g_sortColumn && !g_sortDescending;
+  g_sortColumn = column;
+  ShowMatches(g_matches);  // a copy: the selection is read from the rows shown
+  MarkSortedColumn(g_list, g_sortColumn, g_sortDescending);
+  const int selected =
+      static_cast<int>(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (selected >= 0) SendMessageW(g_list, LVM_ENSUREVISIBLE, selected, FALSE);
 }
 
 void OnHistoryReady() {
@@ -283,6 +344,8 @@ void StopPlayerHistory() {
   g_popup = nullptr;
   g_page = g_search = g_list = nullptr;
   g_matches.clear();
+  g_sortColumn = -1;
+  g_sortDescending = false;
 }
 
 void SaveHistoryNote(const std::string& guid, const std::string& note) {
@@ -364,6 +427,8 @@ bool HistoryViewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* res
       if (header->code == NM_RCLICK) {
         const DWORD pos = GetMessagePos();
         ShowPopupAt(POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))});
+      } else if (header->code == LVN_COLUMNCLICK) {
+        SortHistory(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
       }
       *result = 0;
       return true;
@@ -403,3 +468,4 @@ void ShowHistoryFor(std::string_view guid) {
 
 HWND HistorySearchBox() { return g_search; }
 HWND HistoryListView() { return g_list; }
+void ShowHistoryMatchesForTesting(std::vector<history::Match> matches) { ShowMatches(std::move(matches)); }

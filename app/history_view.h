@@ -13,6 +13,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "history/history.h"
 
 // Posted to the main window by the history's thread.
 constexpr UINT kHistoryReadyMessage = WM_APP + 0x100;
@@ -45,3 +48,5 @@ void ShowHistoryFor(std::string_view guid);
 // For tests and the keyboard order of the main window.
 HWND HistorySearchBox();
 HWND HistoryListView();
+// Shows matches as a finished search does (tests).
+void ShowHistoryMatchesForTesting(std::vector<history::Match> matches);

@@ -330,19 +330,6 @@ int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context) {
   return ctx->descending ? -order : order;
 }
 
-void MarkSortedColumn(HWND list, int column, bool descending) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  if (header == nullptr) return;
-  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
-    SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
-  }
-}
 
 void OnCommand(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
@@ -473,6 +460,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+void MarkSortedColumn(HWND list, int column, bool descending) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  if (header == nullptr) return;
+  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
+    SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
 
 HFONT MainFont() {
   if (g_font == nullptr) {

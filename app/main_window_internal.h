@@ -11,6 +11,9 @@ HFONT MainFont();
 
 // Sorts the players list by `column`; the same column again reverses.
 void SortPlayers(int column);
+// Shows the sort arrow (up or down) on `column` of a report list view's
+// header, and none on the others; -1 shows none.
+void MarkSortedColumn(HWND list, int column, bool descending);
 
 // Where a new players row goes by the shown sort; -1 when the list is unsorted.
 int PlayersSortedPosition(const PlayerRow& cells);

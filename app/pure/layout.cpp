@@ -5,13 +5,24 @@
 
 #include <algorithm>
 
+#include "history/fold.h"
 #include "net/number.h"
+#include "platform/text_utf8.h"
 
 namespace {
 
 int AtLeastZero(int value) { return value < 0 ? 0 : value; }
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+// The code point at `pos` (advanced past it), case folded the way the
+// history's search folds names, so that "Иван" sorts beside "иван".
+char32_t FoldedAt(std::string_view text, size_t& pos) {
+  const auto c = static_cast<unsigned char>(text[pos]);
+  if (c < 0x80) {
+    ++pos;
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  }
+  return history::FoldCodePoint(platform::DecodeUtf8At(text, pos));
+}
 
 }  // namespace
 
@@ -75,11 +86,12 @@ int CompareCells(std::string_view a, std::string_view b, SortKind kind) {
     const int64_t y = ParseNumber(b);
     return x < y ? -1 : (x > y ? 1 : 0);
   }
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-    const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const char32_t x = FoldedAt(a, i);
+    const char32_t y = FoldedAt(b, j);
     if (x != y) return x < y ? -1 : 1;
   }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+  return i < a.size() ? 1 : (j < b.size() ? -1 : 0);
 }

@@ -33,11 +33,11 @@ class LayoutTracker {
 // splitter so that neither pane nor the bar leaves it.
 int ClampSplitterPosition(int position, int splitterHeight, int barThickness);
 
-// The orders in which the players list view's columns sort.
+// The orders in which the players and history list views' columns sort.
 enum class SortKind { Text, Integer, Duration };
 
-// Compares two cells: Text ignores ASCII case and otherwise orders by code
-// point; Integer compares the numbers the cells convert to (leading blanks,
+// Compares two cells: Text ignores case (in the scripts the history's search
+// folds: Latin, Greek, Cyrillic) and otherwise orders by code point; Integer compares the numbers the cells convert to (leading blanks,
 // sign, "$" hex and "%" binary as everywhere else), Duration the times
 // "h:mm:ss" by their length, an empty cell before every time. Negative, 0
 // or positive.

@@ -160,8 +160,13 @@ TEST(CompareCells, TextIgnoresCaseIntegersCompareByValue) {
   EXPECT_LT(CompareCells("0:59:59", "1:00:00", SortKind::Duration), 0);
   EXPECT_LT(CompareCells("", "0:00:00", SortKind::Duration), 0);
   EXPECT_EQ(CompareCells("1:05:12", "1:05:12", SortKind::Duration), 0);
-  // Non-ASCII names order after ASCII ones, never by a stray sign.
+  // Non-ASCII names order after ASCII ones, never by a stray sign, and their
+  // capitals sort with their small letters.
   EXPECT_GT(CompareCells("\xC3\x89lise", "Zoe", SortKind::Text), 0);
+  EXPECT_EQ(CompareCells("Иван", "иВАН", SortKind::Text), 0);
+  EXPECT_LT(CompareCells("Иван", "иваныч", SortKind::Text), 0);
+  EXPECT_GT(CompareCells("Борис", "аркадий", SortKind::Text), 0);
+  EXPECT_EQ(CompareCells("ÉLISE", "élise", SortKind::Text), 0);
 }
 
 }  // namespace
