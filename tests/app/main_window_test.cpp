@@ -31,6 +31,7 @@
 #include "app/menu_ids.h"
 #include "app/modal_tick.h"
 #include "app/status_bar.h"
+#include "app/utf16.h"
 #include "net/bans.h"
 #include "net/framing.h"
 #include "net/live_players.h"
@@ -606,82 +607,62 @@ TEST_F(MainWindowTest, PlayersHistoryOpensTheHistoryTabSearchingHisGuid) {
   PlayerList.clear();
 }
 
-std::vector<std::wstring> HistoryColumn(int column) {
-  std::vector<std::wstring> cells;
-  HWND list = HistoryListView();
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) {
-    wchar_t text[128] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 128;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    cells.push_back(text);
-  }
-  return cells;
-}
-
-int HistoryArrow(int column) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(HistoryListView(), LVM_GETHEADER, 0, 0));
-  HDITEMW item{};
-  item.mask = HDI_FORMAT;
-  SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
-  return (item.fmt & HDF_SORTUP) ? 1 : ((item.fmt & HDF_SORTDOWN) ? -1 : 0);
-}
-
 // The History tab sorts as the Players tab does, by what a column means:
-// dates by the time (the 5th of October after the 1st of September, though
-// its short date may read first), counts by their number, names whatever
-// their case and script; and a new search's results come in the same order.
+// names whatever their case and script, counts by number, dates by the time
+// (the 5th of October after the 1st of September, though its short date may
+// read first); a new search's results come in the same order.
 TEST_F(MainWindowTest, HistoryHeaderClickSortsAndTheSortOutlivesNewResults) {
-  const auto match = [](const char* name, int64_t firstSeen, int32_t times, const char* guid) {
-    history::Match m;
-    m.lastName = name;
-    m.guid = guid;
-    m.firstSeen = firstSeen;
-    m.lastSeen = firstSeen + 60;
-    m.timesSeen = times;
-    return m;
-  };
-  constexpr int64_t kSep1 = 1725148800, kOct5 = 1728086400;  // 2024-09-01, 2024-10-05 (UTC)
-  const std::vector<history::Match> found{
-      match("bob", kOct5, 10, "b"), match("\u042d\u0440\u0438\u043a", kSep1 + 86400, 100, "e"),
-      match("Alice", kSep1, 9, "a"), match("\u044d\u043c\u043c\u0430", kOct5 + 86400, 1, "m")};
-  const std::wstring erik = L"\u042d\u0440\u0438\u043a", emma = L"\u044d\u043c\u043c\u0430";
   HWND list = HistoryListView();
+  const auto names = [list] {
+    std::vector<std::wstring> cells(static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    for (size_t row = 0; row < cells.size(); ++row) {
+      wchar_t text[64] = {};
+      LVITEMW item{};
+      item.pszText = text;
+      item.cchTextMax = 64;
+      SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+      cells[row] = text;
+    }
+    return cells;
+  };
+  const auto arrow = [list](int column) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMW, column,
+                 reinterpret_cast<LPARAM>(&item));
+    return (item.fmt & HDF_SORTUP) ? 1 : ((item.fmt & HDF_SORTDOWN) ? -1 : 0);
+  };
+  constexpr int64_t kSep1 = 1725148800, kOct5 = 1728086400;  // 2024, UTC
+  const auto match = [](const wchar_t* name, int64_t seen, int32_t times) {
+    return history::Match{Narrow(name), Narrow(name), {}, "", seen, seen + 60, times, "", false};
+  };
+  const std::wstring erik = L"\u042d\u0440\u0438\u043a", emma = L"\u044d\u043c\u043c\u0430";
+  std::vector<history::Match> found{match(L"bob", kOct5, 10), match(erik.c_str(), kSep1 + 86400, 100),
+                                    match(L"Alice", kSep1, 9), match(emma.c_str(), kOct5 + 86400, 1)};
   ShowHistoryMatchesForTesting(found);
-  EXPECT_EQ(HistoryColumn(0), (std::vector<std::wstring>{L"bob", erik, L"Alice", emma}));  // as found
-
-  struct Step {
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"bob", erik, L"Alice", emma}));  // as found
+  const struct {
     int column;
     std::vector<std::wstring> names;
     int arrow;
+  } steps[] = {
+      {0, {L"Alice", L"bob", emma, erik}, 1}, {0, {erik, emma, L"bob", L"Alice"}, -1},  // again: reversed
+      {6, {emma, L"Alice", L"bob", erik}, 1},                                            // times seen
+      {4, {L"Alice", erik, L"bob", emma}, 1},                                            // first seen
+      {5, {L"Alice", erik, L"bob", emma}, 1}, {5, {emma, L"bob", erik, L"Alice"}, -1},  // last seen
   };
-  const Step steps[] = {
-      {0, {L"Alice", L"bob", emma, erik}, 1},   // text, case ignored in any script
-      {0, {erik, emma, L"bob", L"Alice"}, -1},  // again: reversed
-      {6, {emma, L"Alice", L"bob", erik}, 1},   // times seen: 1, 9, 10, 100
-      {4, {L"Alice", erik, L"bob", emma}, 1},   // first seen, by date
-      {5, {L"Alice", erik, L"bob", emma}, 1},   // last seen
-      {5, {emma, L"bob", erik, L"Alice"}, -1},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE("column " + std::to_string(step.column));
+  for (const auto& step : steps) {
     Notify(list, LVN_COLUMNCLICK, step.column);
-    EXPECT_EQ(HistoryColumn(0), step.names);
-    EXPECT_EQ(HistoryArrow(step.column), step.arrow);
-    EXPECT_EQ(HistoryArrow(0) != 0, step.column == 0);
+    EXPECT_EQ(names(), step.names) << step.column;
+    EXPECT_EQ(arrow(step.column), step.arrow) << step.column;
+    EXPECT_EQ(arrow(0) != 0, step.column == 0) << step.column;
   }
-
-  // New results (the search text changed, or a note was saved) keep the
-  // sort, the arrow and the selected player.
+  // New results keep the sort, its arrow and the selected player.
   Select(list, 2);  // erik
-  std::vector<history::Match> again = found;
-  again.push_back(match("carl", kOct5 + 2 * 86400, 2, "c"));
-  ShowHistoryMatchesForTesting(again);
-  EXPECT_EQ(HistoryColumn(0), (std::vector<std::wstring>{L"carl", emma, L"bob", erik, L"Alice"}));
-  EXPECT_EQ(HistoryArrow(5), -1);
+  found.push_back(match(L"carl", kOct5 + 2 * 86400, 2));
+  ShowHistoryMatchesForTesting(found);
+  EXPECT_EQ(names(), (std::vector<std::wstring>{L"carl", emma, L"bob", erik, L"Alice"}));
+  EXPECT_EQ(arrow(5), -1);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 3);
   ShowHistoryMatchesForTesting({});
 }

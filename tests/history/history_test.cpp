@@ -162,7 +162,7 @@ TEST_F(HistoryTest, NoteIsKeptAcrossReopen) {
 // The files earlier releases wrote, each with the same player: named Иван,
 // then Ivan, at two addresses.
 TEST_F(HistoryTest, OlderFilesAreMigrated) {
-  const std::string v1 = R"sql(
+  const std::string tables1 = R"sql(
     CREATE TABLE player(id INTEGER PRIMARY KEY, guid TEXT NOT NULL UNIQUE,
       first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1);
     CREATE TABLE player_name(player_id INTEGER NOT NULL REFERENCES player(id), name TEXT NOT NULL,
@@ -170,24 +170,20 @@ TEST_F(HistoryTest, OlderFilesAreMigrated) {
       PRIMARY KEY(player_id, name)) WITHOUT ROWID;
     CREATE TABLE player_address(player_id INTEGER NOT NULL REFERENCES player(id),
       address TEXT NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,
-      PRIMARY KEY(player_id, address)) WITHOUT ROWID;
+      PRIMARY KEY(player_id, address)) WITHOUT ROWID;)sql";
+  const std::string v1 = tables1 + R"sql(
     INSERT INTO player VALUES(1, '0123456789abcdef0123456789abcdef', 100, 500, 3);
     INSERT INTO player_name VALUES(1, 'Иван', 100, 200, 1), (1, 'Ivan', 300, 500, 2);
     INSERT INTO player_address VALUES(1, '10.0.0.1', 100, 200), (1, '10.0.0.2', 300, 500);
     PRAGMA user_version = 1;)sql";
-  // The second wrote the search text through triggers, had an index by
-  // address, a note and a ban sent from Quorvel.
-  const std::string v2 = R"sql(
-    CREATE TABLE player(id INTEGER PRIMARY KEY, guid TEXT NOT NULL UNIQUE,
-      first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1,
-      last_name TEXT NOT NULL DEFAULT '', last_address TEXT NOT NULL DEFAULT '',
-      note TEXT NOT NULL DEFAULT '', search TEXT NOT NULL DEFAULT '');
-    CREATE TABLE player_name(player_id INTEGER NOT NULL REFERENCES player(id), name TEXT NOT NULL,
-      first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, times_seen INTEGER NOT NULL DEFAULT 1,
-      folded TEXT NOT NULL DEFAULT '', PRIMARY KEY(player_id, name)) WITHOUT ROWID;
-    CREATE TABLE player_address(player_id INTEGER NOT NULL REFERENCES player(id),
-      address TEXT NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,
-      PRIMARY KEY(player_id, address)) WITHOUT ROWID;
+  // The second added columns, wrote the search text through triggers, had an
+  // index by address, a note and a ban sent from Quorvel.
+  const std::string v2 = tables1 + R"sql(
+    ALTER TABLE player ADD COLUMN last_name TEXT NOT NULL DEFAULT '';
+    ALTER TABLE player ADD COLUMN last_address TEXT NOT NULL DEFAULT '';
+    ALTER TABLE player ADD COLUMN note TEXT NOT NULL DEFAULT '';
+    ALTER TABLE player ADD COLUMN search TEXT NOT NULL DEFAULT '';
+    ALTER TABLE player_name ADD COLUMN folded TEXT NOT NULL DEFAULT '';
     CREATE TRIGGER player_name_search AFTER INSERT ON player_name BEGIN
       UPDATE player SET search = search || NEW.folded || char(10)
       WHERE id = NEW.player_id AND instr(search, char(10) || NEW.folded || char(10)) = 0;
@@ -267,6 +263,33 @@ std::string ReadFile(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// 300 players, enough for a file of many pages; `tag` starts their GUIDs.
+SeenList ManyPlayers(int tag, int64_t time) {
+  SeenList list{"s:1", time, {}};
+  for (int i = 0; i < 300; ++i) {
+    char guid[33];
+    std::snprintf(guid, sizeof guid, "%02x%030x", tag, i);
+    list.players.push_back({i, "Player number " + std::to_string(i), guid, "10.0.0.1"});
+  }
+  return list;
+}
+
+// Every page after the first loses its header, as a torn write would.
+void DamagePages(const std::string& path) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  const auto size = static_cast<std::streamoff>(fs::file_size(path));
+  ASSERT_GT(size, 8 * 4096);
+  for (std::streamoff at = 4096; at < size; at += 4096) file.seekp(at).write("ZZZZZZZZZZZZZZZZ", 16);
+}
+
+SearchResult AwaitSearch(HistoryWriter* w, const std::string& text) {
+  QueueSearch(w, text);
+  SearchResult r;
+  for (int i = 0; i < 1000 && !TakeSearchResult(w, &r); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return r;
+}
+
 // Files that cannot serve are set aside (their bytes kept) and a new history
 // begins; a file of a newer Quorvel is never touched.
 TEST_F(HistoryTest, UnusableFileIsSetAsideAndANewOneStarted) {
@@ -287,20 +310,9 @@ TEST_F(HistoryTest, UnusableFileIsSetAsideAndANewOneStarted) {
     if (c.damageSound) {
       HistoryDb* db = Open();
       ASSERT_NE(db, nullptr);
-      std::vector<SeenPlayer> many;
-      for (int i = 0; i < 300; ++i) {
-        char guid[33];
-        std::snprintf(guid, sizeof guid, "%032x", i);
-        many.push_back({i, "Player number " + std::to_string(i), guid, "10.0.0.1"});
-      }
-      ASSERT_TRUE(RecordList(db, List("s:1", kT0, many)));
+      ASSERT_TRUE(RecordList(db, ManyPlayers(0, kT0)));
       CloseHistory(db);  // checkpoints the WAL into the file
-      std::string bytes = ReadFile(path_);
-      ASSERT_GT(bytes.size(), 8192u);
-      // Every page after the first loses its header, as a torn write would.
-      for (size_t i = 4096; i < bytes.size(); i += 4096)
-        std::fill(bytes.begin() + i, bytes.begin() + i + 16, '\x5a');
-      std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
+      DamagePages(path_);
     } else {
       std::ofstream(path_, std::ios::binary) << c.bytes;
     }
@@ -356,61 +368,38 @@ TEST_F(HistoryTest, DamageFoundWhileWritingStartsANewFile) {
   std::string notice;
   for (int round = 1; round <= 4; ++round) {
     SCOPED_TRACE("damage number " + std::to_string(round));
-    std::vector<SeenPlayer> many;
-    for (int i = 0; i < 300; ++i) {
-      char guid[33];
-      std::snprintf(guid, sizeof guid, "%02x%030x", round, i);
-      many.push_back({i, "Player number " + std::to_string(i), guid, "10.0.0.1"});
-    }
-    ASSERT_TRUE(QueueList(w, List("s:1", kT0 + round * 100, many)));
+    const int64_t t = kT0 + round * 100;
+    ASSERT_TRUE(QueueList(w, ManyPlayers(round, t)));
     FlushHistory(w);
-
-    // Everything into the file itself, then every page but the first loses
-    // its header. Another connection's commit makes the writer read the file
-    // again rather than trust the pages it holds.
+    // Everything into the file itself, then damage; another connection's
+    // commit makes the writer read the file again rather than trust the
+    // pages it holds.
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    {
-      std::fstream file(path_, std::ios::binary | std::ios::in | std::ios::out);
-      const auto size = static_cast<std::streamoff>(fs::file_size(path_));
-      ASSERT_GT(size, 8 * 4096);
-      for (std::streamoff at = 4096; at < size; at += 4096) {
-        file.seekp(at);
-        file.write("ZZZZZZZZZZZZZZZZ", 16);
-      }
-    }
+    EXPECT_EQ(sqlite3_exec(other, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr), SQLITE_OK);
+    DamagePages(path_);
     EXPECT_EQ(sqlite3_exec(other, "PRAGMA user_version = 3", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(other);
 
     const std::string after = "After damage " + std::to_string(round);
-    EXPECT_TRUE(QueueList(w, List("s:1", kT0 + round * 100 + 30, {{0, after, kGuidA, "1.1.1.1"}})));
-    EXPECT_TRUE(QueueList(w, List("s:1", kT0 + round * 100 + 60, {{1, "Later", kGuidB, "1.1.1.2"}})));
+    EXPECT_TRUE(QueueList(w, List("s:1", t + 30, {{0, after, kGuidA, "1.1.1.1"}})));
+    EXPECT_TRUE(QueueList(w, List("s:1", t + 60, {{1, "Later", kGuidB, "1.1.1.2"}})));
     FlushHistory(w);
     ASSERT_TRUE(TakeHistoryNotice(w, &notice));
     EXPECT_FALSE(TakeHistoryNotice(w, &notice));
-    if (round < 4) {
-      EXPECT_NE(notice.find("history-broken-"), std::string::npos) << notice;
-      EXPECT_EQ(GetHistoryState(w), HistoryState::On);
-      EXPECT_EQ(DroppedCount(w), 0u);
-      QueueSearch(w, "");
-      SearchResult r;
-      for (int i = 0; i < 1000 && !TakeSearchResult(w, &r); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      ASSERT_EQ(r.matches.size(), 2u);
-      EXPECT_EQ(r.matches[1].lastName, after);
-    } else {
-      EXPECT_NE(notice.find("off"), std::string::npos) << notice;
-      EXPECT_EQ(GetHistoryState(w), HistoryState::Off);
-      EXPECT_FALSE(QueueList(w, List("s:1", kT0, {})));
-    }
+    const bool replaced = round < 4;
+    EXPECT_NE(notice.find(replaced ? "history-broken-" : " off"), std::string::npos) << notice;
+    EXPECT_EQ(GetHistoryState(w), replaced ? HistoryState::On : HistoryState::Off);
+    if (!replaced) break;
+    EXPECT_EQ(DroppedCount(w), 0u);
+    const SearchResult r = AwaitSearch(w, "");
+    ASSERT_EQ(r.matches.size(), 2u);
+    EXPECT_EQ(r.matches[1].lastName, after);
   }
   StopHistory(w);
   int setAside = 0;
   for (const auto& entry : fs::directory_iterator(dir_))
-    setAside += entry.path().extension() == ".db" &&
-                entry.path().filename().string().find("history-broken-") == 0;
+    setAside += entry.path().extension() == ".db" && entry.path().filename().string().find("history-broken-") == 0;
   EXPECT_EQ(setAside, 3);
 }
 
@@ -522,10 +511,7 @@ TEST_F(HistoryTest, WriterSearchSeesWhatWasQueuedBeforeIt) {
   HistoryWriter* w = StartHistory(path_, [&] { ++wakes; });
   ASSERT_TRUE(QueueList(w, List("s:1", kT0, {{0, "Alpha", kGuidA, "1.1.1.1"}})));
   ASSERT_TRUE(QueueNote(w, kGuidA, "note"));
-  QueueSearch(w, "alp");
-  SearchResult r;
-  for (int i = 0; i < 1000 && !TakeSearchResult(w, &r); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  SearchResult r = AwaitSearch(w, "alp");
   EXPECT_EQ(r.text, "alp");
   ASSERT_EQ(r.matches.size(), 1u);
   EXPECT_EQ(r.matches[0].note, "note");
