@@ -141,11 +141,15 @@ xdotool mousemove "$fx" "$fy" click 1
 sleep 0.5
 for _ in $(seq 1 35); do xdotool key Down; sleep 0.05; done
 sleep 0.5
-selected=$(dump_value players-selected)
-top=$(dump_value players-top)
+# One snapshot: a join or leave between two reads would pair an index with
+# another player's name.
+before_dump=$(window_dump)
+printf '%s\n' "$before_dump" >"$work/selected.dump"
+selected=$(sed -n 's/^players-selected //p' <<<"$before_dump" | head -n 1)
+top=$(sed -n 's/^players-top //p' <<<"$before_dump" | head -n 1)
 [ "${selected:--1}" -ge 0 ] || fatal "no row selected"
-selected_name=$(row_name "$selected")
-top_name=$(row_name "$top")
+selected_name=$(sed -n "s/^row $selected \([^	]*\).*/\1/p" <<<"$before_dump")
+top_name=$(sed -n "s/^row $top \([^	]*\).*/\1/p" <<<"$before_dump")
 note "selected row $selected ($selected_name), top row $top ($top_name)"
 check "A: the list is scrolled" [ "$top" -gt 0 ]
 
@@ -175,6 +179,7 @@ for i in $(seq 1 20); do
     kept=$((kept + 1))
   else
     note "refresh $i: selected $sel ($sel_name), top $tp ($tp_name)"
+    printf '%s\n' "$now" >"$work/refresh-$i.dump"
   fi
 done
 leaves=$(( $(left) - leaves_before ))
