@@ -42,7 +42,6 @@ start_quorvel
 shown_rows() { window_dump | sed -n 's/^row [0-9]* //p' | cut -f1-7 | sort; }
 server_rows() { sort "$work/$1.players" 2>/dev/null; }
 rows_match() { [ -s "$work/$1.players" ] && [ "$(shown_rows)" = "$(server_rows "$1")" ]; }
-lists_received() { window_dump | grep -c '^log Received player list\.$'; }
 
 log_in "$port_a" logged_in_to a
 wait_for 15 has_players || fatal "no players appeared"
