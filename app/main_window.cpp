@@ -610,6 +610,7 @@ void KeepPlayersRowSorted(int row) {
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   item.iItem = row;
   SendMessageW(g.players, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  PlayersList_HoldRedraw();
   PlayerRow cells;
   for (int c = 0; c < kPlayerColumns; ++c) cells[static_cast<size_t>(c)] = PlayersList_CellText(row, c);
   SendMessageW(g.players, LVM_DELETEITEM, row, 0);

@@ -20,6 +20,9 @@ int PlayersSortedPosition(const PlayerRow& cells);
 // A row whose sorted cell was rewritten moves to where the sort now puts it,
 // keeping its selection and focus.
 void KeepPlayersRowSorted(int row);
+// Holds the players list's drawing until the current update ends (rows are
+// about to be added, removed or moved).
+void PlayersList_HoldRedraw();
 
 // The server information view placed on the Info page; the re-layout sizes it.
 void SetInfoView(HWND view);

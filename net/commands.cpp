@@ -190,7 +190,7 @@ int32_t ShowMaxPingValue(int32_t value, std::string_view /*replyText*/) {
 }
 
 void RequestPlayerList(RconSession& session) {
-  SendWithMessage(session, "players", kPlayersMessage, ParsePlayerList, 0);
+  SendWithMessage(session, "players", kPlayersMessage, ParsePlayerList, static_cast<int32_t>(LiveEventMark()));
   SendStatusQuery(session);
   PlayerRefresh.OnRequested(NetNow());
 }

@@ -7,6 +7,7 @@
 #include "net/players.h"
 
 #include "net/history_feed.h"
+#include "net/live_players.h"
 #include "net/number.h"
 #include "net/player_rows.h"
 #include "net/session.h"
@@ -68,9 +69,12 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText) {
   return records;
 }
 
-int32_t ParsePlayerList(int32_t /*parameter*/, std::string_view replyText) {
+int32_t ParsePlayerList(int32_t mark, std::string_view replyText) {
   ParsePlayerLinesInto(replyText, PlayerList);
+  // The history records what the server listed; the view also what it has
+  // said since the request.
   if (HistoryFeed.listRead != nullptr) HistoryFeed.listRead(PlayerList);
+  ReplayLiveEventsSince(static_cast<uint32_t>(mark), PlayerList);
   PlayerListArrived();
   SetInfoValue("BE_PLAYERS", std::to_string(PlayerList.size()));
   return 0;

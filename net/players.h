@@ -30,9 +30,10 @@ std::vector<PlayerRecord> ParsePlayerLines(std::string_view replyText);
 // with the same players allocates nothing.
 void ParsePlayerLinesInto(std::string_view replyText, std::vector<PlayerRecord>& records);
 
-// Reply handler of the "players" request: rebuilds PlayerList, then brings
-// the players list view up to date (player_rows.h), and shows the count
-// under "BE_PLAYERS". The parameter is not used. Returns 0.
+// Reply handler of the "players" request: rebuilds PlayerList, applies the
+// server messages taken since `parameter` (LiveEventMark when the request
+// went), then brings the players list view up to date (player_rows.h), and
+// shows the count under "BE_PLAYERS". Returns 0.
 int32_t ParsePlayerList(int32_t parameter, std::string_view replyText);
 
 // The record of the latest list that is `player` (same number, and same GUID,

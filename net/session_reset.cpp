@@ -17,6 +17,7 @@ void ResetSessionState() {
   Session.pendingRequests.clear();
   Session.replies.Clear();
   PlayerList.clear();
+  ForgetLiveEvents();
   // Nothing owed to the last server; the login's own request is the first.
   PlayerRefresh.Start(NetNow());
   ForgetPlayerRows();

@@ -2,11 +2,17 @@
 //
 // After the header come two sections and an optional third:
 //  - the settings: key and value strings, ended by an empty key;
-//  - the players: ONE BYTE giving their number (not a string: 40 players
-//    read as "(", none as a zero byte), the field names, each ending in "_",
-//    ended by an empty string, then per player one string per field in the
-//    order the names gave;
+//  - the players: a zero byte, then ONE BYTE giving their number (not a
+//    string: 40 players read as "(", none as a zero byte), the field names,
+//    each ending in "_", ended by an empty string, then per player one
+//    string per field in the order the names gave;
 //  - the teams, in the same shape, which nothing here shows.
+// Servers and the query tools that read them put that zero byte before each
+// section's count (the settings thus end in two zero bytes); some
+// descriptions leave it out. Both are read: the byte after the empty key is
+// a non-zero count only where it is left out, and where it is zero, the
+// field names read after skipping it name "player_" only where it is there
+// (left out, that zero is a count of none, and there is nothing to read).
 // It is read by that structure, never by what a string says: a player called
 // "mapname" must not set the map, and a setting whose value happens to be a
 // player's name must not add a row. The columns are found by field name, so
@@ -26,6 +32,7 @@
 #include "net/text.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -117,16 +124,17 @@ void SetKeyValue(std::string_view key, std::string_view value) {
   }
 }
 
-// The player section. Field names are matched whole, so "team_" never takes
-// the team section's "team_t".
-void ReadPlayers(StringCursor& cursor, std::vector<StatusPlayer>& players) {
+// The player section from its count byte on; false when it names no
+// "player_" field (nothing then can be told of anyone). Field names are
+// matched whole, so "team_" never takes the team section's "team_t".
+bool ReadPlayers(StringCursor& cursor, std::vector<StatusPlayer>& players) {
   uint8_t count = 0;
-  if (!cursor.NextByte(&count)) return;
+  if (!cursor.NextByte(&count)) return false;
   enum Field { kName, kTeam, kScore, kDeaths, kOther };
   std::vector<Field> fields;
   for (;;) {
     std::string_view name;
-    if (!cursor.NextWhole(&name)) return;  // cut off before the values began
+    if (!cursor.NextWhole(&name)) return false;  // cut off before the values began
     if (name.empty()) break;
     fields.push_back(name == "player_" ? kName
                      : name == "team_" ? kTeam
@@ -134,13 +142,13 @@ void ReadPlayers(StringCursor& cursor, std::vector<StatusPlayer>& players) {
                      : name == "deaths_" ? kDeaths
                                          : kOther);
   }
-  if (fields.empty()) return;
+  if (std::find(fields.begin(), fields.end(), kName) == fields.end()) return false;
   players.reserve(count);
   for (int i = 0; i < count; ++i) {
     StatusPlayer player;
     for (const Field field : fields) {
       std::string_view value;
-      if (!cursor.NextWhole(&value)) return;  // this player and all after him are cut off
+      if (!cursor.NextWhole(&value)) return true;  // this player and all after him are cut off
       switch (field) {
         case kName: player.name = Decoded(value, Decoded::As::Utf8).text(); break;
         case kTeam: player.team = Decoded(value, Decoded::As::Utf8).text(); break;
@@ -151,6 +159,7 @@ void ReadPlayers(StringCursor& cursor, std::vector<StatusPlayer>& players) {
     }
     players.push_back(std::move(player));
   }
+  return true;
 }
 
 }  // namespace
@@ -164,7 +173,13 @@ bool ReadStatusReply(const uint8_t* data, size_t length, StatusReply* out) {
     if (key.empty()) break;  // the end of the settings
     out->settings.emplace_back(std::string(key), std::string(cursor.Next()));
   }
-  ReadPlayers(cursor, out->players);
+  uint8_t next = 0;
+  StringCursor section = cursor;
+  if (section.NextByte(&next) && next == 0) {
+    if (!ReadPlayers(section, out->players)) out->players.clear();
+  } else {
+    if (!ReadPlayers(cursor, out->players)) out->players.clear();
+  }
   return true;
 }
 

@@ -153,7 +153,9 @@ void NetworkTick() {
   CheckLookup(session);
   if (session.connection == nullptr) return;
   const bool loggingIn = session.link == LinkState::LoggingIn;
-  if (!ReadWaitingDatagrams(session)) return;
+  const bool stillConnected = ReadWaitingDatagrams(session);
+  ShowLivePlayerChanges();
+  if (!stillConnected) return;
   CheckLoginDeadline(session);
   // A login that completed in this pass has just sent its queries; the rest
   // waits for the next pass, as it would have waited for the next wake.

@@ -170,14 +170,10 @@ mkdir -p "$work"
 source "$root/tests/e2e/drive.sh"
 logged_in() { window_dump | grep -Fxq "log Connected to 127.0.0.1:$port"; }
 log_in() {
-  local qc='^Quick Connect$'
   eval "$(xdotool getwindowgeometry --shell "$(find_window '^Quorvel$')")"
   xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
   sleep 0.5
-  open_quick_connect || { echo "Quick Connect did not open" >&2; return 1; }
-  type_into "$qc" 101 "127.0.0.1" && tab_to "$qc" 101 102 && type_into "$qc" 102 "$port" &&
-    tab_to "$qc" 102 103 && type_into "$qc" 103 "demo" password &&
-    press_until "$qc" 103 Return logged_in
+  quick_connect "$port" logged_in || { echo "$lost" >&2; return 1; }
 }
 
 launch "$quorvel" Quorvel

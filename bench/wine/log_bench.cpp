@@ -28,6 +28,7 @@
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "net/framing.h"
+#include "net/live_players.h"
 #include "net/players.h"
 #include "net/session.h"
 #include "net/tick.h"
@@ -133,6 +134,7 @@ int main(int argc, char** argv) {
       for (int i = 0; i < kMessages; ++i) {
         DispatchDatagram(Session, frames[i].data(), frames[i].size(), Session.server);
         if ((i + 1) % way.burst == 0 || i + 1 == kMessages) {
+          ShowLivePlayerChanges();
           LogView_Flush();
           UpdateWindow(log);
         }

@@ -4,7 +4,8 @@
 # when the display lost it.
 #
 # The sourcing script sets: wine_run (runs a Windows program in its prefix),
-# dump (the read-back tool), work (a folder for the tool's error output).
+# dump (the read-back tool), work (a folder for the tool's error output);
+# session.sh does all but dump for the end-to-end tests.
 # One check of the test: "ok" or "FAIL" with its description; the failures
 # are counted in `failures`, which the test's exit status reads.
 failures=${failures:-0}
@@ -40,7 +41,14 @@ window_dump() {
   [ "$status" = 0 ] || echo "$status" >>"$work/dump-failures"
   tr -d '\r' <<<"$out"
 }
+# The value the read-back tool gives for a key ("first-row", "bans", ...).
+dump_value() { window_dump | sed -n "s/^$1 //p" | head -n 1; }
 player_rows() { window_dump | sed -n 's/^players \([0-9]*\)$/\1/p'; }
+row_name() { window_dump | sed -n "s/^row $1 \([^	]*\).*/\1/p"; }  # row index
+# A value of the Info tab's property box, by its label.
+info_value() { window_dump | sed -n "s/^info-row [0-9]* $1\t//p" | head -n 1; }
+info_set() { [ -n "$(info_value "$1")" ]; }
+info_matches() { info_value "$1" | grep -Eq -- "$2"; }
 has_players() { [ "$(player_rows)" -gt 0 ] 2>/dev/null; }
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 window_exists() { [ -n "$(find_window "$1")" ]; }
@@ -140,6 +148,72 @@ open_quick_connect() {
     fi
     window_exists '^Quick Connect$' && return 0
     xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
+  done
+  return 1
+}
+# F5, once the main window has the keyboard.
+press_f5() {
+  main_has_keys || activate '^Quorvel$'
+  xdotool key F5
+}
+# Server > Quick Connect to 127.0.0.1:PORT with the password "demo" (and
+# QUERY-PORT in "Query port" when given), each field typed and read back, then
+# Enter in the last one, again while the command says the login did not take
+# effect. When a step fails, `lost` says which.
+#   quick_connect [--query QUERY-PORT] PORT COMMAND...
+quick_connect() {
+  local qc='^Quick Connect$' query="" to last=103
+  if [ "$1" = --query ]; then
+    query=$2
+    shift 2
+  fi
+  to=$1
+  shift
+  lost="Quick Connect did not open"
+  open_quick_connect || return 1
+  lost="the host did not reach Quick Connect"
+  type_into "$qc" 101 "127.0.0.1" || return 1
+  lost="Tab did not reach the port"
+  tab_to "$qc" 101 102 || return 1
+  lost="the port did not reach Quick Connect"
+  type_into "$qc" 102 "$to" || return 1
+  lost="Tab did not reach the password"
+  tab_to "$qc" 102 103 || return 1
+  lost="the password did not reach Quick Connect"
+  type_into "$qc" 103 "demo" password || return 1
+  if [ -n "$query" ]; then
+    lost="Tab did not reach the query port"
+    tab_to "$qc" 103 104 || return 1
+    lost="the query port did not reach Quick Connect"
+    type_into "$qc" 104 "$query" || return 1
+    last=104
+  fi
+  lost="no login reached the server on port $to"
+  press_until "$qc" "$last" Return "$@"
+}
+# A right click on the point "X Y" and the first item of its pop-up menu, with
+# the same care for the menu's keys as for the menu bar's, until the dialog
+# with this title opens.
+#   popup_first_item "X Y" TITLE
+popup_first_item() {
+  local x y try
+  read -r x y <<<"$1"
+  for try in $tries; do
+    if [ "$try" != 1 ]; then
+      # A click on the caption closes a menu left open without the keyboard,
+      # and gives the window the keyboard back.
+      note "opening the pop-up menu again"
+      activate '^Quorvel$'
+      menu_open && activate '^Quorvel$'
+    fi
+    xdotool mousemove "$x" "$y" click 3
+    if wait_for 15 menu_open; then
+      sleep 0.4
+      xdotool key Down; sleep 0.3; xdotool key Return
+      wait_for 8 window_exists "$2" && return 0
+    fi
+    window_exists "$2" && return 0
+    xdotool key Escape; sleep 0.5
   done
   return 1
 }

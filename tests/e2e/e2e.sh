@@ -20,58 +20,24 @@
 set -uo pipefail
 exe=$1
 dump=$2
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
-
-if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
-  export QUORVEL_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
-server="$build/../native/tools/demo-server/demo-server"
-[ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
+# session.sh: the display, work folder and Wine prefix, the demo server,
+# Quorvel's start, fatal, finish and the clean-up; drive.sh's keys with it.
+# shellcheck source=session.sh
+source "$(dirname "$0")/session.sh"
+own_display 1024x768 "$@"
 
 variant=${QUORVEL_E2E_VARIANT:-}
 server_options=()
-work="$build/e2e"
 if [ "$variant" = no-status ]; then
   server_options=(--no-status)
-  work="$build/e2e-no-status"
+  use_work_folder "$build/e2e-no-status"
+else
+  use_work_folder "$build/e2e"
 fi
-mkdir -p "$work"
 log="$work/server.log"
 shot="$work/e2e-main-window.png"
-rm -f "$log" "$shot" "$work/server.out" "$work/dump-failures" "$work/dump.err" "$work/quorvel.err"
-export WINEPREFIX="$build/e2e-prefix"
-export WINEDEBUG=-all
-wine_run() { "$root/scripts/wine-run" "$@"; }
-
-server_pid=""
-quorvel_pid=""
-cleanup() {
-  [ -n "$quorvel_pid" ] && kill "$quorvel_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  true
-}
-trap cleanup EXIT
-# A trap that only cleaned up would let the script carry on after ctest's
-# timeout signal; stop here instead (the EXIT trap cleans up).
-trap 'exit 130' INT TERM
-
-failures=0
-# shellcheck source=drive.sh
-source "$root/tests/e2e/drive.sh"
-fatal() {
-  echo "FAIL $1"
-  import -window root "$shot" 2>/dev/null
-  echo "--- server log"; cat "$log" 2>/dev/null
-  echo "--- window"; wine_run "$dump" 2>/dev/null | tr -d '\r'
-  echo "--- display focus: $(xdotool getwindowfocus getwindowname 2>&1)"
-  echo "--- error output of Quorvel and of the read-back tool"
-  tail -n 5 "$work/quorvel.err" "$work/dump.err" 2>/dev/null
-  exit 1
-}
+use_prefix "$build/e2e-prefix"
+show_details() { echo "--- server logs"; tail -n +1 "$work"/server*.log 2>/dev/null; }
 server_received() { grep -q -- "$1" "$log" 2>/dev/null; }
 count_received() { grep -c -- "$1" "$log" 2>/dev/null || true; }
 
@@ -79,10 +45,7 @@ count_received() { grep -c -- "$1" "$log" 2>/dev/null || true; }
 # replies gave, read back from its property box; then the server comes back
 # with another host name and without "mod" (a second server on the same
 # address), and F5 shows the new name while the mods stay as they were.
-info_value() { window_dump | sed -n "s/^info-row [0-9]* $1\t//p" | head -n 1; }
 info_is() { [ "$(info_value "$1")" = "$2" ]; }
-info_set() { [ -n "$(info_value "$1")" ]; }
-info_matches() { info_value "$1" | grep -Eq -- "$2"; }
 info_stage() {
   window_dump | grep '^info-row' | sed 's/^/     /'
   check "Info: the property box has its 26 rows" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^info //p')\" = 26 ]"
@@ -110,11 +73,9 @@ info_stage() {
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/e2e-info-tab.png" 2>/dev/null
   fi
 
-  kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  "$server" --port "$port" --password demo --players 6 --chat-interval 0 --log "$log" \
-    --setting "hostname=Second demo server" --setting mod >"$work/server2.out" 2>&1 &
-  server_pid=$!
-  wait_for 10 grep -q '^listening on' "$work/server2.out" || fatal "the second demo server did not start"
+  stop_demo_server "$server_pid"
+  start_demo_server server2 --port "$port" --players 6 --chat-interval 0 \
+    --setting "hostname=Second demo server" --setting mod
   second_server_seen() { info_is "Host Name" "Second demo server"; }
   for try in $tries; do
     [ "$try" = 1 ] || note "pressing F5 again"
@@ -170,38 +131,12 @@ info_fold_stage() {
   check "Info fold: Ctrl+Space again brings them back in order, values kept" wait_for 5 info_rows_are "$before"
 }
 
-# The prefix once; Wine draws the frames itself, there being no window manager.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine_run wineboot -i >/dev/null 2>&1
-fi
-wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-# A program that crashes here (Wine's own helpers have been seen to) gets no
-# debugger: the debugger's console window would take the keyboard from
-# Quorvel's. Wine still reports the crash on the program's error output, and
-# Wine runs its own debugger when none is named, hence a name that runs
-# nothing.
-wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
-
 # The server forgets a client silent for 25 s: longer than Quorvel's 20 s
 # between keep-alives, shorter than the menu held open below.
-"$server" --port 0 --password demo --players 6 --chat-interval 0 --client-timeout 25000 \
-  "${server_options[@]}" --log "$log" >"$work/server.out" 2>&1 &
-server_pid=$!
-wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
-port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
+start_demo_server server --players 6 --chat-interval 0 --client-timeout 25000 "${server_options[@]}"
 
-wine_run "$exe" >/dev/null 2>"$work/quorvel.err" &
-quorvel_pid=$!
-wait_for 60 window_exists '^Quorvel$' || fatal "the main window did not appear"
-main=$(find_window '^Quorvel$')
-note "the main window is up"
-sleep 1
+start_quorvel
 check "REFRESH starts disabled" bash -c "[ \"\$(\"$root/scripts/wine-run\" \"$dump\" 2>/dev/null | tr -d '\r' | sed -n 's/^refresh-enabled //p')\" = 0 ]"
-
-# Give the window the keyboard: a click on its caption.
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
-sleep 0.5
 
 open_quick_connect || fatal "Quick Connect did not open"
 note "Quick Connect is open"
@@ -261,26 +196,7 @@ first=$(window_dump | sed -n 's/^first-row \([0-9-]*\) \([0-9-]*\)$/\1 \2/p')
 read -r fx fy <<<"$first"
 xdotool mousemove "$fx" "$fy" click 1
 sleep 0.3
-# The same care for the pop-up menu's keys as for the menu bar's.
-kick_opened=""
-for try in $tries; do
-  if [ "$try" != 1 ]; then
-    # A click on the caption closes a menu left open without the keyboard,
-    # and gives the window the keyboard back.
-    note "opening the pop-up menu again"
-    activate '^Quorvel$'
-    menu_open && activate '^Quorvel$'
-  fi
-  xdotool mousemove "$fx" "$fy" click 3
-  if wait_for 15 menu_open; then
-    sleep 0.4
-    xdotool key Down; sleep 0.3; xdotool key Return      # "Kick"
-    if wait_for 8 window_exists '^Kick Player'; then kick_opened=1; break; fi
-  fi
-  window_exists '^Kick Player' && { kick_opened=1; break; }
-  xdotool key Escape; sleep 0.5
-done
-[ -n "$kick_opened" ] || fatal "the Kick dialog did not open"
+popup_first_item "$first" '^Kick Player' || fatal "the Kick dialog did not open"   # "Kick"
 note "the Kick dialog is open"
 type_into '^Kick Player' 301 "e2e test" || fatal "the reason did not reach the Kick dialog"
 tab_to '^Kick Player' 301 302 || fatal "Tab did not reach \"Kick player\""
@@ -367,8 +283,8 @@ for try in $tries; do
     note "the menu did not open"
   fi
   for _ in $(seq 1 40); do
-    if ! kill -0 "$quorvel_pid" 2>/dev/null; then
-      wait "$quorvel_pid"
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+      wait "$program_pid"
       status=$?
       break 2
     fi
@@ -377,16 +293,7 @@ for try in $tries; do
   note "still running; $(window_dump | grep -E '^(focus|menu-open|foreground|window) ' | tr '\n' ';')"
   xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
 done
-quorvel_pid=""
+program_pid=""
 check "Quit ends Quorvel with exit code 0 (got $status)" [ "$status" = 0 ]
 
-if [ -s "$work/dump-failures" ]; then
-  note "the read-back tool failed $(wc -l <"$work/dump-failures") times, exit codes: $(sort -u "$work/dump-failures" | tr '\n' ' ')"
-fi
-# Quorvel must never crash; Wine reports a crash on its error output.
-check "Quorvel did not crash" bash -c "! grep -q 'Unhandled' '$work/quorvel.err'"
-if [ $failures -ne 0 ]; then
-  echo "--- server log"; cat "$log"
-  exit 1
-fi
-echo "e2e: all checks passed"
+finish e2e

@@ -11,67 +11,31 @@
 set -uo pipefail
 exe=$1
 dump=$2
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
-
-if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
-  export QUORVEL_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1500x720x24" bash "$0" "$@"
-fi
-
-work="$build/gallery-e2e"
-mkdir -p "$work"
+# session.sh: the display, work folder and Wine prefix, fatal and the
+# clean-up, with drive.sh's polling, checks and window lookup; the gallery's
+# own key helpers below take the place of drive.sh's Quorvel ones.
+# shellcheck source=session.sh
+source "$(dirname "$0")/session.sh"
+own_display 1500x720 "$@"
+use_work_folder "$build/gallery-e2e"
+use_prefix "$build/gallery-e2e-prefix"
 shot="$work/gallery.png"
-rm -f "$shot" "$work/gallery.err" "$work/dump.err"
-export WINEPREFIX="$build/gallery-e2e-prefix"
-export WINEDEBUG=-all
-wine_run() { "$root/scripts/wine-run" "$@"; }
-
-gallery_pid=""
-cleanup() {
-  [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  true
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-# The polling, checks and window lookup of the main end-to-end test; the
-# gallery's own key helpers below take the place of its Quorvel ones.
-# shellcheck source=drive.sh
-source "$root/tests/e2e/drive.sh"
 dump() { wine_run "$dump" 2>>"$work/dump.err" | tr -d '\r'; }
-fatal() {
-  echo "FAIL $1"
-  import -window root "$shot" 2>/dev/null
-  echo "--- what the gallery shows"; dump
-  echo "--- error output"; tail -n 5 "$work/gallery.err" "$work/dump.err" 2>/dev/null
-  exit 1
-}
 # The log holds a line with this text (fixed string, whole line).
 logged() { dump | grep -Fxq "log $1"; }
 # The cell the last accepted move went to, as "row column".
 last_move() { dump | sed -n 's/^log 3 CellChanging \([0-9-]*\) \([0-9-]*\) .*/\1 \2/p' | tail -n 1; }
 moved_to() { [ "$(last_move)" = "$1" ]; }
-# A click on the caption gives the window the keyboard back; the gallery
-# keeps its focus where it was.
-activate() {
-  local window
-  window=$(find_window '^Quorvel grid gallery$')
-  [ -n "$window" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/A_/')"
-  xdotool mousemove $((A_X + A_WIDTH / 2)) $((A_Y + 8)) click 1
-  sleep 0.5
-}
-tries="1 2 3 4 5"
+# drive.sh's activate, a click on the caption, gives the window the keyboard
+# back; the gallery keeps its focus where it was.
+title='^Quorvel grid gallery$'
 # Presses a key, and again while the command that tells it took effect says
 # no (the display can lose the keyboard on a loaded machine).
 press_until() {
   local key=$1
   shift
   for try in $tries; do
-    [ "$try" = 1 ] || { note "pressing $key again"; activate; }
+    [ "$try" = 1 ] || { note "pressing $key again"; activate "$title"; }
     "$@" && return 0
     xdotool key "$key"
     wait_for 6 "$@" && return 0
@@ -90,20 +54,13 @@ tab_to() {
   done
 }
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine_run wineboot -i >/dev/null 2>&1
-fi
-wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
-
 # Closes itself after five minutes should the test be stopped midway.
 wine_run "$exe" 300000 >/dev/null 2>"$work/gallery.err" &
-gallery_pid=$!
-gallery_up() { [ -n "$(find_window '^Quorvel grid gallery$')" ]; }
-wait_for 60 gallery_up || fatal "the gallery did not appear"
+program_pid=$!
+wait_for 60 window_exists "$title" || fatal "the gallery did not appear"
 wait_for 20 bash -c "'$root/scripts/wine-run' '$dump' 2>/dev/null | grep -q '^grid '" || fatal "no grid to read"
 note "the gallery is up"
-activate
+activate "$title"
 
 # The text cell "Edit me" (row 0, grid column 1) is current; its editor lies
 # over it. Column 0 is 150 pixels wide, rows are 28 high.

@@ -5,17 +5,18 @@
 # back through the clipboard), and a header divider dragged wider.
 #   gallery_input_e2e.sh <grid_gallery.exe> <e2e_gallery_probe.exe>
 set -uo pipefail
-if [ -z "${QUORVEL_GALLERY_E2E_DISPLAY:-}" ]; then
-  export QUORVEL_GALLERY_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1500x1100x24" bash "$0" "$@"
-fi
-root=$(cd "$(dirname "$0")/../.." && pwd)
 gallery=${1:?gallery}
 probe=${2:?probe}
-failures=0
-probe() { "$root/scripts/wine-run" "$probe" 2>/dev/null | tr -d '\r'; }
+# session.sh: the display of its own, wine_run, and the gallery stopped on
+# the way out. Not a Wine prefix of its own: the default one, whose clipboard
+# and foreground window the GUI tests share (hence their lock).
+# shellcheck source=session.sh
+source "$(dirname "$0")/session.sh"
+own_display 1500x1100 "$@"
+probe() { wine_run "$probe" 2>/dev/null | tr -d '\r'; }
 fact() { probe | sed -n "s/^$1 //p"; }
-check() {
+# The check of this test: what was expected beside what came.
+check_equal() {
   local name=$1 expected=$2 actual=$3
   if [ "$expected" = "$actual" ]; then
     echo "ok: $name"
@@ -25,8 +26,8 @@ check() {
   fi
 }
 
-"$root/scripts/wine-run" "$gallery" 90000 > /dev/null 2>&1 &
-gallery_pid=$!
+wine_run "$gallery" 90000 > /dev/null 2>&1 &
+program_pid=$!
 for _ in $(seq 60); do
   [ -n "$(fact 'cell 0 0')" ] && break
   sleep 1
@@ -35,7 +36,6 @@ read -r x0 y0 <<< "$(fact 'cell 1 0')"
 read -r x2 y2 <<< "$(fact 'cell 3 2')"
 if [ -z "${x0:-}" ]; then
   echo "FAILED: the gallery's input page never showed"
-  kill "$gallery_pid" 2>/dev/null
   exit 1
 fi
 
@@ -51,7 +51,7 @@ xdotool mouseup 1
 sleep 0.5
 xdotool key ctrl+c
 sleep 1
-check "a 3 x 3 block dragged and copied" 'r1c0\tPress me\tr1c2\r\nr2c0\tyes\tr2c2\r\nr3c0\tr3c1\tr3c2\r\n' \
+check_equal "a 3 x 3 block dragged and copied" 'r1c0\tPress me\tr1c2\r\nr2c0\tyes\tr2c2\r\nr3c0\tr3c1\tr3c2\r\n' \
   "$(fact clip)"
 
 # The button cell: pressed and released over it, then copied as the current cell.
@@ -65,7 +65,7 @@ xdotool key Down
 sleep 0.3
 xdotool key ctrl+c
 sleep 1
-check "the button cell counted its press" 'Pressed 1\r\n' "$(fact clip)"
+check_equal "the button cell counted its press" 'Pressed 1\r\n' "$(fact clip)"
 
 # The divider right of column 1, dragged 40 pixels to the right.
 before=$(fact 'width 1')
@@ -78,8 +78,9 @@ for step in 1 2 3 4; do
 done
 xdotool mouseup 1
 sleep 0.5
-check "the header divider dragged 40 pixels wider" "$((before + 40))" "$(fact 'width 1')"
+check_equal "the header divider dragged 40 pixels wider" "$((before + 40))" "$(fact 'width 1')"
 
-kill "$gallery_pid" 2>/dev/null
-wait "$gallery_pid" 2>/dev/null
+kill "$program_pid" 2>/dev/null
+wait "$program_pid" 2>/dev/null
+program_pid=""
 [ "$failures" -eq 0 ]

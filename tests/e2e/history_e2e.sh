@@ -10,75 +10,25 @@
 set -uo pipefail
 exe=$1
 dump=$2
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
-
-if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
-  export QUORVEL_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
-server="$build/../native/tools/demo-server/demo-server"
-[ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
-work="$build/e2e-history"
-mkdir -p "$work"
-rm -f "$work"/* 2>/dev/null
-export WINEPREFIX="$build/e2e-prefix"
-export WINEDEBUG=-all
-wine_run() { "$root/scripts/wine-run" "$@"; }
-
-server_pid=""
-quorvel_pid=""
-cleanup() {
-  [ -n "$quorvel_pid" ] && kill "$quorvel_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  true
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-# shellcheck source=drive.sh
-source "$root/tests/e2e/drive.sh"
-fatal() {
-  echo "FAIL $1"
-  import -window root "$work/history-e2e.png" 2>/dev/null
-  echo "--- window"; window_dump
-  exit 1
-}
-
-# Three players stay; --burst 2 brings "Ghost #7 (Rider)" and "Anna K" in on
-# SIGUSR1 and takes them out again on SIGUSR2.
-"$server" --port 0 --password demo --players 3 --bans 0 --chat-interval 0 --burst 2 --seed 5 \
-  --log "$work/server.log" --players-file "$work/players" >"$work/server.out" 2>&1 &
-server_pid=$!
-wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
-port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine_run wineboot -i >/dev/null 2>&1
-fi
-wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
+# session.sh: the display, work folder and Wine prefix, the demo server,
+# Quorvel's start, log_in, fatal, finish and the clean-up; drive.sh's keys
+# with it.
+# shellcheck source=session.sh
+source "$(dirname "$0")/session.sh"
+own_display 1024x768 "$@"
+use_work_folder "$build/e2e-history"
+use_prefix "$build/e2e-prefix"
 # A history of earlier runs would already know him (and his ban).
 find "$WINEPREFIX/drive_c/users" -path '*/Quorvel/history.db*' -delete 2>/dev/null
 
-wine_run "$exe" >/dev/null 2>"$work/quorvel.err" &
-quorvel_pid=$!
-wait_for 60 window_exists '^Quorvel$' || fatal "the main window did not appear"
-main=$(find_window '^Quorvel$')
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
-sleep 0.5
+# Three players stay; --burst 2 brings "Ghost #7 (Rider)" and "Anna K" in on
+# SIGUSR1 and takes them out again on SIGUSR2.
+start_demo_server server --players 3 --bans 0 --chat-interval 0 --burst 2 --seed 5 \
+  --players-file "$work/players"
+start_quorvel
 
 server_received() { grep -q "$1" "$work/server.log" 2>/dev/null; }
-dump_value() { window_dump | sed -n "s/^$1 //p" | head -n 1; }
 click_at() { local x y; read -r x y <<<"$1"; xdotool mousemove "$x" "$y" click "${2:-1}"; }
-press_f5() {
-  main_has_keys || activate '^Quorvel$'
-  xdotool key F5
-}
 shown_players() { [ "$(player_rows)" = "$1" ]; }
 refresh_until_shown() {  # player count
   for try in $tries; do
@@ -88,14 +38,7 @@ refresh_until_shown() {  # player count
   return 1
 }
 
-open_quick_connect || fatal "Quick Connect did not open"
-qc='^Quick Connect$'
-type_into "$qc" 101 "127.0.0.1" || fatal "the host did not reach Quick Connect"
-tab_to "$qc" 101 102 || fatal "Tab did not reach the port"
-type_into "$qc" 102 "$port" || fatal "the port did not reach Quick Connect"
-tab_to "$qc" 102 103 || fatal "Tab did not reach the password"
-type_into "$qc" 103 "demo" password || fatal "the password did not reach Quick Connect"
-press_until "$qc" 103 Return server_received 'RECV 0 - demo' || fatal "no login reached the server"
+log_in "$port" logged_in_to server
 wait_for 15 has_players || fatal "no players appeared"
 check "the history is on (no notice in the log)" bash -c "! grep -q '^log The player history' <<<\"\$1\"" _ "$(window_dump)"
 
@@ -130,23 +73,7 @@ first=$(dump_value history-first-row)
 [ -n "$first" ] || fatal "no history row to click"
 click_at "$first"
 sleep 0.3
-ban_opened=""
-for try in $tries; do
-  if [ "$try" != 1 ]; then
-    note "opening the pop-up menu again"
-    activate '^Quorvel$'
-    menu_open && activate '^Quorvel$'
-  fi
-  click_at "$first" 3
-  if wait_for 15 menu_open; then
-    sleep 0.4
-    xdotool key Down; sleep 0.3; xdotool key Return      # "Ban..."
-    if wait_for 8 window_exists '^Ban Player'; then ban_opened=1; break; fi
-  fi
-  window_exists '^Ban Player' && { ban_opened=1; break; }
-  xdotool key Escape; sleep 0.5
-done
-[ -n "$ban_opened" ] || fatal "the Ban dialog did not open"
+popup_first_item "$first" '^Ban Player' || fatal "the Ban dialog did not open"   # "Ban..."
 check "the Ban dialog names him" window_exists '^Ban Player - Ghost #7 \(Rider\)$'
 type_into '^Ban Player' 401 "history e2e" || fatal "the reason did not reach the Ban dialog"
 tab_to '^Ban Player' 401 402 || fatal "Tab did not reach \"Ban permanently.\""
@@ -165,6 +92,4 @@ check "History: he shows as banned by Quorvel" wait_for 10 banned_shown
 
 import -window root "$work/history-e2e.png" 2>/dev/null
 check "the window read back without a failure" [ ! -s "$work/dump-failures" ]
-check "Quorvel did not crash" bash -c "! grep -q 'Unhandled' '$work/quorvel.err'"
-[ $failures -eq 0 ] || exit 1
-echo "history e2e: all checks passed"
+finish "history e2e"

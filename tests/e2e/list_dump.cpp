@@ -208,16 +208,42 @@ int main() {
       CloseHandle(process);
       return 5;
     }
-    const int rows = static_cast<int>(SendMessageW(found.players, LVM_GETITEMCOUNT, 0, 0));
-    std::printf("players %d\n", rows);
-    for (int row = 0; row < rows; ++row) {
-      std::string line;
-      for (int column = 0; column < 8; ++column) {
-        if (column) line += '\t';
-        line += Utf8(RemoteItemText(process, block, found.players, row, column));
+    // Quorvel goes on running between our requests: a join read between
+    // two of them would pair the selection's index with another row's
+    // name. The list is read until two readings in a row agree.
+    const auto selectedRow = [&] {
+      return static_cast<int>(SendMessageW(found.players, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    };
+    const auto topRow = [&] { return static_cast<int>(SendMessageW(found.players, LVM_GETTOPINDEX, 0, 0)); };
+    const auto readRows = [&] {
+      std::vector<std::string> lines;
+      const int count = static_cast<int>(SendMessageW(found.players, LVM_GETITEMCOUNT, 0, 0));
+      for (int row = 0; row < count; ++row) {
+        std::string line;
+        for (int column = 0; column < 8; ++column) {
+          if (column) line += '\t';
+          line += Utf8(RemoteItemText(process, block, found.players, row, column));
+        }
+        lines.push_back(std::move(line));
       }
-      std::printf("row %d %s\n", row, line.c_str());
+      return lines;
+    };
+    std::vector<std::string> lines = readRows();
+    int selected = selectedRow();
+    int top = topRow();
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      std::vector<std::string> again = readRows();
+      const int selectedAgain = selectedRow();
+      const int topAgain = topRow();
+      const bool same = again == lines && selectedAgain == selected && topAgain == top;
+      lines = std::move(again);
+      selected = selectedAgain;
+      top = topAgain;
+      if (same) break;
     }
+    const int rows = static_cast<int>(lines.size());
+    std::printf("players %d\n", rows);
+    for (int row = 0; row < rows; ++row) std::printf("row %d %s\n", row, lines[static_cast<size_t>(row)].c_str());
     if (rows > 0) {
       RECT rect{LVIR_LABEL, 0, 0, 0};
       WriteProcessMemory(process, block.get(), &rect, sizeof(rect), nullptr);
@@ -228,9 +254,8 @@ int main() {
         std::printf("first-row %ld %ld\n", centre.x, centre.y);
       }
     }
-    std::printf("players-selected %d\n",
-                static_cast<int>(SendMessageW(found.players, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
-    std::printf("players-top %d\n", static_cast<int>(SendMessageW(found.players, LVM_GETTOPINDEX, 0, 0)));
+    std::printf("players-selected %d\n", selected);
+    std::printf("players-top %d\n", top);
     if (found.bans) {
       const int bans = static_cast<int>(SendMessageW(found.bans, LVM_GETITEMCOUNT, 0, 0));
       std::printf("bans %d\n", bans);

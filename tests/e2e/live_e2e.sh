@@ -15,81 +15,26 @@
 set -uo pipefail
 exe=$1
 dump=$2
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${QUORVEL_BUILD_DIR:?QUORVEL_BUILD_DIR must name the Windows build folder}
-
-if [ -z "${QUORVEL_E2E_DISPLAY:-}" ]; then
-  export QUORVEL_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
-server="$build/../native/tools/demo-server/demo-server"
-[ -x "$server" ] || { echo "demo server not built: $server" >&2; exit 1; }
-work="$build/e2e-live"
-mkdir -p "$work"
-rm -f "$work"/* 2>/dev/null
-export WINEPREFIX="$build/e2e-prefix"
-export WINEDEBUG=-all
-wine_run() { "$root/scripts/wine-run" "$@"; }
-
-server_pid=""
-quorvel_pid=""
-cleanup() {
-  [ -n "$quorvel_pid" ] && kill "$quorvel_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  true
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-# shellcheck source=drive.sh
-source "$root/tests/e2e/drive.sh"
-fatal() {
-  echo "FAIL $1"
-  import -window root "$work/live-e2e.png" 2>/dev/null
-  echo "--- window"; window_dump
-  exit 1
-}
+# session.sh: the display, work folder and Wine prefix, the demo server,
+# Quorvel's start, log_in, fatal, finish and the clean-up; drive.sh's keys
+# with it.
+# shellcheck source=session.sh
+source "$(dirname "$0")/session.sh"
+own_display 1024x768 "$@"
+use_work_folder "$build/e2e-live"
+use_prefix "$build/e2e-prefix"
 
 # 40 players and nothing said by the server itself, so that every join,
 # leave and request is the test's own.
-"$server" --port 0 --password demo --log "$work/server.log" --players 40 --bans 0 --chat-interval 0 \
-  --burst 10 --seed 5 >"$work/server.out" 2>&1 &
-server_pid=$!
-wait_for 10 grep -q '^listening on' "$work/server.out" || fatal "the demo server did not start"
-port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine_run wineboot -i >/dev/null 2>&1
-fi
-wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
+start_demo_server server --players 40 --bans 0 --chat-interval 0 --burst 10 --seed 5
 # A fresh log folder for this server, so the file holds this session alone.
 find "$WINEPREFIX/drive_c/users" -path "*/Quorvel/logs/127.0.0.1_$port" -type d -exec rm -rf {} + 2>/dev/null
 
-wine_run "$exe" >/dev/null 2>"$work/quorvel.err" &
-quorvel_pid=$!
-wait_for 60 window_exists '^Quorvel$' || fatal "the main window did not appear"
-main=$(find_window '^Quorvel$')
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + 8)) click 1
-sleep 0.5
-
-open_quick_connect || fatal "Quick Connect did not open"
-type_into '^Quick Connect$' 101 "127.0.0.1" || fatal "the host did not reach Quick Connect"
-tab_to '^Quick Connect$' 101 102 || fatal "Tab did not reach the port"
-type_into '^Quick Connect$' 102 "$port" || fatal "the port did not reach Quick Connect"
-tab_to '^Quick Connect$' 102 103 || fatal "Tab did not reach the password"
-type_into '^Quick Connect$' 103 "demo" password || fatal "the password did not reach Quick Connect"
-logged_in() { grep -q "RECV 0 - demo" "$work/server.log" 2>/dev/null; }
-press_until '^Quick Connect$' 103 Return logged_in || fatal "no login"
+start_quorvel
+log_in "$port" logged_in_to server
 
 rows_are() { [ "$(player_rows)" = "$1" ]; }
 wait_for 15 rows_are 40 || fatal "the 40 players did not appear"
-dump_value() { window_dump | sed -n "s/^$1 //p" | head -n 1; }
-row_name() { window_dump | sed -n "s/^row $1 \([^	]*\).*/\1/p"; }
 check "the tab's title counts the players" [ "$(dump_value players-title)" = "Players (40)" ]
 
 # The 26th row selected with the keyboard, which scrolls the list under it.
@@ -225,6 +170,4 @@ check "Admin: the admin's messages, no player's lines" \
 all=$(shown_under all)
 check "All: every line again" [ "$all" = "$all_lines" ]
 
-check "Quorvel did not crash" bash -c "! grep -q 'Unhandled' '$work/quorvel.err'"
-[ $failures -eq 0 ] || exit 1
-echo "live e2e: all checks passed"
+finish "live e2e"

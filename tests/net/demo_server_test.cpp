@@ -492,12 +492,14 @@ TEST(DemoServer, StatusReplyLayout) {
                           "currentVersion", "requiredVersion", "sv_battleye", "timelimit"})
     EXPECT_EQ(settings.count(key), 1u) << key;
 
-  // The player section: the count byte, the field names, then per player his
-  // values in that order, the names exactly as the remote console lists them.
+  // The player section: a zero byte, the count byte, the field names, then
+  // per player his values in that order, the names exactly as the remote
+  // console lists them.
   ASSERT_TRUE(c.Login("demo") == 1);
   std::vector<std::string> names;
   for (const std::string& line : PlayerLines(c.Command("players"))) names.push_back(line.substr(line.find("(OK) ") + 5));
-  ASSERT_LT(at, bytes.size());
+  ASSERT_LT(at + 1, bytes.size());
+  EXPECT_EQ(bytes[at++], 0);
   EXPECT_EQ(bytes[at++], names.size());
   std::vector<std::string> fields;
   for (std::string field; !(field = next()).empty();) fields.push_back(field);
@@ -511,7 +513,8 @@ TEST(DemoServer, StatusReplyLayout) {
     EXPECT_GE(std::stoi(next()), 0);
   }
   // The team section: each team once, with its players' total score.
-  ASSERT_LT(at, bytes.size());
+  ASSERT_LT(at + 1, bytes.size());
+  EXPECT_EQ(bytes[at++], 0);
   EXPECT_EQ(bytes[at++], teams.size());
   EXPECT_EQ(next(), "team_t");
   EXPECT_EQ(next(), "score_t");

@@ -84,7 +84,7 @@ std::string Changed(uint32_t mask) {
 
 }  // namespace
 
-void PlayersList_BeginUpdate() {}
+void PlayersList_BeginUpdate() { ++Fake.playerUpdates; }
 void PlayersList_EndUpdate() {}
 
 void PlayersList_InsertRow(int32_t id, const PlayerRow& cells, int at) {

@@ -40,6 +40,7 @@ struct FakeShell {
   bool recording = true;
   int playerRowsAdded = 0;
   int playerRowsUpdated = 0;
+  int playerUpdates = 0;  // BeginUpdate calls: each lays the view out once
   int playerRowsRemoved = 0;
   // RememberFoundQueryPort: "host:port" -> query port.
   std::map<std::string, uint16_t> foundQueryPorts;

@@ -85,6 +85,71 @@ TEST_F(LivePlayers, RowsFollowJoinsGuidsAndLeavesAndAListKeepsThem) {
   EXPECT_EQ(Fake.info["BE_PLAYERS"], "0");
 }
 
+// A mission start: 40 joins waiting when the pass begins are read in it and
+// shown in one update, which lays the list out once instead of 40 times.
+TEST_F(LivePlayers, JoinsReadInOnePassAreShownInOneUpdate) {
+  for (int i = 0; i < 40; ++i) {
+    const std::string n = std::to_string(i);
+    peer.SendToClient(ServerFrame(rcon::kTypeServerMessage, serverSequence++,
+                                  "Player #" + n + " P" + n + " (10.0.0." + n + ":2304) connected"));
+  }
+  Fake.playerUpdates = 0;
+  Fake.calls.clear();
+  TickWhenReadable();
+  EXPECT_EQ(Fake.players.size(), 40u);
+  EXPECT_EQ(Fake.playerUpdates, 1);
+  EXPECT_EQ(Fake.info["BE_PLAYERS"], "40");
+}
+
+// A "players" reply the server wrote before messages that reached us first:
+// it must not bring back a kicked player whose number a newcomer has taken
+// (a Kick on that row would hit the newcomer), nor drop the newcomer. A
+// reply written after them is taken as it is.
+TEST_F(LivePlayers, AReplyWrittenBeforeLaterMessagesDoesNotUndoThem) {
+  const auto ask = [&] {
+    peer.ClearReceived();
+    RequestPlayerList(Session);
+    // Late acknowledgements of the messages before may come first.
+    for (size_t count = 1; count < 8 && peer.WaitForCount(count); ++count) {
+      for (const Bytes& d : peer.Received()) {
+        if (d.size() > 9 && d[0] == 'B' && d[7] == rcon::kTypeCommand && CommandText(d) == "players") return int{d[8]};
+      }
+    }
+    ADD_FAILURE() << "no players request";
+    return -1;
+  };
+  const auto reply = [&](int sequence, const std::string& lines, int count) {
+    peer.SendToClient(ServerFrame(rcon::kTypeCommand, sequence,
+                                  "Players on server:\n[#] [IP Address]:[Port] [Ping] [GUID] [Name]\n"
+                                  "--------------------------------------------------\n" +
+                                      lines + "(" + std::to_string(count) + " players in total)"));
+    TickWhenReadable();
+  };
+  const auto names = [] {
+    std::vector<std::string> shown;
+    for (const PlayerRow& row : Fake.players) shown.push_back(row[0] + " " + row[4] + " " + row[6]);
+    return shown;
+  };
+  const std::string ann = "1   10.0.0.1:2304   30   " + kGuid + "(OK)   Ann\n";
+  reply(ask(), ann + "2   10.0.0.2:2304   40   " + kOtherGuid + "(OK)   Bob\n", 2);
+  ASSERT_EQ(names(), (Calls{"Ann 30 " + kGuid + "(OK)", "Bob 40 " + kOtherGuid + "(OK)"}));
+
+  const int before = ask();
+  Say("Player #2 Bob (" + kOtherGuid + ") has been kicked by BattlEye: Admin Kick (bye)");
+  Say("Player #2 Cid (10.0.0.3:2304) connected");
+  Say("Player #2 Cid - BE GUID: " + kGuid.substr(0, 31) + "e");
+  reply(before, ann + "2   10.0.0.2:2304   40   " + kOtherGuid + "(OK)   Bob\n", 2);
+  EXPECT_EQ(names(), (Calls{"Ann 30 " + kGuid + "(OK)", "Cid  " + kGuid.substr(0, 31) + "e(?)"}));
+
+  // Written after the join that came first: its ping and GUID stand.
+  const int next = ask();
+  Say("Player #3 Dan (10.0.0.4:2304) connected");
+  const std::string cid = "2   10.0.0.3:2304   55   " + kGuid.substr(0, 31) + "e(OK)   Cid\n";
+  reply(next, ann + cid + "3   10.0.0.4:2304   60   " + kOtherGuid + "(OK)   Dan\n", 3);
+  EXPECT_EQ(names(), (Calls{"Ann 30 " + kGuid + "(OK)", "Cid 55 " + kGuid.substr(0, 31) + "e(OK)",
+                            "Dan 60 " + kOtherGuid + "(OK)"}));
+}
+
 TEST_F(LivePlayers, LinesAreLoggedUnderTheirCategories) {
   const std::vector<std::pair<std::string, LogCategory>> lines = {
       {"Player #1 Ann (10.0.0.1:2304) connected", LogCategory::Players},

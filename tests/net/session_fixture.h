@@ -4,6 +4,7 @@
 #pragma once
 
 #include "net/bans.h"
+#include "net/live_players.h"
 #include "net/players.h"
 #include "net/session.h"
 #include "net/shell.h"
@@ -51,6 +52,7 @@ class SessionTest : public ::testing::Test {
     PendingAction = Action::None;
     PendingActionData = ActionData{};
     PlayerList.clear();
+    ForgetLiveEvents();
     BanList.clear();
     TestClock = 100000;
     SetTickSource(ReadTestClock);

@@ -19,11 +19,11 @@ using Strings = std::vector<std::string>;
 
 // A reply of exactly the bytes given, in a buffer of exactly that size so the
 // sanitizers see any read past its end: the settings as key and value
-// strings and the empty key; then, when `fields` is given, the count byte,
-// the field names, the empty string and the values. `cut` bytes are taken
-// off the end.
+// strings and the empty key; then, when `count` is given, the zero byte
+// (unless `noZero`), the count byte, the field names, the empty string and
+// the values. `cut` bytes are taken off the end.
 std::vector<uint8_t> Reply(const Strings& settings, int count = -1, const Strings& fields = {},
-                           const Strings& values = {}, size_t cut = 0) {
+                           const Strings& values = {}, size_t cut = 0, bool noZero = false) {
   std::vector<uint8_t> bytes = {0x00, 0x04, 0x05, 0x06, 0x07};
   const auto put = [&](const std::string& s) {
     bytes.insert(bytes.end(), s.begin(), s.end());
@@ -32,6 +32,7 @@ std::vector<uint8_t> Reply(const Strings& settings, int count = -1, const String
   for (const std::string& s : settings) put(s);
   if (count >= 0) {
     put("");
+    if (!noZero) bytes.push_back(0);
     bytes.push_back(static_cast<uint8_t>(count));
     for (const std::string& s : fields) put(s);
     put("");
@@ -66,21 +67,22 @@ class Status : public ::testing::Test {
   void TearDown() override { PlayerList.clear(); Fake.Reset(); }
 };
 
-// Written out byte by byte from the public description of the GameSpy 2
+// Written out byte by byte from the public descriptions of the GameSpy 2
 // query reply (header, settings ended by an empty key, then per section a
-// count byte, field names ending in "_", an empty string, the values), not
-// made by any code of ours: two players, then a team section of two teams.
+// zero byte, a count byte, field names ending in "_", an empty string, the
+// values), not made by any code of ours: two players, then a team section
+// of two teams.
 const uint8_t kHandWritten[] = {
     0x00, 0x04, 0x05, 0x06, 0x07,                                            // header, query id echoed
     'h', 'o', 's', 't', 'n', 'a', 'm', 'e', 0x00, 'M', 'y', ' ', 'S', 'v', 0x00,  // hostname = My Sv
     'm', 'a', 'p', 'n', 'a', 'm', 'e', 0x00, 'A', 'l', 't', 'i', 's', 0x00,       // mapname = Altis
     0x00,                                                                    // end of the settings
-    0x02,                                                                    // two players
+    0x00, 0x02,                                                              // two players
     'p', 'l', 'a', 'y', 'e', 'r', '_', 0x00, 't', 'e', 'a', 'm', '_', 0x00,
     's', 'c', 'o', 'r', 'e', '_', 0x00, 'd', 'e', 'a', 't', 'h', 's', '_', 0x00, 0x00,
     'B', 'o', 'b', 0x00, 'R', 'e', 'd', 0x00, '1', '2', 0x00, '3', 0x00,
     'm', 'a', 'p', 'n', 'a', 'm', 'e', 0x00, 'B', 'l', 'u', 'e', 0x00, '4', 0x00, '0', 0x00,
-    0x02,                                                                    // two teams
+    0x00, 0x02,                                                              // two teams
     't', 'e', 'a', 'm', '_', 't', 0x00, 's', 'c', 'o', 'r', 'e', '_', 't', 0x00, 0x00,
     'R', 'e', 'd', 0x00, '1', '2', 0x00, 'B', 'l', 'u', 'e', 0x00, '4', 0x00,
 };
@@ -128,6 +130,14 @@ TEST_F(Status, ThePlayerSectionReadByItsCountAndFieldNames) {
       {"cut inside the field names", Reply({}, 2, kFields, {}, 4), 0, ""},
       {"no fields at all", Reply({}, 2, {}, {"Ann", "R"}), 0, ""},
       {"no player section", Reply({"a", "b"}), 0, ""},
+      {"no \"player_\" field: nobody to tell of", Reply({}, 1, {"score_", "team_"}, {"5", "Red"}), 0, ""},
+      // Without the zero byte before the count, as some describe the layout.
+      {"no zero byte: two players", Reply({"a", "b"}, 2, kFields, {"Ann", "R", "1", "2", "Ben", "B", "3", "4"}, 0, true),
+       2, "Ann/R/1/2"},
+      {"no zero byte: forty", Reply({}, 40, kFields, forty, 0, true), 40, "P0/T/1/2"},
+      {"no zero byte: none, the count a zero byte", Reply({"a", "b"}, 0, kFields, {}, 0, true), 0, ""},
+      {"no zero byte: none, and the fields in another order", Reply({}, 0, {"team_", "player_"}, {}, 0, true), 0, ""},
+      {"no zero byte, cut after the count", Reply({}, 3, kFields, {}, 30, true), 0, ""},
   };
   for (const Case& c : cases) {
     StatusReply reply;

@@ -340,15 +340,15 @@ std::vector<uint8_t> World::StatusReply(const uint8_t id[4], size_t maxLength) {
   return out;
 }
 
-// The GameSpy 2 player section: one byte with the number of players, the
-// field names (each ending in "_"), an empty string, then each player's
-// values in the order of the names. Players that do not fit are left out of
+// The GameSpy 2 player section: a zero byte, one byte with the number of
+// players, the field names (each ending in "_"), an empty string, then each
+// player's values in the order of the names. Players that do not fit are left out of
 // the count as well. Scores move a little between queries, as in a running
 // game.
 void World::PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength) {
   static const char* const kFields[] = {"player_", "team_", "score_", "deaths_"};
   std::vector<std::array<std::string, 4>> values;
-  size_t length = out->size() + 2;  // the count byte and the empty string
+  size_t length = out->size() + 3;  // the zero byte, the count byte and the empty string
   for (const char* field : kFields) length += std::strlen(field) + 1;
   for (Player& p : players_) {
     if (values.size() == 255) break;
@@ -361,6 +361,7 @@ void World::PutPlayerSection(std::vector<uint8_t>* out, size_t maxLength) {
     length += size;
     values.push_back(std::move(player));
   }
+  out->push_back(0);
   out->push_back(static_cast<uint8_t>(values.size()));
   for (const char* field : kFields) PutString(out, field);
   PutString(out, "");
@@ -375,7 +376,7 @@ void World::PutTeamSection(std::vector<uint8_t>* out, size_t maxLength) {
   for (const Player& p : players_) {
     if (std::find(teams.begin(), teams.end(), p.team) == teams.end()) teams.push_back(p.team);
   }
-  std::vector<uint8_t> section = {static_cast<uint8_t>(std::min<size_t>(teams.size(), 255))};
+  std::vector<uint8_t> section = {0, static_cast<uint8_t>(std::min<size_t>(teams.size(), 255))};
   PutString(&section, "team_t");
   PutString(&section, "score_t");
   PutString(&section, "");
