@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "history/fold.h"
 #include "history/history.h"
@@ -175,10 +176,13 @@ int UserVersion(sqlite3* db) {
 struct Failure {
   std::string error;
   bool damaged = false;
+  bool busy = false;  // another instance held the file
 };
 
 Failure FailureOf(sqlite3* db, int code) {
-  return {db ? sqlite3_errmsg(db) : sqlite3_errstr(code), IsDamage(code)};
+  const int primary = code & 0xff;
+  return {db ? sqlite3_errmsg(db) : sqlite3_errstr(code), IsDamage(code),
+          primary == SQLITE_BUSY || primary == SQLITE_LOCKED};
 }
 
 // Brings the schema to kSchemaVersion, one transaction per step. Each step
@@ -339,10 +343,29 @@ int64_t NowSeconds() {
       .count();
 }
 
+namespace {
+
+// Another instance opening the same new file holds it alone while it puts it
+// in WAL mode, and SQLite then answers "locked" at once, not through the
+// busy timeout. Such a failure is tried again for as long as that timeout.
+HistoryDb* TryOpenWhileBusy(const std::string& path, Failure* failure) {
+  constexpr auto kStep = std::chrono::milliseconds(50);
+  HistoryDb* db = TryOpen(path, failure);
+  for (auto waited = std::chrono::milliseconds(0);
+       db == nullptr && failure->busy && waited < std::chrono::milliseconds(kBusyTimeoutMs); waited += kStep) {
+    std::this_thread::sleep_for(kStep);
+    *failure = Failure{};
+    db = TryOpen(path, failure);
+  }
+  return db;
+}
+
+}  // namespace
+
 OpenResult OpenHistory(const std::string& path) {
   OpenResult result;
   Failure failure;
-  result.db = TryOpen(path, &failure);
+  result.db = TryOpenWhileBusy(path, &failure);
   if (result.db) {
     result.state = OpenState::Opened;
     return result;
@@ -374,7 +397,7 @@ OpenResult ReplaceHistory(const std::string& path, const std::string& error) {
     if (std::filesystem::exists(from, ignored)) std::filesystem::rename(from, to, ignored);
   }
   Failure again;
-  result.db = TryOpen(path, &again);
+  result.db = TryOpenWhileBusy(path, &again);
   if (!result.db) {
     result.error = again.error;
     return result;
