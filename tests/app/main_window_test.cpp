@@ -98,7 +98,9 @@ void ExpectItems(HMENU menu, const std::vector<ExpectedItem>& items) {
       continue;
     }
     EXPECT_EQ(MenuText(menu, static_cast<int>(i)), items[i].text);
-    if (items[i].id >= 0) EXPECT_EQ(static_cast<int>(mii.wID), items[i].id) << i;
+    if (items[i].id >= 0) {
+      EXPECT_EQ(static_cast<int>(mii.wID), items[i].id) << i;
+    }
     EXPECT_EQ(mii.hbmpItem != nullptr, items[i].image) << i;
   }
 }
@@ -342,7 +344,9 @@ TEST_F(MainWindowTest, MenuImagesAreDrawnWithTheirTransparency) {
       }
     }
     EXPECT_GT(solid, 0) << image;
-    if (image != 2) EXPECT_GT(clear, 0) << image;
+    if (image != 2) {
+      EXPECT_GT(clear, 0) << image;
+    }
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(target);
@@ -518,14 +522,6 @@ std::vector<PlayerRecord> Players(int count, int first = 0) {
                     "guid" + std::to_string(n), n});
   }
   return list;
-}
-
-int32_t IdAt(HWND list, int row) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return static_cast<int32_t>(item.lParam);
 }
 
 TEST_F(MainWindowTest, RefreshesKeepTheSelectedPlayerFocusAndTopRowAndAnUnchangedOneRepaintsNothing) {
