@@ -21,11 +21,7 @@ namespace {
 // the id would gather it in a temporary table, which for each player cost
 // more than the rest of his writes together.
 //
-// The look-up goes through the index of GUID prefixes; the + keeps SQLite
-// from folding the GUID's value into the prefix expression, which would then
-// no longer match the index.
-constexpr const char* kFindPlayer =
-    "SELECT id, search FROM player WHERE substr(guid, 1, 8) = substr(?1, 1, 8) AND +guid = ?1";
+constexpr const char* kFindPlayer = "SELECT id, search FROM player WHERE " HISTORY_PLAYER_BY_GUID("?1");
 
 constexpr const char* kInsertPlayer = R"sql(
 INSERT INTO player(guid, first_seen, last_seen, times_seen, last_name, last_address, search)
@@ -313,8 +309,7 @@ bool RecordAction(HistoryDb* h, const AdminAction& a) {
   if (!insert.Prepare(h->db, R"sql(
       INSERT INTO admin_action(time, server, kind, target, player_id, reason, minutes)
       VALUES(?1, ?2, ?3, ?4,
-        CASE WHEN ?7 THEN (SELECT id FROM player
-                           WHERE substr(guid, 1, 8) = substr(?4, 1, 8) AND +guid = ?4)
+        CASE WHEN ?7 THEN (SELECT id FROM player WHERE )sql" HISTORY_PLAYER_BY_GUID("?4") R"sql()
              ELSE (SELECT player_id FROM player_address WHERE address = ?4
                    ORDER BY last_seen DESC LIMIT 1) END,
         ?5, ?6))sql"))

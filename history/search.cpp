@@ -125,7 +125,7 @@ bool LoadPlayer(HistoryDb* h, std::string_view guidText, PlayerDetails* out) {
   if (!h || !out || guid.empty()) return false;
   Statement player, names, addresses, servers, actions;
   if (!player.Prepare(h->db, "SELECT id, note, first_seen, last_seen, times_seen FROM player "
-                             "WHERE substr(guid, 1, 8) = substr(?1, 1, 8) AND +guid = ?1") ||
+                             "WHERE " HISTORY_PLAYER_BY_GUID("?1")) ||
       !names.Prepare(h->db, "SELECT name, first_seen, last_seen, times_seen FROM player_name "
                             "WHERE player_id = ?1 ORDER BY last_seen DESC") ||
       !addresses.Prepare(h->db, "SELECT address, first_seen, last_seen FROM player_address "

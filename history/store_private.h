@@ -80,4 +80,11 @@ bool LastErrorIsDamage(HistoryDb* h, std::string* message);
 OpenResult ReplaceHistory(const std::string& path, const std::string& error);
 bool PrepareRecordStatements(HistoryDb* h);
 
+// The condition that finds the player of the GUID in SQL parameter `param`
+// (a string literal such as "?1") through the index of GUID prefixes
+// (player_guid in store.cpp). The + keeps SQLite from folding the GUID's
+// value into the prefix expression, which would then no longer match the
+// index, and every look-up would read the whole table.
+#define HISTORY_PLAYER_BY_GUID(param) "substr(guid, 1, 8) = substr(" param ", 1, 8) AND +guid = " param
+
 }  // namespace history
