@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/wine/bench_clock.h"
 #include "grid/grid.h"
 #include "grid/grid_private.h"
 #include "runtime/runtime.h"
@@ -39,17 +40,6 @@ int32_t AcceptingOwner(intptr_t, int32_t code, GridCellEvent* event) {
     return 0;
   }
   return 1;
-}
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // Types the characters one by one, painting after each as a person would see.

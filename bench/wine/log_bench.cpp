@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/wine/bench_clock.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "net/framing.h"
@@ -37,17 +38,6 @@ namespace {
 
 constexpr int kMessages = 1000;
 constexpr int kBound = 5000;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 void Pump() {
   MSG msg;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/wine/bench_clock.h"
 #include "grid/grid.h"
 #include "propbox/propbox.h"
 #include "propbox/propbox_private.h"
@@ -49,17 +50,6 @@ int32_t PlainOwner(intptr_t, int32_t code, GridCellEvent* event) {
 int32_t CountingBoxOwner(intptr_t owner, int32_t code, GridCellEvent* event) {
   if (code == GridEvent::QueryCellType) ++paintedCells;
   return PropertyBoxGridEvent(owner, code, event);
-}
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 int MakePlainGrid(int height) {
